@@ -1,0 +1,5 @@
+namespace telvorsim {
+const char* version() {
+    return "0.1";
+}
+} // namespace telvorsim

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("telvor-sim: the simulated receiver is not built yet");
+    return 2;
+}

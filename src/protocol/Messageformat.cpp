@@ -1,0 +1,155 @@
+#include "protocol/Messageformat.h"
+
+#include "protocol/Crc16.h"
+
+#include <array>
+
+namespace telvor {
+namespace {
+
+constexpr int kIndexSlots = 6242;
+
+constexpr int slotOf(unsigned char first, unsigned char second) {
+    return second + 79 * first - 3840;
+}
+
+// Direct index from id characters to table row. The 79-wide stride keeps every id made of
+// "0".."~" collision-free.
+struct MessIndex {
+    std::array<std::uint8_t, kIndexSlots> rows{};
+    MessIndex() {
+        for (int row = 1; row < kMessInfoCount; ++row) {
+            auto& id = MessInfoVXR[row].id;
+            int slot = slotOf(static_cast<unsigned char>(id[0]), static_cast<unsigned char>(id[1]));
+            if (slot >= 0 && slot < kIndexSlots)
+                rows[slot] = static_cast<std::uint8_t>(row);
+        }
+    }
+};
+
+const MessIndex& messIndex() {
+    static const MessIndex index;
+    return index;
+}
+
+inline bool isIdChar(std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+inline bool isLengthDigit(std::uint8_t c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+inline int hexValue(std::uint8_t c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+inline std::uint8_t rotl2(std::uint8_t c) {
+    return static_cast<std::uint8_t>((c << 2) | (c >> 6));
+}
+
+} // namespace
+
+int messInfoRow(char first, char second) noexcept {
+    int slot = slotOf(static_cast<unsigned char>(first), static_cast<unsigned char>(second));
+    if (slot < 0 || slot >= kIndexSlots)
+        return 0;
+    return messIndex().rows[slot];
+}
+
+std::uint8_t rotatingChecksum(const void* data, std::size_t count) noexcept {
+    auto bytes = static_cast<const std::uint8_t*>(data);
+    std::uint8_t c = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        c = rotl2(c) ^ bytes[i];
+    return rotl2(c);
+}
+
+bool isMessageHeader(const std::uint8_t* p) noexcept {
+    if (p[0] == '$')
+        return true;
+    bool idOk = (isIdChar(p[0]) && isIdChar(p[1])) ||
+                (p[0] == p[1] && (p[0] == '~' || p[0] == '|' || p[0] == '=' || p[0] == '>'));
+    return idOk && isLengthDigit(p[2]) && isLengthDigit(p[3]) && isLengthDigit(p[4]);
+}
+
+std::size_t messageLength(const std::uint8_t* p, std::size_t available) noexcept {
+    if (p[0] == '$') {
+        for (std::size_t i = 0; i < available; ++i)
+            if (p[i] == '\r' || p[i] == '\n')
+                return i;
+        return available + 1;
+    }
+    return static_cast<std::size_t>(hexValue(p[2]) * 256 + hexValue(p[3]) * 16 + hexValue(p[4])) +
+           kHeaderSize;
+}
+
+CheckResult checkMessage(const std::uint8_t* m, std::size_t length) noexcept {
+    if (length < 2)
+        return CheckResult::UnknownId;
+    int row = messInfoRow(static_cast<char>(m[0]), static_cast<char>(m[1]));
+    if (row == 0)
+        return CheckResult::UnknownId;
+    switch (MessInfoVXR[row].kind) {
+    case kNoChecksum:
+        return CheckResult::Good;
+    case kBinaryChecksum:
+        // A body without its checksum byte cannot be right.
+        if (length < kHeaderSize + 1)
+            return CheckResult::BadChecksum;
+        return rotatingChecksum(m, length) == 0 ? CheckResult::Good : CheckResult::BadChecksum;
+    case kHexChecksum: {
+        if (length < kHeaderSize + 2)
+            return CheckResult::BadChecksum;
+        int hi = hexValue(m[length - 2]), lo = hexValue(m[length - 1]);
+        if (hi < 0 || lo < 0)
+            return CheckResult::BadChecksum;
+        return rotatingChecksum(m, length - 2) == hi * 16 + lo ? CheckResult::Good
+                                                               : CheckResult::BadChecksum;
+    }
+    case kCrcChecksum: {
+        if (length < kHeaderSize + 2)
+            return CheckResult::BadChecksum;
+        std::uint16_t stored = static_cast<std::uint16_t>(m[length - 2] | (m[length - 1] << 8));
+        return crc16(0, m, length - 2) == stored ? CheckResult::Good : CheckResult::BadChecksum;
+    }
+    }
+    return CheckResult::UnknownId;
+}
+
+bool commandNeedsChecksum(std::string_view line) noexcept {
+    return line.find_first_of("\n@;#") == std::string_view::npos &&
+           line.find("||") == std::string_view::npos && line.find("&&") == std::string_view::npos;
+}
+
+std::string formatCommandLine(std::string_view line) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(line.size() + 5);
+    out.append(line);
+    if (commandNeedsChecksum(line)) {
+        out.push_back('@');
+        std::uint8_t c = rotatingChecksum(out.data(), out.size());
+        out.push_back(kHex[c >> 4]);
+        out.push_back(kHex[c & 15]);
+    }
+    out.append("\r\n");
+    return out;
+}
+
+std::string formatCommand(std::string_view id, std::string_view command) {
+    std::string line;
+    line.reserve(id.size() + command.size() + 2);
+    line.push_back('%');
+    line.append(id);
+    line.push_back('%');
+    line.append(command);
+    return formatCommandLine(line);
+}
+
+} // namespace telvor
