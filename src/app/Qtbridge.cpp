@@ -1,0 +1,57 @@
+#include "app/Qtbridge.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace telvor {
+
+TQtBridge::TQtBridge(QObject* parent) : QObject(parent), previous_(&uiBridge()) {
+    setUiBridge(this);
+}
+
+TQtBridge::~TQtBridge() {
+    if (&uiBridge() == this)
+        setUiBridge(previous_);
+}
+
+void TQtBridge::setHandler(TWindowId target, Handler handler) {
+    std::lock_guard lock(mutex_);
+    handlers_[target] = std::move(handler);
+}
+
+void TQtBridge::deliver(TWindowId target, std::uint32_t code) {
+    Handler handler;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = handlers_.find(target);
+        if (it != handlers_.end())
+            handler = it->second;
+    }
+    if (handler)
+        handler(code);
+}
+
+void TQtBridge::post(TWindowId target, std::uint32_t code) {
+    QMetaObject::invokeMethod(
+        this, [this, target, code] { deliver(target, code); }, Qt::QueuedConnection);
+}
+
+void TQtBridge::runSync(const std::function<void()>& fn) {
+    if (isUiThread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+void TQtBridge::processEvents() {
+    if (isUiThread())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool TQtBridge::isUiThread() const {
+    return QThread::currentThread() == thread();
+}
+
+} // namespace telvor
