@@ -25,7 +25,9 @@ std::string_view trim(std::string_view s) {
     return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -97,8 +99,7 @@ TReadResult readWholeFile(const std::string& path, std::string& out) {
 // The value as the classic profile API hands it out: one pair of enclosing quotes dropped,
 // cut to the reader's buffer.
 std::string presentValue(std::string_view raw) {
-    if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') &&
-        raw.back() == raw.front())
+    if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front())
         raw = raw.substr(1, raw.size() - 2);
     return std::string(raw.substr(0, TProfile::kMaxValueLength));
 }
@@ -158,7 +159,9 @@ std::optional<double> parseFloat(std::string_view s) {
     return v;
 }
 
-bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 std::string currentDirectory() {
     std::vector<char> buf(4096);
@@ -204,7 +207,9 @@ TProfile* gProfile = nullptr;
 
 } // namespace
 
-const char* systemEnv(const char* name) { return std::getenv(name); }
+const char* systemEnv(const char* name) {
+    return std::getenv(name);
+}
 
 std::string homeDirectoryFile(const TEnvLookup& env) {
     std::string base;
@@ -310,8 +315,7 @@ double TProfile::readFloat(std::string_view section, std::string_view key, doubl
     return parseFloat(*value).value_or(def);
 }
 
-bool TProfile::writeString(std::string_view section, std::string_view key,
-                           std::string_view value) {
+bool TProfile::writeString(std::string_view section, std::string_view key, std::string_view value) {
     section = trim(section);
     key = trim(key);
     if (section.empty() || key.empty() || hasLineBreak(section) || hasLineBreak(key) ||
@@ -417,6 +421,8 @@ TProfile& profile() {
     return fallback;
 }
 
-void setProfile(TProfile* profile) { gProfile = profile; }
+void setProfile(TProfile* profile) {
+    gProfile = profile;
+}
 
 } // namespace telvor

@@ -67,9 +67,7 @@ public:
         return readString(k.section, k.name, def);
     }
     int read(const TIntKey& k, int def) const { return readInteger(k.section, k.name, def); }
-    double read(const TFloatKey& k, double def) const {
-        return readFloat(k.section, k.name, def);
-    }
+    double read(const TFloatKey& k, double def) const { return readFloat(k.section, k.name, def); }
 
     bool write(const TStrKey& k, std::string_view v) { return writeString(k.section, k.name, v); }
     bool write(const TIntKey& k, int v) { return writeInteger(k.section, k.name, v); }
