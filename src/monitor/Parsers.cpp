@@ -1,0 +1,352 @@
+#include "monitor/Parsers.h"
+
+#include "monitor/Body.h"
+#include "monitor/Numformat.h"
+#include "protocol/Messageformat.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace telvor {
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+bool validDate(int y, int m, int d) {
+    static constexpr int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12 || d < 1 || d > days[m - 1])
+        return false;
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return !(m == 2 && d == 29 && !leap);
+}
+
+std::string localeDate(int y, int m, int d) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = m - 1;
+    t.tm_mday = d;
+    char buf[64];
+    std::size_t n = std::strftime(buf, sizeof buf, "%x", &t);
+    return std::string(buf, n);
+}
+
+constexpr std::array kLiveLabels = {
+    "PositionX",         "PositionY",    "PositionZ",   "PosLatLabel",      "PosLonLabel",
+    "PosAltLabel",       "SpeedLabel",   "PDOPLabel",   "PosTypeLabel",     "PSigmaLabel",
+    "VSigmaLabel",       "TimeLabel",    "DateLabel",   "ClockOffsetLabel", "TimeDriftLabel",
+    "TrackingTimeLabel", "RTKLinkLabel", "EventALabel", "EventBLabel",      "TgtLatLabel",
+    "TgtLonLabel",       "ETTLabel",     "NTTLabel",    "DTTLabel",         "CTTLabel"};
+
+} // namespace
+
+const char* solutionTypeName(int type) {
+    static constexpr const char* names[] = {"no solution", "standalone", "code differential",
+                                            "RTK float", "RTK fixed"};
+    return type >= 0 && type <= 4 ? names[type] : nullptr;
+}
+
+std::string receiverTimeText(std::uint32_t ms) {
+    std::uint32_t s = ms / 1000;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::string trackingTimeText(std::uint32_t s) {
+    char buf[48];
+    std::uint32_t days = s / 86400;
+    if (days > 0)
+        std::snprintf(buf, sizeof buf, "%ud %02u:%02u:%02u", days, s / 3600 % 24, s / 60 % 60,
+                      s % 60);
+    else
+        std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", s / 3600, s / 60 % 60, s % 60);
+    return buf;
+}
+
+std::optional<std::string> rtcmLinkText(std::string_view t) {
+    if (t == "MS020,RTCMST,999,0000,0000,100.00,@1F")
+        return std::string(); // no link: hide
+    const std::size_t n = t.size();
+    if (n < 32 || t.find('\0') != std::string_view::npos || t.substr(6, 6) != "RTCMST" ||
+        t[n - 3] != '@' || t[5] != ',' || t[12] != ',' || t[21] != ',' || t[26] != ',')
+        return std::nullopt;
+    int hi = hexDigit(t[n - 2]), lo = hexDigit(t[n - 1]);
+    if (hi < 0 || lo < 0 || rotatingChecksum(t.data(), n - 2) != hi * 16 + lo)
+        return std::nullopt;
+    std::string q(t.substr(27, n - 4 - 27));
+    // A one-decimal quality loses its decimal; the integer part stays whole.
+    if (q.size() >= 2 && q[q.size() - 2] == '.')
+        q.resize(q.size() - 2);
+    return "LQ: " + q + "% (" + std::string(t.substr(13, 13)) + ")";
+}
+
+void TOscillatorOffset::update(float value) {
+    double v = static_cast<double>(value) * 1e6;
+    delta_ = hasValue_ ? (v - previous_) * 1000 : 0;
+    maxDelta_ = std::max(maxDelta_, std::fabs(delta_));
+    previous_ = v;
+    hasValue_ = true;
+}
+
+std::string TOscillatorOffset::text() const {
+    if (!hasValue_)
+        return {};
+    switch (mode()) {
+    case 1:
+        return signPrefix(delta_) + formatFixed(delta_, 15, 4) + " ppb";
+    case 2:
+        return formatFixed(maxDelta_, 15, 4) + " ppb";
+    default:
+        return signPrefix(previous_) + formatFixed(previous_, 15, 4) + " ppm";
+    }
+}
+
+void TOscillatorOffset::doubleClick(bool shift) {
+    if (!shift)
+        mode_ = (mode() + 1) % kModes;
+    else if (mode() == 2)
+        maxDelta_ = 0;
+}
+
+TMonitorDecoder::TMonitorDecoder(TMonitorView& main, TTargetPoint& target)
+    : main_(main), target_(target), dateText_(localeDate) {}
+
+void TMonitorDecoder::put(std::string_view name, std::string text) {
+    if (logging_ && isLoggingControl(name))
+        logging_->show(name, std::move(text));
+    else
+        main_.show(name, std::move(text));
+}
+
+void TMonitorDecoder::hideLabel(std::string_view name) {
+    if (logging_ && isLoggingControl(name))
+        logging_->hide(name);
+    else
+        main_.hide(name);
+}
+
+bool TMonitorDecoder::hasDecoder(std::string_view id) {
+    static constexpr std::string_view ids[] = {"~~", "RD", "PV", "PG", "DO", "OO", "TT",
+                                               "DP", "PO", "VE", "GA", "NA", "MS", "SG"};
+    for (auto i : ids)
+        if (i == id)
+            return true;
+    return TSatelliteTables::handles(id);
+}
+
+void TMonitorDecoder::showPosition(double x, double y, double z) {
+    put("PositionX", formatFixed(x, 15, 4));
+    put("PositionY", formatFixed(y, 15, 4));
+    put("PositionZ", formatFixed(z, 15, 4));
+}
+
+void TMonitorDecoder::showSpeed(double vx, double vy, double vz) {
+    std::string text = formatFixed(std::sqrt(vx * vx + vy * vy + vz * vz), 7, 4) + " m/s";
+    if (text == "NAN m/s" && debug_)
+        debug_(formatFixed(vx, 7, 4) + " " + formatFixed(vy, 7, 4) + " " + formatFixed(vz, 7, 4));
+    put("SpeedLabel", std::move(text));
+}
+
+bool TMonitorDecoder::decode(const std::uint8_t* m, std::size_t length) {
+    if (length < kHeaderSize)
+        return false;
+    std::string_view id = messageId(m);
+    if (TSatelliteTables::handles(id))
+        return satellites_.decode(listView(), m, length);
+
+    TBody body(m, length);
+    if (id == "~~") {
+        std::uint32_t ms;
+        if (!body.read(0, ms))
+            return false;
+        put("TimeLabel", receiverTimeText(ms));
+    } else if (id == "RD") {
+        std::uint16_t year;
+        std::uint8_t month, day;
+        if (!body.read(0, year) || !body.read(2, month) || !body.read(3, day))
+            return false;
+        std::string text = validDate(year, month, day) ? dateText_(year, month, day) : "??";
+        if (logging_)
+            logging_->show("ReceiverDateText", std::move(text));
+        else
+            main_.show("DateLabel", std::move(text));
+    } else if (id == "TT") {
+        std::uint32_t s;
+        if (!body.read(0, s))
+            return false;
+        put("TrackingTimeLabel", trackingTimeText(s));
+    } else if (id == "DP") {
+        float h, v, t;
+        if (!body.read(0, h) || !body.read(4, v) || !body.read(8, t))
+            return false;
+        put("PDOPLabel", formatFixed(std::sqrt(double(h) * h + double(v) * v), 7, 4));
+    } else if (id == "SG") {
+        float a, b, c, d;
+        if (!body.read(0, a) || !body.read(4, b) || !body.read(8, c) || !body.read(12, d))
+            return false;
+        put("PSigmaLabel", formatFixed(std::sqrt(double(a) * a + double(b) * b), 10, 4) + " m");
+        put("VSigmaLabel", formatFixed(std::sqrt(double(c) * c + double(d) * d), 10, 4) + " m/s");
+    } else if (id == "PO") {
+        double x, y, z;
+        std::uint8_t type;
+        if (!body.read(0, x) || !body.read(8, y) || !body.read(16, z) || !body.read(28, type))
+            return false;
+        if (type != 0)
+            showPosition(x, y, z);
+    } else if (id == "VE") {
+        float vx, vy, vz;
+        std::uint8_t type;
+        if (!body.read(0, vx) || !body.read(4, vy) || !body.read(8, vz) || !body.read(16, type))
+            return false;
+        if (type != 0)
+            showSpeed(vx, vy, vz);
+    } else if (id == "PV") {
+        double x, y, z;
+        float vx, vy, vz;
+        std::uint8_t type;
+        if (!body.read(0, x) || !body.read(8, y) || !body.read(16, z) || !body.read(28, vx) ||
+            !body.read(32, vy) || !body.read(36, vz) || !body.read(44, type))
+            return false;
+        if (type != 0) {
+            showPosition(x, y, z);
+            showSpeed(vx, vy, vz);
+        }
+    } else if (id == "PG") {
+        bool ok = false;
+        decodePg(m, length, ok);
+        return ok;
+    } else if (id == "DO") {
+        float rate;
+        if (!body.read(0, rate))
+            return false;
+        satellites_.setClockRate(rate);
+        double ppm = double(rate) * 1e6;
+        main_.show("ClockOffsetLabel", signPrefix(ppm) + formatFixed(ppm, 10, 4) + " ppm");
+    } else if (id == "OO") {
+        float value;
+        if (!body.read(0, value))
+            return false;
+        oscillator_.update(value);
+        showOscillator();
+    } else if (id == "GA" || id == "NA") {
+        bool glo = id == "NA";
+        main_.show(glo ? "NALabel" : "GALabel", satellites_.almanacMap(glo));
+    } else if (id == "MS") {
+        auto text = rtcmLinkText(messageText(m, length));
+        if (!text)
+            return false;
+        if (text->empty())
+            main_.hide("RTKLinkLabel");
+        else
+            main_.show("RTKLinkLabel", std::move(*text));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TMonitorDecoder::decodePg(const std::uint8_t* m, std::size_t length, bool& ok) {
+    TBody body(m, length);
+    double lat, lon, height;
+    std::uint8_t type;
+    if (!body.read(0, lat) || !body.read(8, lon) || !body.read(16, height) || !body.read(28, type))
+        return;
+    ok = true;
+    main_.show("PosLatLabel", dmsText(lat, false));
+    main_.show("PosLonLabel", dmsText(lon, true));
+    main_.show("PosAltLabel", formatFixed(height, 10, 4) + " m");
+    if (const char* name = solutionTypeName(type))
+        main_.show("PosTypeLabel", std::string("(") + name + ")");
+    else
+        main_.hide("PosTypeLabel");
+
+    if (target_.capture && std::isfinite(lat) && std::isfinite(lon))
+        setTarget(lat, lon);
+    else if (!main_.visible("TgtLatLabel"))
+        refreshTargetLabels();
+
+    TOffsets o = targetOffsets(lon, lat, target_.lon, target_.lat);
+    main_.show("ETTLabel", formatFixed(o.east, 15, 3) + " m");
+    main_.show("NTTLabel", formatFixed(o.north, 15, 3) + " m");
+    main_.show("DTTLabel", formatFixed(o.distance, 15, 3) + " m");
+    main_.show("CTTLabel", courseText(o.course));
+}
+
+void TMonitorDecoder::showOscillator() {
+    std::string text = oscillator_.text();
+    if (!text.empty())
+        main_.show("TimeDriftLabel", std::move(text));
+}
+
+void TMonitorDecoder::noteAlmanac(const std::uint8_t* m, std::size_t length) {
+    satellites_.noteAlmanac(m, length);
+}
+
+void TMonitorDecoder::countEvent(const std::uint8_t* m, std::size_t length) {
+    if (length < kHeaderSize || checkMessage(m, length) != CheckResult::Good || m[0] != 'X')
+        return;
+    if (m[1] == 'A')
+        events_[0].fetch_add(1);
+    else if (m[1] == 'B')
+        events_[1].fetch_add(1);
+}
+
+void TMonitorDecoder::refreshEventLabels() {
+    for (int i = 0; i < 2; ++i) {
+        std::uint32_t n = events_[i].load();
+        if (n > 0)
+            main_.show(i ? "EventBLabel" : "EventALabel",
+                       std::string(i ? "Event B: " : "Event A: ") + std::to_string(n));
+    }
+}
+
+void TMonitorDecoder::resetEvent(int which) {
+    which &= 1;
+    events_[which].store(0);
+    main_.setText(which ? "EventBLabel" : "EventALabel", which ? "Event B: 0" : "Event A: 0");
+}
+
+void TMonitorDecoder::deltaDoubleClick(bool shift) {
+    oscillator_.doubleClick(shift);
+    showOscillator();
+}
+
+void TMonitorDecoder::setTarget(double lat, double lon) {
+    target_.capture = false;
+    target_.lat = lat;
+    target_.lon = lon;
+    refreshTargetLabels();
+    if (targetChanged_)
+        targetChanged_(lat, lon);
+}
+
+void TMonitorDecoder::refreshTargetLabels() {
+    main_.show("TgtLatLabel", dmsText(target_.lat, false));
+    main_.show("TgtLonLabel", dmsText(target_.lon, true));
+}
+
+void TMonitorDecoder::resetSatelliteDisplay() {
+    satellites_.reset(main_, logging_);
+    main_.show("GALabel", " 0");
+    main_.show("NALabel", " 0");
+    events_[0].store(0);
+    events_[1].store(0);
+}
+
+void TMonitorDecoder::resetDisplay() {
+    resetSatelliteDisplay();
+    for (const char* name : kLiveLabels)
+        main_.hide(name);
+}
+
+} // namespace telvor
