@@ -1,0 +1,153 @@
+// The splitter against a plain rendering of its rules, on chunk sizes taken from the input.
+// Every byte fed must come out once and in order (message, skipped or still pending) unless the
+// overflow rule discarded it, and every message must be whole and checked.
+#include "protocol/Messageformat.h"
+#include "protocol/Splitter.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace telvor;
+
+namespace {
+
+#define REQUIRE(cond)                                                                              \
+    do {                                                                                           \
+        if (!(cond))                                                                               \
+            std::abort();                                                                          \
+    } while (0)
+
+// Messages and skipped runs in order; adjacent skipped runs are merged because the two sides
+// may cut them differently.
+struct Events {
+    std::vector<std::pair<bool, std::string>> list; // (is message, bytes)
+    void message(const std::uint8_t* m, std::size_t n) {
+        list.emplace_back(true, std::string(reinterpret_cast<const char*>(m), n));
+    }
+    void skipped(const std::uint8_t* b, std::size_t n) {
+        if (list.empty() || list.back().first)
+            list.emplace_back(false, std::string());
+        list.back().second.append(reinterpret_cast<const char*>(b), n);
+    }
+};
+
+// The rules step by step, with the shared header test, length and check.
+struct Reference {
+    std::string pending;
+    Events events;
+
+    bool feed(const std::uint8_t* d, std::size_t n) {
+        if (pending.size() + n > TMessageSplitter::kPendingSize) {
+            pending.clear();
+            return false;
+        }
+        pending.append(reinterpret_cast<const char*>(d), n);
+        for (;;) {
+            auto p = reinterpret_cast<const std::uint8_t*>(pending.data());
+            std::size_t i = 0;
+            while (i < pending.size() && (p[i] == '\r' || p[i] == '\n'))
+                ++i;
+            // A "$" line can never be delivered, so it is passed over at once.
+            while (pending.size() - i > 4 && (p[i] == '$' || !isMessageHeader(p + i)))
+                ++i;
+            if (i > 0)
+                events.skipped(p, i);
+            pending.erase(0, i);
+            p = reinterpret_cast<const std::uint8_t*>(pending.data());
+            if (pending.size() < kHeaderSize)
+                return true;
+            std::size_t length = messageLength(p, pending.size());
+            if (pending.size() < length)
+                return true;
+            if (checkMessage(p, length) != CheckResult::Good) {
+                events.skipped(p, 1);
+                pending.erase(0, 1);
+                continue;
+            }
+            events.message(p, length);
+            pending.erase(0, length);
+        }
+    }
+};
+
+struct Checker : TSplitterSink {
+    std::string window; // bytes not yet accounted for: the pending bytes, then the chunk
+    std::size_t cursor = 0;
+    Events events;
+
+    void take(const std::uint8_t* b, std::size_t n) {
+        REQUIRE(n > 0 && cursor + n <= window.size());
+        REQUIRE(std::memcmp(window.data() + cursor, b, n) == 0);
+        cursor += n;
+    }
+    void onMessage(const std::uint8_t* m, std::size_t n) override {
+        REQUIRE(n >= kHeaderSize && n <= kMaxMessageSize);
+        REQUIRE(m[0] != '$' && isMessageHeader(m));
+        REQUIRE(messageLength(m, n) == n);
+        REQUIRE(checkMessage(m, n) == CheckResult::Good);
+        take(m, n);
+        events.message(m, n);
+    }
+    void onSkipped(const std::uint8_t* b, std::size_t n, bool garbage) override {
+        take(b, n);
+        bool onlyLineEnds = true;
+        for (std::size_t i = 0; i < n; ++i)
+            onlyLineEnds = onlyLineEnds && (b[i] == '\r' || b[i] == '\n');
+        REQUIRE(garbage == !onlyLineEnds);
+        events.skipped(b, n);
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static std::uint8_t filler[64 * 130];
+    Checker checker;
+    TMessageSplitter splitter(checker);
+    Reference reference;
+
+    // Each chunk starts with a control byte: its low six bits and bit 6 give the size (up to
+    // 8320, past the buffer); bit 7 repeats the next byte instead of copying the input, so
+    // short inputs can still fill the buffer.
+    while (size > 0) {
+        const std::uint8_t control = *data++;
+        --size;
+        std::size_t n = 1 + (control & 0x3F);
+        if (control & 0x40)
+            n *= 130;
+        const std::uint8_t* chunk = data;
+        if (control & 0x80) {
+            std::memset(filler, size > 0 ? *data : 'x', n);
+            chunk = filler;
+            data += size > 0;
+            size -= size > 0;
+        } else {
+            n = std::min(n, size);
+            data += n;
+            size -= n;
+        }
+
+        const std::size_t before = splitter.pending();
+        const bool fits = n <= TMessageSplitter::kPendingSize - before;
+        REQUIRE(splitter.space() == TMessageSplitter::kPendingSize - before);
+        checker.window.erase(0, checker.cursor);
+        checker.cursor = 0;
+        REQUIRE(checker.window.size() == before);
+        if (fits)
+            checker.window.append(reinterpret_cast<const char*>(chunk), n);
+        else
+            checker.window.clear();
+
+        REQUIRE(splitter.feed(chunk, n) == fits);
+        REQUIRE(reference.feed(chunk, n) == fits);
+        REQUIRE(splitter.pending() == checker.window.size() - checker.cursor);
+        REQUIRE(std::memcmp(splitter.pendingData(), checker.window.data() + checker.cursor,
+                            splitter.pending()) == 0);
+        REQUIRE(reference.pending.size() == splitter.pending());
+    }
+    REQUIRE(checker.events.list == reference.events.list);
+    return 0;
+}
