@@ -1,0 +1,310 @@
+#include "protocol/Commthread.h"
+
+#include "links/Portio.h"
+#include "protocol/Bridge.h"
+#include "protocol/Commstate.h"
+#include "protocol/Debugcore.h"
+#include "protocol/Latestmsgs.h"
+#include "protocol/Logfile.h"
+#include "protocol/Tick.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace telvor {
+namespace {
+
+constexpr int kPlaybackChunk = 32;
+// Pause between played-back epochs, so a playback without a real-time window does not spin.
+constexpr int kPlaybackPauseMs = 100;
+
+inline bool isId(const std::uint8_t* m, const char* id) {
+    return m[0] == static_cast<std::uint8_t>(id[0]) && m[1] == static_cast<std::uint8_t>(id[1]);
+}
+
+const std::uint8_t kCrLf[2] = {'\r', '\n'};
+
+} // namespace
+
+TCommThread::TCommThread(TReceiverConnection& owner)
+    : owner_(owner), splitter_(*this, &stopSplit_) {
+    owner_.Input.Clear();
+}
+
+TCommThread::~TCommThread() {
+    if (thread_.joinable()) {
+        Terminate();
+        owner_.Wake();
+        thread_.join();
+    }
+    ClosePlayback();
+}
+
+void TCommThread::Start() {
+    if (started_)
+        return;
+    started_ = true;
+    thread_ = std::thread([this] {
+        Execute();
+        std::lock_guard lock(doneLock_);
+        done_ = true;
+        doneCv_.notify_all();
+    });
+}
+
+void TCommThread::Terminate() {
+    terminate_.store(true);
+    stopSplit_.store(true);
+}
+
+void TCommThread::WaitFor() {
+    if (!thread_.joinable())
+        return;
+    // A synchronous hand-off to the UI thread may be in progress: keep serving it while
+    // waiting, or the join would wait for ever.
+    const bool pump = uiBridge().isUiThread();
+    std::unique_lock lock(doneLock_);
+    while (!done_) {
+        if (pump) {
+            lock.unlock();
+            uiBridge().processEvents();
+            lock.lock();
+        }
+        doneCv_.wait_for(lock, std::chrono::milliseconds(pump ? 2 : 100));
+    }
+    lock.unlock();
+    thread_.join();
+}
+
+void TCommThread::Execute() {
+    logLine("Comm thread started");
+    TCommState& state = commState();
+    while (!terminate_.load()) {
+        std::uint32_t word = 0;
+        playing_ = PlaybackWanted();
+        if (playing_)
+            word = kEventData;
+        else
+            owner_.WaitEvent(word);
+        if (terminate_.load())
+            break;
+
+        if (word & kEventError) {
+            std::string text = owner_.ErrorText();
+            debugCore().postError(text);
+            logError(text);
+        }
+        if (!(word & kEventData))
+            continue;
+
+        sawEpoch_ = false;
+        while (!terminate_.load()) {
+            int count = playing_ ? ReadPlayback(readBuffer_, kPlaybackChunk)
+                                 : owner_.Read(readBuffer_, kReadSize);
+            lastCount_ = count;
+            if (count <= 0)
+                break;
+            readBuffer_[count] = 0;
+            owner_.LastWriteTick.store(tickCount());
+
+            if (state.connectionMode.load() == TConnectionMode::InternetServer) {
+                TSharingSink* sharing = state.Sharing();
+                if (sharing && sharing->ClientConnected()) {
+                    uiBridge().runSync([this, count] {
+                        if (TSharingSink* s = commState().Sharing())
+                            s->OnReceiverData(readBuffer_, count);
+                    });
+                    if (!state.monitorTimerOn.load())
+                        continue;
+                }
+            }
+
+            ProcessChunk(count);
+            if (playing_ && sawEpoch_)
+                break;
+        }
+
+        if (playing_ && !terminate_.load()) {
+            uiBridge().runSync([] {
+                if (TRealTimeSink* rt = commState().RealTime())
+                    rt->OnPlaybackTimer();
+            });
+            owner_.WaitWake(kPlaybackPauseMs);
+        }
+    }
+    ClosePlayback();
+}
+
+void TCommThread::ProcessChunk(int count) {
+    TCommState& state = commState();
+    bool toTerminal = false;
+    {
+        std::lock_guard lock(state.mainLock);
+        const TInputMode mode = state.inputMode.load();
+        if (mode != TInputMode::Logging && mode != TInputMode::Monitoring)
+            splitter_.reset();
+        logInput(tickCount(), readBuffer_, count);
+        switch (mode) {
+        case TInputMode::Idle:
+            AppendToReply(readBuffer_, count);
+            ClosePlayback();
+            break;
+        case TInputMode::Transfer:
+            AppendAndSignal(readBuffer_, count);
+            break;
+        case TInputMode::Terminal:
+            toTerminal = true;
+            break;
+        case TInputMode::Logging:
+        case TInputMode::Monitoring:
+            Split(readBuffer_, count);
+            break;
+        }
+    }
+    // Outside the main lock: the UI thread may be waiting for it.
+    if (toTerminal)
+        uiBridge().runSync([this, count] {
+            if (TTerminalSink* terminal = commState().Terminal())
+                terminal->OnTerminalData(readBuffer_, count);
+        });
+}
+
+void TCommThread::Split(const std::uint8_t* bytes, int count) {
+    stopSplit_.store(terminate_.load());
+    // Feeding no more than the splitter has room for loses nothing: every pass frees the
+    // room of the messages and garbage it consumed.
+    std::size_t offset = 0, total = static_cast<std::size_t>(count);
+    while (offset < total && !stopSplit_.load()) {
+        std::size_t room = splitter_.space();
+        std::size_t part = room == 0 ? total - offset : std::min(room, total - offset);
+        splitter_.feed(bytes + offset, part);
+        offset += part;
+    }
+}
+
+void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
+    TCommState& state = commState();
+    const TInputMode mode = state.inputMode.load();
+    TRealTimeSink* rt = state.RealTime();
+
+    if (isId(m, "QF") && length == 90 && rt)
+        rt->NextFile();
+    if (TPlotSink* plot = state.Plot())
+        plot->Offer(m, length);
+
+    if (isId(m, "RE") || isId(m, "ER")) {
+        AppendToReply(m, static_cast<int>(length));
+        AppendToReply(kCrLf, 2);
+        // The end of a file on the receiver's side: "%FEnd%" echoed in a reply.
+        if (mode == TInputMode::Logging && rt && isId(m, "RE") && length >= 10 &&
+            std::memcmp(m + 6, "FEnd", 4) == 0)
+            rt->NextFile();
+    } else if (isId(m, "GS") || isId(m, "NS")) {
+        // Status replies of the satellite tables: nothing beyond the plot store.
+    } else {
+        if (mode == TInputMode::Logging && rt)
+            rt->WriteData(m, length);
+        if (isId(m, "RD") && rt && length >= 10)
+            rt->OnReceiverDate(m + 5);
+        else if (isId(m, "PG") && state.configWindowOpen.load()) {
+            AppendToReply(m, static_cast<int>(length));
+            AppendToReply(kCrLf, 2);
+        } else if (isId(m, "GA") || isId(m, "NA")) {
+            if (TDecoderSink* decoder = state.Decoder())
+                decoder->OnAlmanac(m, length);
+        } else if (isId(m, "XA") || isId(m, "XB")) {
+            if (TDecoderSink* decoder = state.Decoder())
+                decoder->OnExternalEvent(m, length);
+        } else if (isId(m, "~~") && rt && length >= 9) {
+            std::uint32_t time =
+                static_cast<std::uint32_t>(m[5]) | static_cast<std::uint32_t>(m[6]) << 8 |
+                static_cast<std::uint32_t>(m[7]) << 16 | static_cast<std::uint32_t>(m[8]) << 24;
+            rt->OnReceiverTime(time);
+        }
+    }
+
+    logReceived(m, length);
+
+    if (latestMessages().Store(m, length) && isId(m, "~~"))
+        sawEpoch_ = true;
+
+    if (isId(m, "||"))
+        uiBridge().post(rt ? TWindowId::RealTime : TWindowId::Main, fourcc("SYNC"));
+    else if (isId(m, "~~") && rt)
+        uiBridge().post(TWindowId::RealTime, fourcc("SYNC"));
+
+    if (playing_ && sawEpoch_)
+        stopSplit_.store(true);
+}
+
+void TCommThread::onSkipped(const std::uint8_t* bytes, std::size_t count, bool garbage) {
+    TCommState& state = commState();
+    if (state.inputMode.load() == TInputMode::Logging)
+        if (TRealTimeSink* rt = state.RealTime())
+            rt->WriteData(bytes, count);
+    if (garbage && playing_ && debugCore().visible()) {
+        static const std::string kBroken = "Probably broken message";
+        debugCore().postError(kBroken);
+        logError(kBroken);
+    }
+}
+
+void TCommThread::AppendToReply(const std::uint8_t* bytes, int count) {
+    owner_.Input.Append(bytes, count);
+}
+
+void TCommThread::AppendAndSignal(const std::uint8_t* bytes, int count) {
+    TCommState& state = commState();
+    int fill = owner_.Input.Append(bytes, count);
+    if (fill >= state.transferThreshold.load())
+        state.transferEvent.Set();
+}
+
+void TCommThread::FeedStream(const std::uint8_t* bytes, int count) {
+    if (count <= 0)
+        return;
+    std::lock_guard lock(commState().mainLock);
+    Split(bytes, count);
+}
+
+void TCommThread::FlushPending() {
+    TCommState& state = commState();
+    std::lock_guard lock(state.mainLock);
+    if (splitter_.pending() == 0)
+        return;
+    if (TRealTimeSink* rt = state.RealTime())
+        rt->WriteData(splitter_.pendingData(), splitter_.pending());
+    splitter_.reset();
+}
+
+bool TCommThread::PlaybackWanted() {
+    TCommState& state = commState();
+    if (!state.testMode.load() || state.inputMode.load() != TInputMode::Monitoring) {
+        ClosePlayback();
+        return false;
+    }
+    if (!playback_)
+        playback_ = std::fopen(kPlaybackFile, "rb");
+    return playback_ != nullptr;
+}
+
+int TCommThread::ReadPlayback(std::uint8_t* buffer, int count) {
+    if (!playback_)
+        return 0;
+    std::size_t n = std::fread(buffer, 1, count, playback_);
+    if (n == 0) {
+        std::rewind(playback_);
+        n = std::fread(buffer, 1, count, playback_);
+    }
+    return static_cast<int>(n);
+}
+
+void TCommThread::ClosePlayback() {
+    if (playback_) {
+        std::fclose(playback_);
+        playback_ = nullptr;
+    }
+}
+
+} // namespace telvor

@@ -1,0 +1,74 @@
+#pragma once
+// The input thread of one receiver link: waits on the link, reads every chunk and routes it by
+// the input mode into the reply buffer, the transfer pacing, the terminal, or through the
+// message splitter to the reply buffer, the plot store, the real-time file and the
+// latest-message table.
+#include "protocol/Splitter.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+namespace telvor {
+
+class TReceiverConnection;
+
+class TCommThread : private TSplitterSink {
+public:
+    static constexpr int kReadSize = 8192;
+    static constexpr const char* kPlaybackFile = "site.vxr";
+
+    explicit TCommThread(TReceiverConnection& owner);
+    ~TCommThread() override;
+    TCommThread(const TCommThread&) = delete;
+    TCommThread& operator=(const TCommThread&) = delete;
+
+    void Start();
+    bool Started() const { return started_; }
+    void Terminate();
+    bool Terminated() const { return terminate_.load(); }
+    // Waits until the thread body has returned and joins it.
+    void WaitFor();
+
+    // Used by the feeding functions and the block transfer.
+    void AppendToReply(const std::uint8_t* bytes, int count);
+    void AppendAndSignal(const std::uint8_t* bytes, int count);
+    // Bytes of a remote link's stream, split and dispatched as if read here. Takes the main lock.
+    void FeedStream(const std::uint8_t* bytes, int count);
+    // Writes what the splitter holds to the real-time file and empties it. Takes the main lock.
+    void FlushPending();
+
+private:
+    void Execute();
+    void ProcessChunk(int count);
+    void Split(const std::uint8_t* bytes, int count);
+    // Dispatch of one split message; runs under the main lock.
+    void onMessage(const std::uint8_t* message, std::size_t length) override;
+    void onSkipped(const std::uint8_t* bytes, std::size_t count, bool garbage) override;
+    bool PlaybackWanted();
+    int ReadPlayback(std::uint8_t* buffer, int count);
+    void ClosePlayback();
+
+    TReceiverConnection& owner_;
+    std::thread thread_;
+    bool started_ = false;
+    std::atomic<bool> terminate_{false};
+    // The splitter stops between messages when this is set: on terminate, and in playback
+    // after an epoch.
+    std::atomic<bool> stopSplit_{false};
+    std::mutex doneLock_;
+    std::condition_variable doneCv_;
+    bool done_ = false;
+
+    std::uint8_t readBuffer_[kReadSize + 1] = {};
+    int lastCount_ = 0;
+    TMessageSplitter splitter_;
+    bool sawEpoch_ = false;
+    bool playing_ = false;
+    std::FILE* playback_ = nullptr;
+};
+
+} // namespace telvor
