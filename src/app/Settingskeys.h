@@ -169,7 +169,7 @@ inline constexpr TBoolKey ScatterGrid{"Scatter", "Grid", true};
 } // namespace keys
 
 // Connection modes stored in Comm/ConnectionType.
-enum TConnectionMode : int {
+enum TStoredConnectionMode : int {
     cmDirect = 0,
     cmInternetClient = 1,
     cmInternetServer = 2,
