@@ -45,31 +45,34 @@ struct Reference {
             return false;
         }
         pending.append(reinterpret_cast<const char*>(d), n);
+        auto p = reinterpret_cast<const std::uint8_t*>(pending.data());
+        const std::size_t size = pending.size();
+        std::size_t at = 0;
         for (;;) {
-            auto p = reinterpret_cast<const std::uint8_t*>(pending.data());
-            std::size_t i = 0;
-            while (i < pending.size() && (p[i] == '\r' || p[i] == '\n'))
+            std::size_t i = at;
+            while (i < size && (p[i] == '\r' || p[i] == '\n'))
                 ++i;
             // A "$" line can never be delivered, so it is passed over at once.
-            while (pending.size() - i > 4 && (p[i] == '$' || !isMessageHeader(p + i)))
+            while (size - i > 4 && (p[i] == '$' || !isMessageHeader(p + i)))
                 ++i;
-            if (i > 0)
-                events.skipped(p, i);
-            pending.erase(0, i);
-            p = reinterpret_cast<const std::uint8_t*>(pending.data());
-            if (pending.size() < kHeaderSize)
-                return true;
-            std::size_t length = messageLength(p, pending.size());
-            if (pending.size() < length)
-                return true;
-            if (checkMessage(p, length) != CheckResult::Good) {
-                events.skipped(p, 1);
-                pending.erase(0, 1);
+            if (i > at)
+                events.skipped(p + at, i - at);
+            at = i;
+            if (size - at < kHeaderSize)
+                break;
+            std::size_t length = messageLength(p + at, size - at);
+            if (size - at < length)
+                break;
+            if (checkMessage(p + at, length) != CheckResult::Good) {
+                events.skipped(p + at, 1);
+                ++at;
                 continue;
             }
-            events.message(p, length);
-            pending.erase(0, length);
+            events.message(p + at, length);
+            at += length;
         }
+        pending.erase(0, at);
+        return true;
     }
 };
 
