@@ -1,0 +1,105 @@
+// Any settings file, any names and values: reads never fail, a write is either refused or
+// read back as written, and never changes another key.
+#include "app/Profile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
+#include <string>
+#include <unistd.h>
+
+using namespace telvor;
+
+namespace {
+
+constexpr const char* kAbsent = "\x01"
+                                "absent";
+
+const std::string& iniPath() {
+    static const std::string path = [] {
+        // Every write syncs; on tmpfs that costs nothing.
+        char shm[] = "/dev/shm/telvor-fuzz-ini-XXXXXX";
+        char tmp[] = "/tmp/telvor-fuzz-ini-XXXXXX";
+        const char* dir = ::mkdtemp(shm);
+        if (!dir)
+            dir = ::mkdtemp(tmp);
+        if (!dir)
+            std::abort();
+        static std::string folder = dir;
+        std::atexit([] {
+            ::unlink((folder + "/telvor.ini").c_str());
+            ::rmdir(folder.c_str());
+        });
+        return folder + "/telvor.ini";
+    }();
+    return path;
+}
+
+void putFile(const std::string& text) {
+    std::FILE* f = std::fopen(iniPath().c_str(), "wb");
+    if (!f)
+        std::abort();
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+// What a read returns for a value written as `v`: blanks trimmed, one pair of enclosing
+// quotes dropped, cut to the read buffer.
+std::string expected(std::string_view v) {
+    constexpr std::string_view blanks = " \t\r\n\v\f";
+    auto first = v.find_first_not_of(blanks);
+    v = first == std::string_view::npos ? std::string_view() : v.substr(first);
+    v = v.substr(0, v.find_last_not_of(blanks) + 1);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return std::string(v.substr(0, TProfile::kMaxValueLength));
+}
+
+std::string lowerTrimmed(std::string_view s) {
+    constexpr std::string_view blanks = " \t\r\n\v\f";
+    auto first = s.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    std::string out(s.substr(first, s.find_last_not_of(blanks) - first + 1));
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider in(data, size);
+    auto section = in.ConsumeRandomLengthString(24);
+    auto key = in.ConsumeRandomLengthString(24);
+    auto value = in.ConsumeRandomLengthString(1100);
+    auto section2 = in.ConsumeRandomLengthString(24);
+    auto key2 = in.ConsumeRandomLengthString(24);
+    int number = in.ConsumeIntegral<int>();
+    double real = in.ConsumeFloatingPoint<double>();
+    putFile(in.ConsumeRemainingBytesAsString());
+
+    TProfile p(iniPath());
+    (void)p.readInteger(section, key, 1);
+    (void)p.readBool(section, key, true);
+    (void)p.readFloat(section, key, 0.5);
+    const auto other = p.readString(section2, key2, kAbsent);
+
+    if (p.writeString(section, key, value)) {
+        if (p.readString(section, key, kAbsent) != expected(value))
+            std::abort();
+        bool same = lowerTrimmed(section) == lowerTrimmed(section2) &&
+                    lowerTrimmed(key) == lowerTrimmed(key2);
+        if (!same && p.readString(section2, key2, kAbsent) != other)
+            std::abort();
+        if (p.writeInteger(section, key, number) && p.readInteger(section, key, ~number) != number)
+            std::abort();
+        if (p.writeFloat(section, key, real) && p.readFloat(section, key, NAN) != real)
+            std::abort();
+        if (!same && p.readString(section2, key2, kAbsent) != other)
+            std::abort();
+    }
+    return 0;
+}
