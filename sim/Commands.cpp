@@ -1,0 +1,175 @@
+// The receiver's commands: one handler per verb, found through `kCommands`.
+#include "Engine.h"
+
+namespace telvorsim {
+
+const TEngine::TCommandEntry TEngine::kCommands[] = {
+    {"print", 2, &TEngine::cmdPrint},
+    {"set", 3, &TEngine::cmdSet},
+    {"em", 3, &TEngine::cmdEm},
+    {"dm", 3, &TEngine::cmdDm},
+    {"out", 3, &TEngine::cmdOut},
+    {"init", 2, &TEngine::cmdInit},
+    {nullptr, 0, nullptr},
+};
+
+namespace {
+
+const char* setError(TSetResult r) {
+    switch (r) {
+    case TSetResult::UnknownPath:
+        return "Unknown parameter";
+    case TSetResult::BadValue:
+        return "Invalid value";
+    case TSetResult::ReadOnly:
+        return "Read only parameter";
+    case TSetResult::Ok:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
+// print,<path>[:on] ; print,<path>&def ; print,/cur/term
+TEngine::TResult TEngine::cmdPrint(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args[1].empty())
+        return {false, "Missing parameter name", nullptr};
+    std::string path = args[1];
+    std::size_t colon = path.rfind(':');
+    if (colon != std::string::npos && colon > 0 && path.substr(colon + 1) == "on")
+        path.resize(colon);
+    if (path == "/cur/term" || path == "cur/term")
+        return {true, port_, nullptr};
+    std::string attr;
+    std::size_t amp = path.find('&');
+    if (amp != std::string::npos) {
+        attr = path.substr(amp + 1);
+        path.resize(amp);
+    }
+    std::string full = path == "/" ? "/" : normalise(path);
+    if (attr == "def") {
+        if (auto v = params_.getDefault(full))
+            return {true, *v, nullptr};
+        return {false, "Unknown parameter " + args[1], nullptr};
+    }
+    if (!attr.empty()) {
+        if (auto v = params_.get(full + "&" + attr))
+            return {true, *v, nullptr};
+        return {false, "Unknown parameter " + args[1], nullptr};
+    }
+    // Message outputs: /par/out/<port> and /par/out/<port>/vxr/<name>.
+    if (full.compare(0, 8, "/par/out") == 0) {
+        std::string rest = full.substr(8);
+        if (isPort(rest))
+            return {true, outputs_.print(rest), nullptr};
+        std::size_t vxr = rest.find("/vxr/");
+        if (vxr != std::string::npos && isPort(rest.substr(0, vxr))) {
+            std::string name = rest.substr(vxr + 5);
+            if (findMessage(name))
+                return {true, outputs_.printOne(rest.substr(0, vxr), name), nullptr};
+        }
+    }
+    if (params_.isLeaf(full))
+        return {true, *params_.get(full), nullptr};
+    if (params_.isNode(full))
+        return {true, params_.printNode(full), nullptr};
+    return {false, "Unknown parameter " + args[1], nullptr};
+}
+
+// set,<path>,<value> ; set,reset,yes
+TEngine::TResult TEngine::cmdSet(const std::vector<std::string>& args) {
+    if (args.size() < 3)
+        return {false, "Missing value", nullptr};
+    std::string path = normalise(args[1]);
+    const std::string& value = args[2];
+    if (path == "/par/reset") {
+        if (value != "yes")
+            return {false, "Invalid value", nullptr};
+        return {true, "", [this] { host_.restartAfterOutput(false); }};
+    }
+    TSetResult r = params_.set(path, value);
+    if (r != TSetResult::Ok)
+        return {false, std::string(setError(r)) + " " + args[1], nullptr};
+    if (path == "/par" + port_ + "/rate") {
+        unsigned rate = static_cast<unsigned>(std::stoul(value));
+        return {true, "", [this, rate] { host_.switchRateAfterOutput(rate); }};
+    }
+    if (path == "/par/pos/pd/reset")
+        params_.force(path, "off"); // the engine resets at once and reads back off
+    return {true, "", nullptr};
+}
+
+// em,<port>,<list>
+TEngine::TResult TEngine::cmdEm(const std::vector<std::string>& args) {
+    std::string port, error;
+    if (!portArg(args.size() > 1 ? args[1] : "", port))
+        return {false, "Unknown port " + args[1], nullptr};
+    if (args.size() < 3)
+        return {false, "Missing message list", nullptr};
+    std::vector<TMsgItem> items;
+    if (!parseMessageList(args[2], items, error))
+        return {false, error, nullptr};
+    outputs_.enable(port, items);
+    return {true, "", nullptr};
+}
+
+// dm ; dm,<port> ; dm,<port>,<list>
+TEngine::TResult TEngine::cmdDm(const std::vector<std::string>& args) {
+    std::string port, error;
+    if (!portArg(args.size() > 1 ? args[1] : "", port))
+        return {false, "Unknown port " + args[1], nullptr};
+    if (args.size() < 3 || args[2].empty()) {
+        outputs_.disable(port);
+        return {true, "", nullptr};
+    }
+    std::vector<TMsgItem> items;
+    if (!parseMessageList(args[2], items, error))
+        return {false, error, nullptr};
+    outputs_.disable(port, items);
+    return {true, "", nullptr};
+}
+
+// out,<port>,<list>: the listed messages once, now.
+TEngine::TResult TEngine::cmdOut(const std::vector<std::string>& args) {
+    std::string port, error;
+    if (!portArg(args.size() > 1 ? args[1] : "", port))
+        return {false, "Unknown port " + args[1], nullptr};
+    std::vector<TMsgItem> items;
+    if (args.size() < 3 || !parseMessageList(args[2], items, error))
+        return {false, error.empty() ? "Missing message list" : error, nullptr};
+    if (port != port_)
+        return {true, "", nullptr};
+    return {true, "", [this, items] {
+                std::vector<TOutputs::TDue> due;
+                for (auto& def : messageTable())
+                    for (auto& item : items)
+                        if (item.name == def.name)
+                            due.push_back({&def, false});
+                emitEpoch(last_, due, true);
+            }};
+}
+
+// init,/par/[subtree] ; init,/dev/nvm/a
+TEngine::TResult TEngine::cmdInit(const std::vector<std::string>& args) {
+    if (args.size() < 2 || args[1].empty())
+        return {false, "Missing object name", nullptr};
+    std::string path = args[1];
+    if (path == "/dev/nvm/a")
+        return {true, "", [this] { host_.restartAfterOutput(true); }};
+    std::string full = normalise(path);
+    if (full.size() > 1 && full.back() == '/')
+        full.pop_back();
+    if (full != "/par" && !params_.isNode(full) && !params_.isLeaf(full))
+        return {false, "Unknown parameter " + path, nullptr};
+    unsigned before = portRate();
+    params_.restoreDefaults(full);
+    if (full == "/par" || full == "/par/out")
+        outputs_.clear(); // message outputs are parameters too
+    unsigned after = portRate();
+    if (after != before)
+        return {true, "", [this, after] { host_.switchRateAfterOutput(after); }};
+    return {true, "", nullptr};
+}
+
+} // namespace telvorsim

@@ -1,0 +1,300 @@
+#include "Engine.h"
+
+#include "Commandline.h"
+
+#include <cstdio>
+
+namespace telvorsim {
+namespace {
+
+constexpr std::size_t kMaxLine = 4096;    // a longer line is garbage; it is dropped
+constexpr std::size_t kReplyChunk = 1024; // longest value in one "RE"
+constexpr std::size_t kCommandMemory = 1000;
+
+// Picks where to cut a long value: after a comma when there is one near the limit, so no part
+// begins or ends with a blank that the reader would trim away.
+std::size_t cutPoint(const std::string& v, std::size_t from) {
+    std::size_t end = from + kReplyChunk;
+    if (end >= v.size())
+        return v.size();
+    for (std::size_t i = end; i > from + kReplyChunk / 2; --i)
+        if (v[i - 1] == ',')
+            return i;
+    while (end > from + 1 && (v[end] == ' ' || v[end - 1] == ' '))
+        --end;
+    return end;
+}
+
+std::string printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c < 32 || c > 126) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else
+            out.push_back(static_cast<char>(c));
+    }
+    return out;
+}
+
+} // namespace
+
+TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string portName,
+                 std::int64_t startMs)
+    : options_(options), host_(host), port_(std::move(portName)),
+      params_(kParamTable, [this](std::string_view name) { return resolveVar(name); }),
+      sky_(options.latDeg, options.lonDeg, options.heightM, options.seed, options.solutionCycleS),
+      timeMs_(startMs), restartMs_(startMs) {
+    // The factory rate of every serial port, and the rate this one runs at now.
+    for (const char* p : {"a", "b", "c", "d"})
+        params_.setDefault(std::string("/par/dev/ser/") + p + "/rate",
+                           std::to_string(options.defaultBaud));
+    params_.restoreDefaults("/par/dev/ser");
+    params_.force("/par" + port_ + "/rate", std::to_string(options.baud));
+    sky_.restart(startMs);
+    last_ = sky_.compute(startMs, skySettings());
+    setFaults(options.faults);
+}
+
+void TEngine::setFaults(const TFaults& faults) {
+    options_.faults = faults;
+    hasRefuse_ = !faults.refuse.empty();
+    hasIgnore_ = !faults.ignore.empty();
+    try {
+        if (hasRefuse_)
+            refuse_ = std::regex(faults.refuse);
+        if (hasIgnore_)
+            ignore_ = std::regex(faults.ignore);
+    } catch (const std::regex_error&) {
+        // Patterns are checked where they come from; a bad one here just matches nothing.
+        hasRefuse_ = hasIgnore_ = false;
+    }
+}
+
+void TEngine::log(const std::string& text) const {
+    if (options_.verbose && options_.log)
+        options_.log(text);
+}
+
+std::string TEngine::resolveVar(std::string_view name) const {
+    if (name == "model")
+        return options_.model;
+    if (name == "serial")
+        return options_.serial;
+    if (name == "id")
+        return options_.id;
+    if (name == "firmware")
+        return options_.firmware;
+    if (name == "version")
+        return options_.firmware + " Mar,14,2007";
+    if (name == "uptime")
+        return std::to_string((timeMs_ - restartMs_) / 1000);
+    if (name == "block_size")
+        return "2048";
+    if (name == "blocks")
+        return "16128";
+    if (name == "blk_size" || name == "blk_free")
+        return std::to_string(2048 * 16128);
+    if (name == "blk_files")
+        return "0";
+    if (name == "msint")
+        return std::to_string(options_.epochStepMs);
+    return "";
+}
+
+unsigned TEngine::portRate() const {
+    auto v = params_.get("/par" + port_ + "/rate");
+    return v ? static_cast<unsigned>(std::stoul(*v)) : 0;
+}
+
+std::optional<std::string> TEngine::param(const std::string& path) const {
+    return params_.get(normalise(path));
+}
+
+std::vector<std::string> TEngine::enabledMessages(const std::string& port) const {
+    return outputs_.enabled(port.empty() ? port_ : port);
+}
+
+std::string TEngine::normalise(const std::string& path) const {
+    std::string p = path;
+    if (p.empty())
+        return p;
+    if (p[0] != '/')
+        p = "/par/" + p;
+    for (std::size_t at = p.find("/cur/term"); at != std::string::npos;
+         at = p.find("/cur/term", at)) {
+        std::size_t end = at + 9;
+        if (end < p.size() && p[end] != '/' && p[end] != '&') {
+            at = end;
+            continue;
+        }
+        p.replace(at, 9, port_);
+        at += port_.size();
+    }
+    return p;
+}
+
+bool TEngine::isPort(const std::string& path) const {
+    static const char* const kPorts[] = {"/dev/ser/a", "/dev/ser/b",   "/dev/ser/c",
+                                         "/dev/ser/d", "/dev/usb/a",   "/dev/tcp/a",
+                                         "/dev/prl/a", "/dev/modem/a", "/cur/log"};
+    for (auto p : kPorts)
+        if (path == p)
+            return true;
+    return false;
+}
+
+bool TEngine::portArg(const std::string& arg, std::string& port) const {
+    if (arg.empty() || arg == "/cur/term" || arg == "cur/term") {
+        port = port_;
+        return true;
+    }
+    port = arg;
+    return isPort(arg);
+}
+
+bool TEngine::acceptsCommands() const {
+    auto mode = params_.get("/par" + port_ + "/imode");
+    return !mode || *mode == "cmd" || *mode == "echo";
+}
+
+void TEngine::receive(const std::uint8_t* data, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        char c = static_cast<char>(data[i]);
+        if (c == '\r' || c == '\n') {
+            std::string line;
+            line.swap(line_);
+            if (!line.empty())
+                onLine(line);
+            continue;
+        }
+        if (line_.size() < kMaxLine)
+            line_.push_back(c);
+    }
+}
+
+void TEngine::onLine(const std::string& line) {
+    log("RX: " + printable(line));
+    if (!acceptsCommands())
+        return;
+    TParsedLine parsed = parseLine(line, options_.echoOff);
+    switch (parsed.kind) {
+    case TLineKind::Empty:
+    case TLineKind::Silent:
+        return;
+    case TLineKind::BadChecksum:
+        reply(TCommand{}, TResult{false, "Checksum error", nullptr});
+        return;
+    case TLineKind::Commands:
+        for (auto& cmd : parsed.commands)
+            execute(cmd);
+        return;
+    }
+}
+
+void TEngine::execute(const TCommand& cmd) {
+    commands_.push_back(cmd.hasId ? "%" + cmd.id + "%" + cmd.text : cmd.text);
+    if (commands_.size() > kCommandMemory)
+        commands_.pop_front();
+    if (cmd.text.empty()) {
+        if (cmd.hasId)
+            reply(cmd, TResult{});
+        return;
+    }
+    if (hasIgnore_ && std::regex_search(cmd.text, ignore_))
+        return;
+    if (hasRefuse_ && std::regex_search(cmd.text, refuse_)) {
+        reply(cmd, TResult{false, "Command refused", nullptr});
+        return;
+    }
+    std::string verb = cmd.text.substr(0, cmd.text.find(','));
+    for (const TCommandEntry* e = kCommands; e->verb; ++e) {
+        if (verb != e->verb)
+            continue;
+        auto args = splitArgs(cmd.text, e->maxArgs);
+        reply(cmd, (this->*e->handler)(args));
+        return;
+    }
+    reply(cmd, TResult{false, "Unknown command " + verb, nullptr});
+}
+
+void TEngine::reply(const TCommand& cmd, const TResult& result) {
+    std::string echo = cmd.hasId ? "%" + cmd.id + "%" : "";
+    if (!result.ok) {
+        std::string m = frameReply(false, result.value + "\n");
+        log("TX: " + printable(m));
+        host_.send(std::move(m), true);
+    } else {
+        // A long value goes out as several replies, each with the echo.
+        const std::string& v = result.value;
+        std::size_t from = 0;
+        do {
+            std::size_t to = cutPoint(v, from);
+            std::string m = frameReply(true, echo + v.substr(from, to - from) + "\n");
+            log("TX: " + printable(m));
+            host_.send(std::move(m), true);
+            from = to;
+        } while (from < v.size());
+    }
+    if (result.afterReply)
+        result.afterReply();
+}
+
+TSkySettings TEngine::skySettings() const {
+    TSkySettings s;
+    if (auto elm = params_.get("/par/pos/elm"))
+        s.maskDeg = std::stoi(*elm);
+    for (int prn = 1; prn <= 37; ++prn)
+        if (params_.get("/par/pos/gps/sat/" + std::to_string(prn)) == "off")
+            s.gpsExcluded.insert(prn);
+    for (int slot = 1; slot <= 24; ++slot)
+        if (params_.get("/par/pos/glo/sat/" + std::to_string(slot)) == "off")
+            s.gloExcluded.insert(slot);
+    return s;
+}
+
+void TEngine::runEpoch(bool emit) {
+    timeMs_ += options_.epochStepMs;
+    ++epochs_;
+    last_ = sky_.compute(timeMs_, skySettings());
+    if (emit)
+        emitEpoch(last_, outputs_.due(port_, timeMs_), false);
+    events_.clear();
+}
+
+void TEngine::emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced) {
+    TEpochView view{epoch, {}, events_, forced};
+    int mask = -90;
+    if (auto m = params_.get("/par/out/elm" + port_))
+        mask = std::stoi(*m);
+    for (auto& s : epoch.sats)
+        if (s.elDeg >= mask)
+            view.sats.push_back(&s);
+    for (auto& d : due) {
+        std::vector<std::string> messages;
+        d.def->encode(view, messages);
+        for (auto& m : messages) {
+            if (d.onChange && !outputs_.changed(port_, d.def->name, m))
+                continue;
+            host_.send(std::move(m), false);
+        }
+    }
+}
+
+void TEngine::reboot(bool clearNvram) {
+    ++restarts_;
+    restartMs_ = timeMs_;
+    outputs_.clear();
+    line_.clear();
+    events_.clear();
+    if (clearNvram)
+        params_.restoreDefaults("/");
+    sky_.restart(timeMs_);
+}
+
+} // namespace telvorsim

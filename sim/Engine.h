@@ -1,0 +1,115 @@
+#pragma once
+// The receiver itself, without any I/O: takes the bytes that arrive on its port, answers them,
+// and produces the messages of each epoch. The host (TSimReceiver) moves the bytes and keeps
+// time.
+#include "Outputs.h"
+#include "Params.h"
+#include "Simoptions.h"
+#include "Sky.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace telvorsim {
+
+class TEngineHost {
+public:
+    virtual ~TEngineHost() = default;
+    // Bytes for the port; `reply` for "RE"/"ER" (they may be delayed, and are never dropped
+    // for room like data messages).
+    virtual void send(std::string bytes, bool reply) = 0;
+    // The port's own rate changes once everything queued so far has left.
+    virtual void switchRateAfterOutput(unsigned rate) = 0;
+    // The receiver restarts once everything queued so far has left.
+    virtual void restartAfterOutput(bool clearNvram) = 0;
+};
+
+struct TCommand;
+
+class TEngine {
+public:
+    TEngine(const TSimOptions& options, TEngineHost& host, std::string portName,
+            std::int64_t startMs);
+
+    // Bytes received on the port.
+    void receive(const std::uint8_t* data, std::size_t count);
+    // Forgets a partly received line (the line was garbled).
+    void dropPartialLine() { line_.clear(); }
+    // Advances receiver time by one epoch; sends the due messages when `emit`.
+    void runEpoch(bool emit);
+    // Back after a restart: volatile state gone; a cleared NVRAM also restores every
+    // parameter.
+    void reboot(bool clearNvram);
+
+    void setFaults(const TFaults& faults);
+    void triggerEvent(char which) { events_.push_back(which); }
+
+    // State, for the host and for tests.
+    const std::string& portName() const { return port_; }
+    unsigned portRate() const; // the port's rate parameter, 0 when the port has none
+    std::int64_t receiverTimeMs() const { return timeMs_; }
+    std::uint64_t epochs() const { return epochs_; }
+    std::vector<std::string> enabledMessages(const std::string& port = "") const;
+    const std::deque<std::string>& commands() const { return commands_; }
+    std::optional<std::string> param(const std::string& path) const;
+    int restarts() const { return restarts_; }
+
+    // Normalises a parameter path as commands give it: relative paths live under "/par/",
+    // "/cur/term" is this port.
+    std::string normalise(const std::string& path) const;
+
+private:
+    struct TResult {
+        bool ok = true;
+        std::string value; // "RE": after the echo; "ER": the error text
+        std::function<void()> afterReply;
+    };
+    using THandler = TResult (TEngine::*)(const std::vector<std::string>& args);
+    struct TCommandEntry {
+        const char* verb;
+        std::size_t maxArgs; // the last argument keeps any further commas
+        THandler handler;
+    };
+    static const TCommandEntry kCommands[];
+
+    TResult cmdPrint(const std::vector<std::string>& args);
+    TResult cmdSet(const std::vector<std::string>& args);
+    TResult cmdEm(const std::vector<std::string>& args);
+    TResult cmdDm(const std::vector<std::string>& args);
+    TResult cmdOut(const std::vector<std::string>& args);
+    TResult cmdInit(const std::vector<std::string>& args);
+
+    void onLine(const std::string& line);
+    void execute(const TCommand& cmd);
+    void reply(const TCommand& cmd, const TResult& result);
+    bool portArg(const std::string& arg, std::string& port) const;
+    bool isPort(const std::string& path) const;
+    bool acceptsCommands() const;
+    std::string resolveVar(std::string_view name) const;
+    TSkySettings skySettings() const;
+    void emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced);
+    void log(const std::string& text) const;
+
+    TSimOptions options_;
+    TEngineHost& host_;
+    std::string port_;
+    TParamTree params_;
+    TOutputs outputs_;
+    TSky sky_;
+    TEpoch last_;
+    std::int64_t timeMs_;
+    std::int64_t restartMs_;
+    std::uint64_t epochs_ = 0;
+    int restarts_ = 0;
+    std::string line_;
+    std::vector<char> events_;
+    std::deque<std::string> commands_;
+    std::regex refuse_, ignore_;
+    bool hasRefuse_ = false, hasIgnore_ = false;
+};
+
+} // namespace telvorsim

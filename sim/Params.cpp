@@ -1,0 +1,284 @@
+#include "Params.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace telvorsim {
+namespace {
+
+// Splits a row into whitespace-separated tokens; a double-quoted token keeps its blanks.
+std::vector<std::string> tokens(std::string_view line) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i >= line.size())
+            break;
+        std::string t;
+        if (line[i] == '"') {
+            std::size_t end = line.find('"', i + 1);
+            if (end == std::string_view::npos)
+                end = line.size();
+            t = std::string(line.substr(i + 1, end - i - 1));
+            i = end + 1;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+                t.push_back(line[i++]);
+        }
+        out.push_back(std::move(t));
+    }
+    return out;
+}
+
+// "/a/{x,y}/{1..3}" -> every combination.
+void expand(const std::string& path, std::vector<std::string>& out) {
+    std::size_t open = path.find('{');
+    if (open == std::string::npos) {
+        out.push_back(path);
+        return;
+    }
+    std::size_t close = path.find('}', open);
+    std::string head = path.substr(0, open), tail = path.substr(close + 1);
+    std::string inner = path.substr(open + 1, close - open - 1);
+    std::size_t dots = inner.find("..");
+    if (dots != std::string::npos) {
+        int lo = std::atoi(inner.substr(0, dots).c_str());
+        int hi = std::atoi(inner.substr(dots + 2).c_str());
+        for (int v = lo; v <= hi; ++v)
+            expand(head + std::to_string(v) + tail, out);
+        return;
+    }
+    std::stringstream ss(inner);
+    std::string alt;
+    while (std::getline(ss, alt, ','))
+        expand(head + alt + tail, out);
+}
+
+bool parseNumber(const std::string& text, bool integer, double& v) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    if (integer) {
+        long n = std::strtol(text.c_str(), &end, 10);
+        v = static_cast<double>(n);
+    } else {
+        v = std::strtod(text.c_str(), &end);
+    }
+    return end && *end == 0;
+}
+
+bool kindOf(const std::string& word, TParamKind& kind) {
+    static const struct {
+        const char* word;
+        TParamKind kind;
+    } kKinds[] = {{"ro", TParamKind::ReadOnly}, {"enum", TParamKind::Enum},
+                  {"int", TParamKind::Int},     {"float", TParamKind::Float},
+                  {"text", TParamKind::Text},   {"list", TParamKind::List}};
+    for (auto& k : kKinds)
+        if (word == k.word) {
+            kind = k.kind;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+std::string quoteValue(const std::string& value) {
+    if (value.empty())
+        return "\"\"";
+    if (value.find_first_of(" ,{}\"\\;:@%#&|\r\n") == std::string::npos)
+        return value;
+    std::string out = "\"";
+    for (char c : value) {
+        if (c == '"' || c == '\\')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+    return out;
+}
+
+TParamTree::TParamTree(std::string_view table, TResolver resolver, std::string* error)
+    : resolver_(std::move(resolver)) {
+    std::size_t pos = 0;
+    while (pos < table.size()) {
+        std::size_t end = table.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = table.size();
+        std::string_view line = table.substr(pos, end - pos);
+        pos = end + 1;
+        auto t = tokens(line);
+        if (t.empty() || t[0][0] == '#')
+            continue;
+        TParam p;
+        if (t.size() < 3 || !kindOf(t[1], p.kind)) {
+            if (error && error->empty())
+                *error = "bad row: " + std::string(line);
+            continue;
+        }
+        p.defaultValue = t[2];
+        p.dynamic = !t[2].empty() && t[2][0] == '@';
+        if (t.size() > 3) {
+            if (p.kind == TParamKind::Enum) {
+                std::stringstream ss(t[3]);
+                std::string c;
+                while (std::getline(ss, c, '|'))
+                    p.choices.push_back(c);
+            } else if (p.kind == TParamKind::Int || p.kind == TParamKind::Float) {
+                std::size_t dots = t[3].find("..");
+                p.low = std::strtod(t[3].substr(0, dots).c_str(), nullptr);
+                p.high = std::strtod(t[3].substr(dots + 2).c_str(), nullptr);
+            }
+        }
+        p.value = p.defaultValue;
+        std::vector<std::string> paths;
+        expand(t[0], paths);
+        for (auto& path : paths)
+            params_[path] = p;
+    }
+}
+
+bool TParamTree::isNode(const std::string& path) const {
+    return !children(path).empty();
+}
+
+const TParam* TParamTree::find(const std::string& path) const {
+    auto it = params_.find(path);
+    return it == params_.end() ? nullptr : &it->second;
+}
+
+std::string TParamTree::resolve(const TParam& p) const {
+    if (p.dynamic && resolver_)
+        return resolver_(std::string_view(p.value).substr(1));
+    return p.value;
+}
+
+std::optional<std::string> TParamTree::get(const std::string& path) const {
+    auto p = find(path);
+    if (!p)
+        return std::nullopt;
+    return resolve(*p);
+}
+
+std::optional<std::string> TParamTree::getDefault(const std::string& path) const {
+    auto p = find(path);
+    if (!p)
+        return std::nullopt;
+    if (p->dynamic && resolver_)
+        return resolver_(std::string_view(p->defaultValue).substr(1));
+    return p->defaultValue;
+}
+
+TSetResult TParamTree::set(const std::string& path, const std::string& value) {
+    auto it = params_.find(path);
+    if (it == params_.end())
+        return TSetResult::UnknownPath;
+    TParam& p = it->second;
+    double v = 0;
+    switch (p.kind) {
+    case TParamKind::ReadOnly:
+        return TSetResult::ReadOnly;
+    case TParamKind::Enum: {
+        for (auto& c : p.choices)
+            if (c == value) {
+                p.value = value;
+                return TSetResult::Ok;
+            }
+        return TSetResult::BadValue;
+    }
+    case TParamKind::Int:
+    case TParamKind::Float:
+        if (!parseNumber(value, p.kind == TParamKind::Int, v) || v < p.low || v > p.high)
+            return TSetResult::BadValue;
+        // Stored as the receiver would print it back, not as typed ("+07" reads back "7").
+        p.value = p.kind == TParamKind::Int ? std::to_string(static_cast<long>(v)) : value;
+        return TSetResult::Ok;
+    case TParamKind::List: {
+        int depth = 0;
+        bool quoted = false;
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            char c = value[i];
+            if (c == '\\') {
+                ++i;
+                continue;
+            }
+            if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && c == '{')
+                ++depth;
+            else if (!quoted && c == '}' && --depth < 0)
+                return TSetResult::BadValue;
+        }
+        if (depth != 0 || quoted)
+            return TSetResult::BadValue;
+        p.value = value;
+        return TSetResult::Ok;
+    }
+    case TParamKind::Text:
+        p.value = value;
+        return TSetResult::Ok;
+    }
+    return TSetResult::BadValue;
+}
+
+void TParamTree::force(const std::string& path, const std::string& value) {
+    auto it = params_.find(path);
+    if (it != params_.end())
+        it->second.value = value;
+}
+
+int TParamTree::restoreDefaults(const std::string& prefix) {
+    std::string dir = prefix.empty() || prefix.back() != '/' ? prefix + "/" : prefix;
+    int changed = 0;
+    for (auto& [path, p] : params_) {
+        if (path != prefix && path.compare(0, dir.size(), dir) != 0)
+            continue;
+        if (p.value != p.defaultValue) {
+            p.value = p.defaultValue;
+            ++changed;
+        }
+    }
+    return changed;
+}
+
+void TParamTree::setDefault(const std::string& path, const std::string& value) {
+    auto it = params_.find(path);
+    if (it != params_.end())
+        it->second.defaultValue = value;
+}
+
+std::vector<std::string> TParamTree::children(const std::string& path) const {
+    std::vector<std::string> out;
+    std::string prefix = path == "/" ? "/" : path + "/";
+    for (auto it = params_.lower_bound(prefix);
+         it != params_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+        std::string rest = it->first.substr(prefix.size());
+        // Attribute rows ("/dev/blk/a&blocks") are not part of the tree.
+        if (rest.find('&') != std::string::npos)
+            continue;
+        std::string name = rest.substr(0, rest.find('/'));
+        if (out.empty() || out.back() != name)
+            out.push_back(name);
+    }
+    return out;
+}
+
+std::string TParamTree::printNode(const std::string& path) const {
+    if (auto p = find(path))
+        return quoteValue(resolve(*p));
+    std::string out = "{";
+    bool first = true;
+    for (auto& name : children(path)) {
+        std::string child = (path == "/" ? "/" : path + "/") + name;
+        if (!first)
+            out.push_back(',');
+        first = false;
+        out += name + "=" + printNode(child);
+    }
+    out.push_back('}');
+    return out;
+}
+
+} // namespace telvorsim

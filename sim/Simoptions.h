@@ -1,0 +1,55 @@
+#pragma once
+// Everything that makes one simulated receiver differ from another, and the faults a test may
+// ask it to show.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace telvorsim {
+
+struct TFaults {
+    double corrupt = 0;     // fraction of output bytes replaced by other bytes
+    double drop = 0;        // fraction of output bytes never sent
+    int replyDelayMs = 0;   // replies leave this much later than they would
+    int silentAfterMs = -1; // after this long from start: no output, input ignored
+    std::string refuse;     // commands matching this pattern (ECMAScript) are answered "ER"
+    std::string ignore;     // commands matching this pattern get no reply at all
+};
+
+struct TSimOptions {
+    // Identity.
+    std::string model = "VORNA";
+    std::string serial = "SIM0421873";
+    std::string id = "8PZCRG4KZ7E";
+    std::string firmware = "3.1"; // "/par/rcv/ver/main"
+
+    // Port. `baud` is the rate at start; `defaultBaud` the factory rate that a cleared NVRAM
+    // or "init,/par/" brings back.
+    unsigned baud = 115200;
+    unsigned defaultBaud = 115200;
+    std::string serialPort = "/dev/ser/a"; // receiver's name of the port a pty or socket pair is
+    std::string tcpPort = "/dev/tcp/a";    // and of its Ethernet port
+    std::string password;                  // Ethernet login; must match exactly
+    std::string echoOff = "#OFF#";         // accepted silently like "#" lines
+
+    // Time: receiver time at start in milliseconds since 1970 (UTC); < 0 means now.
+    std::int64_t startMs = -1;
+    int epochWallMs = 1000;   // wall-clock time between epochs
+    int epochStepMs = 1000;   // receiver time per epoch
+    int solutionCycleS = 600; // seconds of receiver time for one round of solution types
+
+    // Antenna position (degrees, metres) and the seed of everything random.
+    double latDeg = 50.0875;
+    double lonDeg = 14.4213;
+    double heightM = 245.0;
+    std::uint64_t seed = 1;
+
+    int resetSilenceMs = 2000; // a restarting receiver says nothing for this long
+    TFaults faults;
+
+    // Diagnostics: with `verbose`, every received line and every reply goes to `log`.
+    bool verbose = false;
+    std::function<void(const std::string&)> log;
+};
+
+} // namespace telvorsim

@@ -1,5 +1,0 @@
-namespace telvorsim {
-const char* version() {
-    return "0.1";
-}
-} // namespace telvorsim
