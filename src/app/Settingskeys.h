@@ -165,6 +165,11 @@ inline constexpr TBoolKey ScatterConnect{"Scatter", "Connect", false};
 inline constexpr TFloatKey ScatterWidth{"Scatter", "Width", 10.0};
 inline constexpr TFloatKey ScatterStep{"Scatter", "Step", 1.0};
 inline constexpr TBoolKey ScatterGrid{"Scatter", "Grid", true};
+// Fix-class colours as hexadecimal 0x00BBGGRR text.
+inline constexpr TStrKey ScatterColorSA{"Scatter", "ColorSA", "0000FF"};
+inline constexpr TStrKey ScatterColorCD{"Scatter", "ColorCD", "00FF00"};
+inline constexpr TStrKey ScatterColorFL{"Scatter", "ColorFL", "FF0000"};
+inline constexpr TStrKey ScatterColorFX{"Scatter", "ColorFX", "FFFF00"};
 
 } // namespace keys
 

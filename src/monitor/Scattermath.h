@@ -1,0 +1,105 @@
+#pragma once
+// What the scatter plot computes: the mapping of east/north offsets to pixels, the newest and
+// previous dots, statistics texts, grid and tick labels, "Fit all points" and "Target to
+// average".
+#include "monitor/Plotdata.h"
+#include "monitor/Skymap.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace telvor {
+
+inline constexpr std::uint32_t kNewestDotColour = 0x0000FF;
+// "Scatter"/"ColorSA" .. "ColorFX" defaults.
+inline constexpr std::array<std::uint32_t, 4> kDefaultClassColours = {0x0000FF, 0x00FF00, 0xFF0000,
+                                                                      0xFFFF00};
+
+struct TScatterSettings {
+    double width = 10; // m
+    double step = 1;   // m
+    bool grid = true;
+    bool connect = false;
+    std::array<bool, 4> show = {true, true, true, true};
+    std::array<std::uint32_t, 4> colours = kDefaultClassColours;
+};
+
+class TScatterState {
+public:
+    void setSettings(const TScatterSettings& s) { settings_ = s; }
+    const TScatterSettings& settings() const { return settings_; }
+    void setPixelSize(int width, int height);
+    int pixelWidth() const { return w_; }
+    int pixelHeight() const { return h_; }
+    // Plot height in metres: the width scaled by the pixel aspect.
+    double heightM() const;
+
+    // Pixel of an offset, or nothing outside the plot (the border itself is inside).
+    std::optional<TPoint> toPixel(double east, double north) const;
+
+    // Drawing of one new point: the previous newest dot back in its class colour, the joining
+    // line (with "Connect"), the new dot in red. Dots are 2 x 2 filled squares at `at`.
+    struct TDot {
+        TPoint at;
+        std::uint32_t colour;
+    };
+    struct TOps {
+        std::optional<TDot> previous;
+        std::optional<std::pair<TPoint, TPoint>> line;
+        std::uint32_t lineColour = 0;
+        std::optional<TDot> newest;
+    };
+    // Points of a switched-off class are ignored. Every shown point counts once.
+    TOps addPoint(const TPositionEntry& e);
+    // Forget the points (count, means, newest); for "Clear" and full redraws.
+    void clear();
+    // Full redraw: clear, then every entry oldest first.
+    std::vector<TOps> replay(const std::vector<TPositionEntry>& history);
+
+    std::uint64_t count() const { return count_; }
+    double meanEast() const { return meanEast_; }
+    double meanNorth() const { return meanNorth_; }
+
+private:
+    TScatterSettings settings_;
+    int w_ = 1, h_ = 1;
+    bool hasNewest_ = false;
+    TPositionEntry newest_;
+    std::uint64_t count_ = 0;
+    double meanEast_ = 0, meanNorth_ = 0;
+};
+
+// Statistic value text: 0..3 decimals by magnitude, then " m".
+std::string scatterMetres(double v);
+// Control name and text of every statistics label of the scatter window.
+std::vector<std::pair<std::string, std::string>> scatterStatistics(const TScatterState& state,
+                                                                   const TPlotData& data);
+
+// Decimals of tick labels for a tick interval.
+int scatterTickDecimals(double step);
+struct TAxisTick {
+    int pixel;
+    std::string text;
+};
+struct TScatterGrid {
+    std::vector<int> xs, ys;               // grey grid lines (empty when closer than 5 px)
+    std::vector<TAxisTick> xTicks, yTicks; // every tick interval on both axes
+};
+TScatterGrid scatterGrid(const TScatterState& state);
+
+// "Fit all points": the new plot width (rounded to 4 decimals), or nothing when no point of
+// a shown class is away from the target.
+std::optional<double> fitWidth(const TScatterState& state,
+                               const std::vector<TPositionEntry>& history);
+
+// "Target to average": radians in and out.
+struct TTargetMove {
+    double lat, lon;
+};
+TTargetMove targetToAverage(double lat, double lon, double meanEast, double meanNorth);
+
+} // namespace telvor
