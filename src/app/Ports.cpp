@@ -1,5 +1,7 @@
 #include "app/Ports.h"
 
+#include "links/Portio.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -132,14 +134,10 @@ std::vector<TPortEntry> dialogPorts(const TPortScan& scan) {
 }
 
 std::string serialDevicePath(const std::string& portName, const TPortScan& scan) {
-    static const std::regex com("^COM([0-9]+)$");
-    std::smatch m;
-    if (std::regex_match(portName, m, com)) {
-        int n = std::stoi(m[1]);
-        if (n >= 1)
-            return (fs::path(scan.devRoot) / ("ttyS" + std::to_string(n - 1))).string();
-    }
-    return portName;
+    std::string path = SerialDevicePath(portName);
+    if (path != portName && scan.devRoot != "/dev" && path.rfind("/dev/", 0) == 0)
+        path = (fs::path(scan.devRoot) / path.substr(5)).string();
+    return path;
 }
 
 int findPort(const std::vector<TPortEntry>& ports, const std::string& stored,
