@@ -81,8 +81,10 @@ public:
                 continue;
             std::uint8_t buffer[4096];
             ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, splitter_.space()));
-            if (n <= 0)
+            if (n <= 0) {
+                closed = true;
                 return done();
+            }
             raw.append(reinterpret_cast<char*>(buffer), static_cast<std::size_t>(n));
             splitter_.feed(buffer, static_cast<std::size_t>(n));
         }
@@ -116,8 +118,16 @@ public:
         return found;
     }
 
+    // Forgets what was read (after the line settings changed).
+    void reset() {
+        raw.clear();
+        got = TCollector{};
+        splitter_.reset();
+    }
+
     std::string raw;
     TCollector got;
+    bool closed = false;
 
 private:
     int fd_;
