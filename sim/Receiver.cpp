@@ -22,6 +22,7 @@ constexpr std::size_t kPacedDataRoom = 8192;   // a serial port's output buffer
 constexpr std::size_t kDataRoom = 256 * 1024;  // a peer that reads slowly over a socket
 constexpr std::size_t kHardRoom = 1024 * 1024; // never more, whatever it is
 constexpr int kPaceWakeMs = 5;
+constexpr std::size_t kMaxDelayed = 4096; // replies held back at once
 
 std::int64_t steadyUs() {
     using namespace std::chrono;
@@ -163,7 +164,8 @@ void TSimReceiver::TImpl::send(std::string bytes, bool reply) {
     out.bytes = damage(bytes, opt.faults.corrupt, opt.faults.drop, random);
     out.reply = reply;
     if (reply && opt.faults.replyDelayMs > 0) {
-        delayed.emplace_back(now + opt.faults.replyDelayMs, std::move(out));
+        if (delayed.size() < kMaxDelayed)
+            delayed.emplace_back(now + opt.faults.replyDelayMs, std::move(out));
         return;
     }
     enqueue(std::move(out));
