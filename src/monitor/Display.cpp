@@ -44,8 +44,9 @@ TMonitorDisplay::TTick TMonitorDisplay::tick(bool withSender) {
     if (host_.directConnection()) {
         std::uint32_t silence = host_.silenceMs();
         if (silence >= kDisconnectSilenceMs) {
+            TMonitorView* logging = decoder_.loggingView();
             host_.debugLine("Pause " + std::to_string(silence) + " at " +
-                            decoder_.mainView().text("TimeLabel"));
+                            (logging ? *logging : decoder_.mainView()).text("TimeLabel"));
             host_.disconnect();
             logLine("Leave monitor");
             if (host_.beepOnDisconnect())

@@ -1,6 +1,7 @@
 #include "monitor/Monitorview.h"
 
 #include <array>
+#include <cstdio>
 
 namespace telvor {
 namespace {
@@ -145,6 +146,87 @@ std::vector<std::pair<std::string, std::string>> TMonitorView::visibleLabels() c
     for (const auto& [name, l] : labels_)
         if (l.visible)
             out.emplace_back(name, l.text);
+    return out;
+}
+
+} // namespace telvor
+
+namespace telvor {
+namespace {
+
+void jsonString(std::string& out, std::string_view s) {
+    out += '"';
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    out += '"';
+}
+
+void jsonList(std::string& out, const TMonitorView& view, bool glonass) {
+    const TSatTable& t = glonass ? view.glonass() : view.gps();
+    out += "{\"header\":";
+    jsonString(out, view.text(glonass ? "GLOCountLabel" : "GPSCountLabel"));
+    out += ",\"columns\":[";
+    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        if (i)
+            out += ',';
+        jsonString(out, t.columns[i]);
+    }
+    out += "],\"rows\":[";
+    for (std::size_t r = 0; r < t.rows.size(); ++r) {
+        out += r ? ",[" : "[";
+        for (std::size_t c = 0; c < t.rows[r].cells.size(); ++c) {
+            if (c)
+                out += ',';
+            jsonString(out, t.rows[r].cells[c]);
+        }
+        out += ']';
+    }
+    out += "]}";
+}
+
+} // namespace
+
+std::string monitorViewJson(const TMonitorView& view) {
+    std::string out = "{\"labels\":{";
+    bool first = true;
+    for (const auto& [name, text] : view.visibleLabels()) {
+        if (!first)
+            out += ',';
+        first = false;
+        jsonString(out, name);
+        out += ':';
+        jsonString(out, text);
+    }
+    out += "},\"GPSList\":";
+    jsonList(out, view, false);
+    out += ",\"GLOList\":";
+    jsonList(out, view, true);
+    out += '}';
     return out;
 }
 

@@ -86,3 +86,11 @@ private:
 bool isLoggingControl(std::string_view name);
 
 } // namespace telvor
+
+namespace telvor {
+
+// The view as one JSON object: visible labels by control name, then both lists with their
+// header, columns and rows ("GPSList", "GLOList"). Used by `telvor-cli monitor --json`.
+std::string monitorViewJson(const TMonitorView& view);
+
+} // namespace telvor

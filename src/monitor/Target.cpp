@@ -2,6 +2,11 @@
 
 #include "monitor/Body.h"
 #include "monitor/Numformat.h"
+#include "monitor/Plotdata.h"
+#include "protocol/Tick.h"
+
+#include <chrono>
+#include <thread>
 
 #include <cmath>
 
@@ -58,6 +63,21 @@ std::optional<TLatLon> positionOfPg(const std::uint8_t* m, std::size_t length) {
     return p;
 }
 
+std::optional<TLatLon> awaitNewFix(const TPlotData& data, std::uint64_t afterSequence,
+                                   int timeoutMs, const std::function<void()>& pump) {
+    const std::uint32_t start = tickCount();
+    for (;;) {
+        TPlotData::TLastFix fix = data.lastFix();
+        if (fix.sequence > afterSequence)
+            return TLatLon{fix.lat, fix.lon};
+        if (ticksSince(start) >= static_cast<std::uint32_t>(timeoutMs))
+            return std::nullopt;
+        if (pump)
+            pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 TQueryResult queryTargetFromReceiver(TPositionSource& source) {
     TQueryResult r;
     if (!source.linkOpen()) {
@@ -68,8 +88,7 @@ TQueryResult queryTargetFromReceiver(TPositionSource& source) {
         source.clearInput();
     else
         source.sendLine("out,,vxr/PG");
-    std::string pg = source.awaitPg(2000);
-    r.position = positionOfPg(reinterpret_cast<const std::uint8_t*>(pg.data()), pg.size());
+    r.position = source.awaitPosition(2000);
     if (!r.position)
         r.status = "Receiver didn't reply with position";
     return r;

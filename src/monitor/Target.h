@@ -4,6 +4,7 @@
 // position from the receiver, and reading the typed values back.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,9 +48,16 @@ public:
     virtual void clearInput() = 0;
     // Sends a command line without waiting for its reply.
     virtual void sendLine(const std::string& line) = 0;
-    // Waits up to `timeoutMs` for a "PG" message and returns it whole (empty when none came).
-    virtual std::string awaitPg(int timeoutMs) = 0;
+    // Waits up to `timeoutMs` for the next "PG" position. Idle mode: the reply buffer
+    // (positionOfPg); monitor mode: the plot store's newest fix (awaitNewFix).
+    virtual std::optional<TLatLon> awaitPosition(int timeoutMs) = 0;
 };
+
+class TPlotData;
+// Waits until the plot store has seen a "PG" after `afterSequence`, pumping events between
+// looks; nothing after `timeoutMs`.
+std::optional<TLatLon> awaitNewFix(const TPlotData& data, std::uint64_t afterSequence,
+                                   int timeoutMs, const std::function<void()>& pump);
 
 struct TQueryResult {
     std::optional<TLatLon> position;

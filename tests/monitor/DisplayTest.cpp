@@ -1,5 +1,8 @@
 #include "monitor/Display.h"
+#include "app/Profile.h"
+#include "monitor/Monitor.h"
 #include "monitor/Monitortestutil.h"
+#include "monitor/Numformat.h"
 #include "monitor/Satsort.h"
 #include "protocol/Logfile.h"
 
@@ -209,4 +212,40 @@ TEST_F(Display, LoggingListsSortByFirstColumnAndLeavingMonitorResets) {
     display.inputModeChanged(3, 2);
     EXPECT_FALSE(view.visible("TimeLabel"));
     display.inputModeChanged(-1, 3);
+}
+
+TEST(Monitor, TargetChangesRebaseStoreAndPersist) {
+    std::string ini = ::testing::TempDir() + "monitor_" + std::to_string(::getpid()) + ".ini";
+    std::remove(ini.c_str());
+    TProfile profile(ini);
+    profile.write(keys::TargetPositionLat, 0.25);
+    FakeHost host;
+    FakeSlots slots;
+    TMonitor monitor(host, slots, &profile);
+    monitor.loadTarget();
+    EXPECT_EQ(monitor.target().lat, 0.25);
+    int redraws = 0;
+    monitor.setOnTargetChanged([&] { ++redraws; });
+
+    auto pg = [](double lat, double lon) {
+        return makeMessage("PG", TPack().put(lat).put(lon).put(1.0).put(0.f).u8(1).str());
+    };
+    std::string fix = pg(0.25, 0);
+    monitor.plotData().feed(u8p(fix), fix.size());
+    monitor.plotData().drain();
+    EXPECT_NEAR(monitor.plotData().positionHistory()[0].north, 0, 1e-9);
+
+    monitor.decoder().armTargetCapture();
+    slots.put(pg(0.25 + 1.0 / kEarthRadius, 0));
+    monitor.display().tick(true);
+    EXPECT_EQ(redraws, 1);
+    EXPECT_DOUBLE_EQ(profile.read(keys::TargetPositionLat), 0.25 + 1.0 / kEarthRadius);
+    EXPECT_NEAR(monitor.plotData().positionHistory()[0].north, 1, 1e-6);
+
+    std::string json = monitorViewJson(monitor.view());
+    EXPECT_NE(json.find("\"PosTypeLabel\":\"(standalone)\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"GPSList\":{\"header\":\"GPS Satellites\",\"columns\":[\"#\",\"EL\""),
+              std::string::npos);
+    EXPECT_EQ(json.find("TimeLabel"), std::string::npos); // hidden labels are left out
+    std::remove(ini.c_str());
 }

@@ -409,9 +409,9 @@ struct FakeSource : TPositionSource {
     bool monitoring() override { return monitor; }
     void clearInput() override { ++clears; }
     void sendLine(const std::string& l) override { sent.push_back(l); }
-    std::string awaitPg(int timeoutMs) override {
+    std::optional<TLatLon> awaitPosition(int timeoutMs) override {
         EXPECT_EQ(timeoutMs, 2000);
-        return reply;
+        return positionOfPg(u8p(reply), reply.size());
     }
 };
 } // namespace
@@ -449,6 +449,16 @@ TEST(TargetWindow, FieldsRoundTripAndReceiverQuery) {
     ASSERT_TRUE(r.position);
     EXPECT_EQ(r.position->lat, 0.5);
     EXPECT_EQ(r.position->lon, -0.25);
+
+    // Monitor mode reads the plot store, which sees every "PG".
+    TPlotData data;
+    feed(data, pg(0.1, 0.2, 1));
+    auto fix = awaitNewFix(data, 0, 2000, {});
+    ASSERT_TRUE(fix);
+    EXPECT_EQ(fix->lon, 0.2);
+    int pumps = 0;
+    EXPECT_FALSE(awaitNewFix(data, 1, 30, [&] { ++pumps; }));
+    EXPECT_GT(pumps, 0);
 }
 
 TEST(PlotPrefs, ApplyValidatesAndSettingsFallBack) {
