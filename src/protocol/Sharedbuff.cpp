@@ -50,6 +50,10 @@ void TSharedBuffer::discardLocked(int pos) {
 }
 
 void TSharedBuffer::Discard(int pos) {
+    if (heldByMe()) {
+        discardLocked(pos);
+        return;
+    }
     std::lock_guard guard(lock_);
     discardLocked(pos);
 }

@@ -32,7 +32,7 @@ public:
     int FrontMessage() const { return front_.load(std::memory_order_acquire); }
 
     // Holds the buffer open for rearranging; null when it is already held. While held, the
-    // holder's own Consume/SetFill do not take the lock again.
+    // holder's own Discard/Consume/SetFill do not take the lock again.
     std::uint8_t* LockAndGet();
     void Release();
 

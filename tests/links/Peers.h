@@ -1,0 +1,91 @@
+#pragma once
+// Peers for the link tests: a pseudo-terminal whose master side plays the receiver, a TCP
+// listener, receiver messages with their checksums, and a fixture with a plain UI bridge.
+#include "links/Portio.h"
+#include "protocol/Bridge.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace telvor::testing {
+
+// A whole message: id, three hex digits of body length, body; kind 1 ids get the binary
+// checksum byte appended to the body.
+std::string makeMessage(std::string_view id, std::string_view body);
+// A reply to a "%%" command: "RE" + length + "%%" + value.
+std::string makeReply(std::string_view value, std::string_view echo = "%%");
+
+class TPty {
+public:
+    TPty();
+    ~TPty();
+    const std::string& slave() const { return slave_; }
+    int master() const { return master_; }
+    void write(std::string_view bytes);
+    // Reads until `done` holds for what was read, or `timeoutMs` passes.
+    std::string readUntil(const std::function<bool(const std::string&)>& done, int timeoutMs);
+    void closeMaster();
+
+private:
+    int master_ = -1;
+    std::string slave_;
+};
+
+// Answers command lines written to a pty (or a socket): `handler` gets each line without its
+// checksum suffix and CR LF and returns the bytes to send back.
+class TResponder {
+public:
+    using THandler = std::function<std::string(const std::string& line)>;
+    TResponder(int fd, THandler handler);
+    ~TResponder();
+    int lines() const { return lines_.load(); }
+    std::string lastLine() const;
+
+private:
+    void run();
+    int fd_;
+    THandler handler_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> lines_{0};
+    mutable std::mutex lock_;
+    std::string last_;
+    int wake_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+// A listening TCP socket on 127.0.0.1 with a port chosen by the system.
+class TListener {
+public:
+    TListener();
+    ~TListener();
+    std::uint16_t port() const { return port_; }
+    // Accepts one connection (up to `timeoutMs`); -1 when none came.
+    int accept(int timeoutMs);
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+// Installs a plain bridge owned by the test thread and leaves the shared state as it found it.
+class TLinkFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Processes bridge events until `done` or the guard passes.
+    bool until(const std::function<bool()>& done, int timeoutMs = 5000);
+
+    TPlainBridge bridge_;
+};
+
+// CPU time used by the whole process so far, in milliseconds.
+double processCpuMs();
+
+} // namespace telvor::testing
