@@ -14,6 +14,12 @@ TMonitor::TMonitor(TMonitorHost& host, TSlotSource& slots, TProfile* profile, in
         if (onTarget_)
             onTarget_();
     });
+    plotData_.setModeListener([this](TInputMode mode) {
+        display_.inputModeChanged(static_cast<int>(mode_), static_cast<int>(mode));
+        mode_ = mode;
+        if (onMode_)
+            onMode_(mode);
+    });
 }
 
 void TMonitor::loadTarget() {

@@ -37,6 +37,12 @@ public:
     // After the store has re-based its history: the scatter plot redraws.
     void setOnTargetChanged(std::function<void()> listener) { onTarget_ = std::move(listener); }
 
+    // Input-mode changes reach the monitor through the plot store: leaving monitoring resets
+    // the display, then `listener` (the plot windows) hears the new mode.
+    void setOnInputModeChanged(std::function<void(TInputMode)> listener) {
+        onMode_ = std::move(listener);
+    }
+
     // The input thread's hand-offs: almanac and event notes to the decoder, every message to
     // the plot store.
     void attach(TCommState& state);
@@ -50,6 +56,8 @@ private:
     TPlotData plotData_;
     TProfile* profile_;
     std::function<void()> onTarget_;
+    std::function<void(TInputMode)> onMode_;
+    TInputMode mode_ = TInputMode::Idle;
 };
 
 } // namespace telvor

@@ -128,13 +128,6 @@ void TMonitorDecoder::put(std::string_view name, std::string text) {
         main_.show(name, std::move(text));
 }
 
-void TMonitorDecoder::hideLabel(std::string_view name) {
-    if (logging_ && isLoggingControl(name))
-        logging_->hide(name);
-    else
-        main_.hide(name);
-}
-
 bool TMonitorDecoder::hasDecoder(std::string_view id) {
     static constexpr std::string_view ids[] = {"~~", "RD", "PV", "PG", "DO", "OO", "TT",
                                                "DP", "PO", "VE", "GA", "NA", "MS", "SG"};

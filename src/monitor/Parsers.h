@@ -117,7 +117,6 @@ public:
 
 private:
     void put(std::string_view name, std::string text);
-    void hideLabel(std::string_view name);
     TMonitorView& listView() { return logging_ ? *logging_ : main_; }
     void showPosition(double x, double y, double z);
     void showSpeed(double vx, double vy, double vz);

@@ -247,5 +247,16 @@ TEST(Monitor, TargetChangesRebaseStoreAndPersist) {
     EXPECT_NE(json.find("\"GPSList\":{\"header\":\"GPS Satellites\",\"columns\":[\"#\",\"EL\""),
               std::string::npos);
     EXPECT_EQ(json.find("TimeLabel"), std::string::npos); // hidden labels are left out
+
+    // Leaving monitoring hides the read-outs before the plot windows hear the mode.
+    std::vector<TInputMode> heard;
+    monitor.setOnInputModeChanged([&](TInputMode m) {
+        heard.push_back(m);
+        EXPECT_EQ(monitor.view().visible("PosTypeLabel"), m == TInputMode::Monitoring);
+    });
+    monitor.plotData().InputModeChanged(TInputMode::Monitoring);
+    EXPECT_TRUE(monitor.view().visible("PosTypeLabel"));
+    monitor.plotData().InputModeChanged(TInputMode::Idle);
+    EXPECT_EQ(heard, (std::vector<TInputMode>{TInputMode::Monitoring, TInputMode::Idle}));
     std::remove(ini.c_str());
 }
