@@ -336,8 +336,10 @@ std::string TSession::networkSearch() {
             if (!pause(300) || stopped())
                 return kCantFind;
         }
+        // A receiver that refuses says so and hangs up at once: its words count even when the
+        // socket is already gone.
         auto* ethernet = dynamic_cast<CTCPAsyncConnection*>(link);
-        if (!ethernet || !ethernet->IsConnected())
+        if (!ethernet || (!ethernet->IsConnected() && link->Input.Fill() == 0))
             return kCantFind;
         setStatus("Waiting for receiver...");
         view_.setProgress(10, 0);
@@ -395,7 +397,8 @@ std::string TSession::ethernetLogin() {
             if (text.find("RE") != std::string::npos)
                 return {};
         }
-        if (!pause(100) || stopped())
+        auto* ethernet = dynamic_cast<CTCPAsyncConnection*>(link);
+        if (!pause(100) || stopped() || (ethernet && !ethernet->IsConnected()))
             return kCantFind;
     }
 }
@@ -422,8 +425,10 @@ std::string TSession::waitForReceiver() {
 std::string TSession::setupSession() {
     TReceiverConnection* link = CurrentConnection;
     view_.enableMainMenus(true);
-    // Its reply is awaited (briefly): arriving late it would pass for the version's reply.
-    SendAndWait("set,/par/cur/term/imode,cmd", 300);
+    SendLine("set,/par/cur/term/imode,cmd");
+    // Replies still on their way (of the search's probes, of this line) would pass for the
+    // version's reply; the echo of our own id marks the point after them.
+    Synchronise(1);
 
     version_ = 1008;
     setStatus("Querying receiver version...");
