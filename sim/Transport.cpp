@@ -8,13 +8,22 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace telvorsim {
 namespace {
 
 constexpr std::size_t kReadChunk = 4096;
+constexpr std::size_t kMaxRefused = 8;
+constexpr long long kRefusedLingerMs = 2000;
+
+long long steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 speed_t standardSpeed(unsigned rate) {
     static const struct {
@@ -169,6 +178,8 @@ unsigned TPtyTransport::peerRate() const {
 // ---- TCP ------------------------------------------------------------------------------------
 
 TTcpTransport::~TTcpTransport() {
+    for (auto& r : refused_)
+        ::close(r.fd);
     if (client_ >= 0)
         ::close(client_);
     if (listen_ >= 0)
@@ -204,16 +215,50 @@ bool TTcpTransport::open(const std::string& address, int port, std::string& erro
 void TTcpTransport::addPollFds(std::vector<pollfd>& fds, bool wantWrite) {
     fds.push_back({accepting_ ? listen_ : -1, POLLIN, 0});
     fds.push_back({client_, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0});
+    for (auto& r : refused_)
+        fds.push_back({r.fd, POLLIN, 0});
+    polledRefused_ = refused_.size();
+}
+
+int TTcpTransport::refresh(TTransportSink&) {
+    long long now = steadyMs();
+    int wait = -1;
+    for (std::size_t i = 0; i < refused_.size();) {
+        if (refused_[i].closeAtMs <= now) {
+            ::close(refused_[i].fd);
+            refused_.erase(refused_.begin() + static_cast<long>(i));
+            continue;
+        }
+        int left = static_cast<int>(refused_[i].closeAtMs - now);
+        wait = wait < 0 ? left : std::min(wait, left);
+        ++i;
+    }
+    return wait;
 }
 
 void TTcpTransport::onPoll(const pollfd* first, TTransportSink& sink) {
+    // Whatever a turned-away client says is not listened to; its hang-up ends it early.
+    for (std::size_t i = polledRefused_; i-- > 0;) {
+        if (!(first[2 + i].revents & (POLLIN | POLLHUP | POLLERR)) || i >= refused_.size())
+            continue;
+        char discard[512];
+        ssize_t n = ::recv(refused_[i].fd, discard, sizeof discard, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            ::close(refused_[i].fd);
+            refused_.erase(refused_.begin() + static_cast<long>(i));
+        }
+    }
+    polledRefused_ = 0;
     if (accepting_ && (first[0].revents & POLLIN)) {
         int fd = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
             if (client_ >= 0) {
                 std::string text = sink.refusalText();
                 ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
-                ::close(fd);
+                if (refused_.size() < kMaxRefused)
+                    refused_.push_back({fd, steadyMs() + kRefusedLingerMs});
+                else
+                    ::close(fd);
             } else {
                 client_ = fd;
                 sink.onPeerConnected();

@@ -80,6 +80,7 @@ public:
 
     void addPollFds(std::vector<pollfd>& fds, bool wantWrite) override;
     void onPoll(const pollfd* first, TTransportSink& sink) override;
+    int refresh(TTransportSink& sink) override;
     bool peerPresent() const override { return client_ >= 0; }
     long write(const std::uint8_t* data, std::size_t count) override;
     void dropPeer() override;
@@ -87,8 +88,15 @@ public:
     bool needsLogin() const override { return true; }
 
 private:
+    struct TRefused {
+        int fd;
+        long long closeAtMs;
+    };
     int listen_ = -1, client_ = -1, port_ = 0;
     bool accepting_ = true;
+    // Turned-away clients stay connected a moment, so they can read why before the hang-up.
+    std::vector<TRefused> refused_;
+    std::size_t polledRefused_ = 0;
 };
 
 class TPairTransport : public TTransport {

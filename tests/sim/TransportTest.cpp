@@ -177,7 +177,7 @@ TEST(SimTcp, LoginDialogueInEachBranch) {
 
     // A second client while the first is connected is turned away.
     TClient b(connectTcp(port));
-    EXPECT_TRUE(b.waitFor([&] { return b.closed; }, 3000));
+    EXPECT_TRUE(b.waitFor([&] { return b.closed; }, 8000)); // hung up after a moment
     EXPECT_TRUE(has(b, "receiver ready"));
     EXPECT_TRUE(has(b, "connection refused"));
     EXPECT_TRUE(a.ask("%%print,/par/rcv/model")); // the first one is unharmed
