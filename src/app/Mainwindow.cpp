@@ -1,9 +1,490 @@
 #include "app/Mainwindow.h"
 
 #include "app/Appinfo.h"
+#include "app/Connectform.h"
+#include "app/Monitorpanel.h"
+#include "app/Profile.h"
+#include "app/Qtbridge.h"
+#include "app/Sessionformat.h"
+#include "protocol/Logfile.h"
 
-TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace telvor;
+
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QRect screenArea(const QPoint& at) {
+    QScreen* screen = QGuiApplication::screenAt(at);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// Pulls a window rectangle back inside the screen.
+QPoint keptOnScreen(const QRect& r) {
+    QRect area = screenArea(r.center());
+    int x = std::clamp(r.left(), area.left(), std::max(area.left(), area.right() - r.width()));
+    int y = std::clamp(r.top(), area.top(), std::max(area.top(), area.bottom() - r.height()));
+    return {x, y};
+}
+
+} // namespace
+
+TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, QWidget* parent)
+    : QMainWindow(parent), profile_(profile), bridge_(bridge), runScript_(runScript) {
     setObjectName("MainWindow");
-    setWindowTitle(QString("%1 (idle)").arg(telvor::kAppTitle));
-    resize(640, 480);
+    setWindowIcon(QIcon::fromTheme("telvor"));
+    panel_ = new TMonitorPanel(this);
+    setCentralWidget(panel_);
+    buildStatusBar();
+
+    session_ = std::make_unique<TSession>(profile_, *this);
+    maintenance_ = std::make_unique<TMaintenance>(*session_, *this);
+    buildMenus();
+
+    // Window position and height from the settings, centred by default, kept on screen.
+    resize(720, profile_.read(keys::MainWindowH, 560));
+    QRect area = screenArea(QPoint(0, 0));
+    QRect r(profile_.read(keys::MainWindowX, area.center().x() - width() / 2),
+            profile_.read(keys::MainWindowY, area.center().y() - height() / 2), width(), height());
+    move(keptOnScreen(r));
+
+    if (profile_.read(keys::DebugLog)) {
+        openCommLog();
+        logSessionStart();
+    }
+    recordingInterval_ = profile_.read(keys::ReceiverRecordingIntervalFile);
+    doubleCheck_ = profile_.read(keys::LoadFileDoubleCheck);
+    targetLat_ = profile_.read(keys::TargetPositionLat);
+    targetLon_ = profile_.read(keys::TargetPositionLon);
+
+    monitorTimer_ = new QTimer(this);
+    monitorTimer_->setObjectName("MonitorTimer");
+    monitorTimer_->setInterval(1000);
+    connect(monitorTimer_, &QTimer::timeout, this, [this] { onMonitorTimer(); });
+    elapsedTimer_ = new QTimer(this);
+    elapsedTimer_->setInterval(200);
+    connect(elapsedTimer_, &QTimer::timeout, this, [this] { updateElapsed(); });
+
+    connect(panel_->displayData(), &QCheckBox::clicked, this,
+            [this](bool on) { session_->setDisplayData(on); });
+
+    bridge_.setHandler(TWindowId::Main, [this](std::uint32_t code) { onCode(code); });
+    commState().SetWaitSink(this);
+
+    testMode_->setVisible(profile_.read(keys::DebugTestMode));
+    profile_.write(keys::ReceiverSatellitesToTrack, "");
+    setTitle(telvor::windowTitle(TTitleInfo{}), telvor::plotTitleSuffix(TTitleInfo{}));
+    setStatusPanel("Disconnected");
+    post(TSessionCommand::Connect);
+}
+
+TMainWindow::~TMainWindow() {
+    commState().SetWaitSink(nullptr);
+    bridge_.setHandler(TWindowId::Main, nullptr);
+    profile_.write(keys::MainWindowX, x());
+    profile_.write(keys::MainWindowY, y());
+    profile_.write(keys::MainWindowH, height());
+    profile_.write(keys::CommMonitor, session_->displayData());
+}
+
+QAction* TMainWindow::addItem(QMenu* menu, TMenuItem item, const QString& caption, bool available) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(caption.simplified().remove('&').remove(' ') + "Item");
+    action->setVisible(available);
+    items_[item] = action;
+    connect(action, &QAction::triggered, this, [this, item] {
+        auto it = handlers_.find(item);
+        if (it != handlers_.end() && it->second)
+            it->second();
+    });
+    return action;
+}
+
+void TMainWindow::buildMenus() {
+    const bool allowConfig = profile_.read(keys::ReceiverAllowConfig);
+
+    QMenu* receiver = menuBar()->addMenu("&Receiver");
+    receiver->setObjectName("ReceiverMenu");
+    addItem(receiver, TMenuItem::Connect, "&Connect", true);
+    addItem(receiver, TMenuItem::Disconnect, "&Disconnect", true)->setEnabled(false);
+    receiver->addSeparator();
+    addItem(receiver, TMenuItem::ManualMode, "&Manual Mode", false);
+    addItem(receiver, TMenuItem::FileManager, "&File Manager", false);
+    addItem(receiver, TMenuItem::RealTimeLogging, "Real-Time &Logging", false);
+    receiver->addSeparator();
+    addItem(receiver, TMenuItem::InitFileSystem, "Initialize file system", false);
+    addItem(receiver, TMenuItem::ClearNvram, "Clear NVRAM", allowConfig);
+    addItem(receiver, TMenuItem::ResetReceiver, "Reset Receiver", true);
+    receiver->addSeparator();
+    testMode_ = receiver->addAction("Test mode");
+    testMode_->setObjectName("TestModeItem");
+    testMode_->setCheckable(true);
+    connect(testMode_, &QAction::toggled, this, [this](bool on) { session_->setTestMode(on); });
+    receiver->addSeparator();
+    QAction* exit = receiver->addAction("E&xit");
+    exit->setObjectName("ExitItem");
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    configMenu_ = menuBar()->addMenu("&Configuration");
+    configMenu_->setObjectName("ConfigurationMenu");
+    addItem(configMenu_, TMenuItem::ReceiverConfig, "Recei&ver", false)
+        ->setShortcut(QKeySequence("Ctrl+V"));
+    addItem(configMenu_, TMenuItem::Radio, "&RFM96 Radio", false);
+    addItem(configMenu_, TMenuItem::Site, "S&ite", false);
+    addItem(configMenu_, TMenuItem::TargetPosition, "&Target position", false);
+    configMenu_->menuAction()->setVisible(false);
+
+    plotsMenu_ = menuBar()->addMenu("&Plots");
+    plotsMenu_->setObjectName("PlotsMenu");
+    plotsMenu_->menuAction()->setVisible(false);
+    items_[TMenuItem::Plots] = plotsMenu_->menuAction();
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->setObjectName("HelpMenu");
+    QAction* debug = help->addAction("&Debug window");
+    debug->setObjectName("DebugWindowItem");
+    connect(debug, &QAction::triggered, this, [this] {
+        profile_.write(keys::DebugShowDebugWindow, true);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "DebugWindow") {
+                w->show();
+                w->raise();
+            }
+    });
+    addItem(help, TMenuItem::About, "Abo&ut", false);
+    mainMenus_ = {receiver, configMenu_, plotsMenu_, help};
+
+    handlers_[TMenuItem::Connect] = [this] { doConnect(); };
+    handlers_[TMenuItem::Disconnect] = [this] { session_->disconnect(); };
+    handlers_[TMenuItem::ClearNvram] = [this] { maintenance_->clearNvram(); };
+    handlers_[TMenuItem::ResetReceiver] = [this] { maintenance_->menuResetReceiver(); };
+    for (auto item : {TMenuItem::ClearNvram, TMenuItem::ResetReceiver})
+        items_[item]->setEnabled(false);
+}
+
+void TMainWindow::setItemHandler(TMenuItem item, std::function<void()> handler) {
+    handlers_[item] = std::move(handler);
+    const bool allowConfig = profile_.read(keys::ReceiverAllowConfig);
+    const bool configItem = item == TMenuItem::ReceiverConfig ||
+                            item == TMenuItem::InitFileSystem || item == TMenuItem::ClearNvram;
+    if (QAction* a = items_[item])
+        a->setVisible(!configItem || allowConfig);
+    if (item == TMenuItem::ReceiverConfig || item == TMenuItem::Radio || item == TMenuItem::Site ||
+        item == TMenuItem::TargetPosition)
+        configMenu_->menuAction()->setVisible(allowConfig || item != TMenuItem::ReceiverConfig);
+}
+
+void TMainWindow::buildStatusBar() {
+    statusPanel_ = new QLabel(this);
+    statusPanel_->setObjectName("StatusPanel");
+    statusPanel_->setMinimumWidth(160);
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName("StatusLine");
+    stop_ = new QPushButton("Stop", this);
+    stop_->setObjectName("StopButton");
+    stop_->hide();
+    connect(stop_, &QPushButton::clicked, this, [this] { session_->requestStop(); });
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("ProgressBar");
+    progress_->setMaximumWidth(160);
+    progress_->setTextVisible(false);
+    progress_->hide();
+    elapsed_ = new QLabel(this);
+    elapsed_->setObjectName("ElapsedLabel");
+    elapsed_->installEventFilter(this);
+    statusBar()->addWidget(statusPanel_);
+    statusBar()->addWidget(statusLine_, 1);
+    statusBar()->addPermanentWidget(progress_);
+    statusBar()->addPermanentWidget(stop_);
+    statusBar()->addPermanentWidget(elapsed_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The session's view
+
+void TMainWindow::setStatusLine(const std::string& text) {
+    statusLine_->setText(q(text));
+}
+
+void TMainWindow::setStatusPanel(const std::string& text) {
+    statusPanel_->setText(q(text));
+}
+
+void TMainWindow::setTitle(const std::string& title, const std::string& plotSuffix) {
+    setWindowTitle(q(title));
+    plotSuffix_ = plotSuffix;
+}
+
+void TMainWindow::showSearch(bool visible) {
+    stop_->setVisible(visible);
+    progress_->setVisible(visible);
+}
+
+void TMainWindow::setProgress(int maximum, int position) {
+    progress_->setMaximum(maximum);
+    progress_->setValue(std::min(position, maximum));
+}
+
+void TMainWindow::enableMainMenus(bool on) {
+    for (QMenu* m : mainMenus_)
+        m->menuAction()->setEnabled(on);
+}
+
+void TMainWindow::enableItem(TMenuItem item, bool on) {
+    if (QAction* a = items_[item])
+        a->setEnabled(on);
+}
+
+void TMainWindow::showDisplayData(bool visible) {
+    panel_->displayData()->setChecked(session_->displayData());
+    panel_->displayData()->setVisible(visible);
+}
+
+bool TMainWindow::runConnectDialog() {
+    TConnectForm form(profile_, runScript_, session_->displayData(), this);
+    form.setWindowModality(Qt::WindowModal);
+    bool accepted = form.exec() == QDialog::Accepted;
+    if (accepted)
+        panel_->displayData()->setChecked(form.displayData());
+    if (isHidden()) {
+        centreOver(this, form.frameGeometry());
+        show();
+    }
+    return accepted;
+}
+
+TBoxResult TMainWindow::messageBox(const std::string& title, const std::string& text,
+                                   TBoxButtons buttons, TBoxIcon icon) {
+    QMessageBox box(this);
+    box.setWindowModality(Qt::WindowModal);
+    box.setWindowTitle(q(title));
+    box.setText(q(text));
+    switch (icon) {
+    case TBoxIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TBoxIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case TBoxIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case TBoxIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case TBoxButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case TBoxButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case TBoxButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return TBoxResult::Ok;
+    case QMessageBox::Yes:
+        return TBoxResult::Yes;
+    case QMessageBox::No:
+        return TBoxResult::No;
+    default:
+        return TBoxResult::Cancel;
+    }
+}
+
+void TMainWindow::showNotice(const std::string& text) {
+    closeNotice();
+    notice_ = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint);
+    notice_->setObjectName("NoticeWindow");
+    notice_->setWindowTitle(kAppTitle);
+    auto* layout = new QVBoxLayout(notice_);
+    layout->addWidget(new QLabel(q(text), notice_));
+    notice_->show();
+}
+
+void TMainWindow::closeNotice() {
+    if (notice_) {
+        notice_->close();
+        notice_->deleteLater();
+        notice_ = nullptr;
+    }
+}
+
+void TMainWindow::setMonitorTimer(bool on) {
+    if (on)
+        monitorTimer_->start();
+    else
+        monitorTimer_->stop();
+}
+
+void TMainWindow::setElapsedTimer(bool on) {
+    shownSeconds_ = -1;
+    if (on) {
+        elapsedTimer_->start();
+        updateElapsed();
+    } else {
+        elapsedTimer_->stop();
+    }
+}
+
+void TMainWindow::post(TSessionCommand command) {
+    QMetaObject::invokeMethod(
+        this, [this, command] { runCommand(command); }, Qt::QueuedConnection);
+}
+
+void TMainWindow::hideDateAndEvents() {
+    panel_->hideDateAndEvents();
+}
+
+void TMainWindow::endSubWindow() {
+    if (isHidden())
+        show();
+}
+
+void TMainWindow::hideMainWindow() {
+    hide();
+}
+
+void TMainWindow::BeginWait() {
+    if (waitDepth_++ > 0 || stop_->isVisible())
+        return;
+    if (QWidget* front = QApplication::activeWindow()) {
+        front->setEnabled(false);
+        waitDisabled_.push_back(front);
+    }
+}
+
+void TMainWindow::EndWait() {
+    if (waitDepth_ == 0 || --waitDepth_ > 0)
+        return;
+    for (QWidget* w : waitDisabled_)
+        w->setEnabled(true);
+    waitDisabled_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TMainWindow::runCommand(TSessionCommand command) {
+    switch (command) {
+    case TSessionCommand::Connect:
+        doConnect();
+        break;
+    case TSessionCommand::Disconnect:
+        if (!session_->busy())
+            session_->disconnect();
+        break;
+    case TSessionCommand::RealTimeLogging:
+        if (handlers_[TMenuItem::RealTimeLogging])
+            handlers_[TMenuItem::RealTimeLogging]();
+        break;
+    case TSessionCommand::ReceiverConfig:
+        if (handlers_[TMenuItem::ReceiverConfig])
+            handlers_[TMenuItem::ReceiverConfig]();
+        break;
+    case TSessionCommand::StartServer:
+        break; // the sharing window starts its server itself once it exists
+    }
+}
+
+void TMainWindow::doConnect() {
+    if (session_->busy())
+        return;
+    session_->connect();
+    if (closePending_)
+        close();
+}
+
+void TMainWindow::onCode(std::uint32_t code) {
+    if (code == fourcc("SYNC")) {
+        if (monitorTimer_->isActive())
+            onMonitorTimer();
+    } else if (code == fourcc("REST") || code == fourcc("SDEF")) {
+        if (!session_->busy())
+            maintenance_->handleCode(code);
+    }
+}
+
+void TMainWindow::onMonitorTimer() {
+    if (monitorTick_)
+        monitorTick_();
+}
+
+void TMainWindow::updateElapsed() {
+    std::int64_t seconds = session_->elapsedSeconds();
+    if (seconds == shownSeconds_)
+        return;
+    shownSeconds_ = seconds;
+    elapsed_->setText(q(elapsedText(seconds)));
+}
+
+bool TMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == elapsed_ && event->type() == QEvent::MouseButtonDblClick) {
+        session_->restartElapsed();
+        updateElapsed();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainWindow::centreOver(QWidget* window, const QRect& over) {
+    QRect r(QPoint(0, 0), window->frameGeometry().size());
+    r.moveCenter(over.center());
+    window->move(keptOnScreen(r));
+}
+
+void TMainWindow::runSubWindow(QDialog* dialog, bool pause) {
+    session_->runSubWindow(
+        [&] {
+            dialog->setWindowModality(Qt::WindowModal);
+            centreOver(dialog, frameGeometry());
+            dialog->exec();
+            if (isHidden())
+                centreOver(this, dialog->frameGeometry());
+        },
+        pause);
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (session_->busy()) {
+        // A search or wait is running inside an event of ours: end it, close afterwards.
+        session_->shutdown();
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    monitorTimer_->stop();
+    if (session_->connected())
+        session_->disconnect();
+    profile_.write(keys::ReceiverRecordingIntervalFile, recordingInterval_);
+    profile_.write(keys::LoadFileDoubleCheck, doubleCheck_);
+    profile_.write(keys::TargetPositionLat, targetLat_);
+    profile_.write(keys::TargetPositionLon, targetLon_);
+    logSessionClose();
+    closeCommLog();
+    event->accept();
+    QApplication::quit();
 }

@@ -1,8 +1,122 @@
 #pragma once
-#include <QMainWindow>
+// The main window: menus, status bar, the monitor area, and the session's view. The session
+// rules are TSession's and TMaintenance's; this window shows what they report.
+#include "app/Maintenance.h"
+#include "app/Session.h"
+#include "protocol/Commstate.h"
 
-class TMainWindow : public QMainWindow {
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class TMonitorPanel;
+
+namespace telvor {
+class TProfile;
+class TQtBridge;
+} // namespace telvor
+
+class TMainWindow : public QMainWindow, public telvor::TSessionView, public telvor::TWaitSink {
     Q_OBJECT
 public:
-    explicit TMainWindow(QWidget* parent = nullptr);
+    // `runScript`: started with "/run" and a script.
+    TMainWindow(telvor::TProfile& profile, telvor::TQtBridge& bridge, bool runScript = false,
+                QWidget* parent = nullptr);
+    ~TMainWindow() override;
+
+    telvor::TSession& session() { return *session_; }
+    telvor::TMaintenance& maintenance() { return *maintenance_; }
+    TMonitorPanel* monitorPanel() const { return panel_; }
+    // What follows "Satellites", "Position" and "Scatter" in the plot window titles.
+    const std::string& plotTitleSuffix() const { return plotSuffix_; }
+
+    // Windows that arrive later hook their menu items here; an item stays hidden until then.
+    void setItemHandler(telvor::TMenuItem item, std::function<void()> handler);
+    // The display tick of the monitor (MonitorTimer and "SYNC").
+    void setMonitorTick(std::function<void()> tick) { monitorTick_ = std::move(tick); }
+    // Runs a modal window over this one with monitoring paused (if asked).
+    void runSubWindow(QDialog* dialog, bool pause);
+
+    // TSessionView
+    void setStatusLine(const std::string& text) override;
+    void setStatusPanel(const std::string& text) override;
+    void setTitle(const std::string& title, const std::string& plotSuffix) override;
+    void showSearch(bool visible) override;
+    void setProgress(int maximum, int position) override;
+    void enableMainMenus(bool on) override;
+    void enableItem(telvor::TMenuItem item, bool on) override;
+    void showDisplayData(bool visible) override;
+    bool runConnectDialog() override;
+    telvor::TBoxResult messageBox(const std::string& title, const std::string& text,
+                                  telvor::TBoxButtons buttons, telvor::TBoxIcon icon) override;
+    void showNotice(const std::string& text) override;
+    void closeNotice() override;
+    void setMonitorTimer(bool on) override;
+    void setElapsedTimer(bool on) override;
+    void post(telvor::TSessionCommand command) override;
+    void hideDateAndEvents() override;
+    void endSubWindow() override;
+    void hideMainWindow() override;
+
+    // TWaitSink: the front window is disabled while a command waits with event pumping.
+    void BeginWait() override;
+    void EndWait() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    QAction* addItem(QMenu* menu, telvor::TMenuItem item, const QString& caption, bool available);
+    void runCommand(telvor::TSessionCommand command);
+    void doConnect();
+    void onCode(std::uint32_t code);
+    void onMonitorTimer();
+    void updateElapsed();
+    void centreOver(QWidget* window, const QRect& over);
+
+    telvor::TProfile& profile_;
+    telvor::TQtBridge& bridge_;
+    bool runScript_;
+    std::unique_ptr<telvor::TSession> session_;
+    std::unique_ptr<telvor::TMaintenance> maintenance_;
+    TMonitorPanel* panel_;
+
+    std::map<telvor::TMenuItem, QAction*> items_;
+    std::map<telvor::TMenuItem, std::function<void()>> handlers_;
+    std::vector<QMenu*> mainMenus_;
+    QMenu* configMenu_ = nullptr;
+    QMenu* plotsMenu_ = nullptr;
+    QAction* testMode_ = nullptr;
+
+    QLabel* statusPanel_;
+    QLabel* statusLine_;
+    QLabel* elapsed_;
+    QPushButton* stop_;
+    QProgressBar* progress_;
+    QTimer* monitorTimer_;
+    QTimer* elapsedTimer_;
+    QDialog* notice_ = nullptr;
+    std::function<void()> monitorTick_;
+    std::string plotSuffix_;
+    std::int64_t shownSeconds_ = -1;
+    std::vector<QWidget*> waitDisabled_;
+    int waitDepth_ = 0;
+    bool closePending_ = false;
+
+    // Written back at close; other windows change them while the program runs.
+    std::string recordingInterval_;
+    bool doubleCheck_ = false;
+    double targetLat_ = 0, targetLon_ = 0;
 };

@@ -1,12 +1,60 @@
+// Telvor: the program entry. The settings store comes first, then the long-lived windows.
 #include "app/Appinfo.h"
+#include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
+#include "app/Profile.h"
+#include "app/Qtbridge.h"
+#include "protocol/Debugcore.h"
 
 #include <QApplication>
+#include <QLocale>
+#include <QMessageBox>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    // An exception escaping an event handler is shown, and the program goes on.
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(nullptr, telvor::kAppTitle, e.what());
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName(telvor::kAppTitle);
-    TMainWindow window;
-    window.show();
-    return app.exec();
+    QApplication::setApplicationVersion(telvor::appVersion());
+    QApplication::setWindowIcon(QIcon::fromTheme("telvor"));
+    QLocale::setDefault(QLocale::c()); // "." in every number
+    try {
+        telvor::TProfile profile(argc, argv);
+        telvor::setProfile(&profile);
+        const bool runScript = argc > 2 && std::strcmp(argv[1], "/run") == 0;
+
+        telvor::TQtBridge bridge;
+        bridge.setHandler(telvor::TWindowId::Debug,
+                          [](std::uint32_t code) { telvor::debugCore().handleCode(code); });
+        int code;
+        {
+            TMainWindow main(profile, bridge, runScript);
+            TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
+            main.show();
+            code = app.exec();
+        }
+        telvor::setProfile(nullptr);
+        return code;
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, telvor::kAppTitle, e.what());
+        return 1;
+    }
 }
