@@ -33,18 +33,23 @@ TCommThread::TCommThread(TReceiverConnection& owner)
 }
 
 TCommThread::~TCommThread() {
-    if (thread_.joinable()) {
+    std::thread thread;
+    {
+        std::lock_guard lock(startLock_);
+        thread = std::move(thread_);
+    }
+    if (thread.joinable()) {
         Terminate();
         owner_.Wake();
-        thread_.join();
+        thread.join();
     }
     ClosePlayback();
 }
 
 void TCommThread::Start() {
-    if (started_)
+    std::lock_guard lock(startLock_);
+    if (started_.exchange(true))
         return;
-    started_ = true;
     thread_ = std::thread([this] {
         Execute();
         std::lock_guard lock(doneLock_);
@@ -59,7 +64,12 @@ void TCommThread::Terminate() {
 }
 
 void TCommThread::WaitFor() {
-    if (!thread_.joinable())
+    std::thread thread;
+    {
+        std::lock_guard lock(startLock_);
+        thread = std::move(thread_);
+    }
+    if (!thread.joinable())
         return;
     // A synchronous hand-off to the UI thread may be in progress: keep serving it while
     // waiting, or the join would wait for ever.
@@ -74,7 +84,7 @@ void TCommThread::WaitFor() {
         doneCv_.wait_for(lock, std::chrono::milliseconds(pump ? 2 : 100));
     }
     lock.unlock();
-    thread_.join();
+    thread.join();
 }
 
 void TCommThread::Execute() {

@@ -27,7 +27,7 @@ public:
     TCommThread& operator=(const TCommThread&) = delete;
 
     void Start();
-    bool Started() const { return started_; }
+    bool Started() const { return started_.load(); }
     void Terminate();
     bool Terminated() const { return terminate_.load(); }
     // Waits until the thread body has returned and joins it.
@@ -53,8 +53,10 @@ private:
     void ClosePlayback();
 
     TReceiverConnection& owner_;
+    std::mutex startLock_; // Start may run on another thread than WaitFor
     std::thread thread_;
-    bool started_ = false;
+    // Set by whoever starts the thread (the Ethernet link's connect worker), read by the UI.
+    std::atomic<bool> started_{false};
     std::atomic<bool> terminate_{false};
     // The splitter stops between messages when this is set: on terminate, and in playback
     // after an epoch.

@@ -12,11 +12,10 @@ public:
     explicit TEvent(bool manualReset = true, bool initiallySet = false)
         : manual_(manualReset), set_(initiallySet) {}
 
+    // Notifies under the lock: a waiter may destroy the event as soon as it sees it set.
     void Set() {
-        {
-            std::lock_guard lock(mutex_);
-            set_ = true;
-        }
+        std::lock_guard lock(mutex_);
+        set_ = true;
         cv_.notify_all();
     }
     void Reset() {

@@ -6,7 +6,10 @@
 #include "protocol/Commstate.h"
 #include "protocol/Latestmsgs.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 namespace telvor::testing {
@@ -155,6 +158,41 @@ TEST_F(CommThread, LoggingWritesEverythingButRepliesOnceAndInOrder) {
     const std::string before = std::to_string((tilde + "junk" + pv).size());
     EXPECT_EQ(rec_.with([&] { return rec_.events; }),
               (std::vector<std::string>{"next:" + before, "next:" + before}));
+
+    // Before a file switch the bytes of a message still incomplete go out too.
+    const std::string partial = makeMessage("PV", "unfinished").substr(0, 8);
+    pty_.write(partial);
+    until([] { return false; }, 100);
+    CurrentConnection->Thread->FlushPending();
+    EXPECT_EQ(rec_.with([&] { return rec_.file; }), expected + partial);
+}
+
+TEST_F(CommThread, TestPlaybackReplaysSiteFileEpochByEpoch) {
+    char dir[] = "/tmp/telvor-playback-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/" + TCommThread::kPlaybackFile;
+    const std::string epoch =
+        makeMessage("~~", "tick") + makeMessage("PG", "here") + makeMessage("||", "");
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(epoch.data(), 1, epoch.size(), f);
+        std::fclose(f);
+    }
+    char* previous = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(dir), 0);
+    commState().testMode = true;
+    SetInputMode(TInputMode::Monitoring);
+    // Nothing comes from the port; the file plays, rewinding at its end.
+    pty_.write("x"); // wakes the thread into the playback loop
+    EXPECT_TRUE(until([&] { return mainSyncs_ >= 3; }));
+    EXPECT_EQ(slot("PG"), makeMessage("PG", "here"));
+    commState().testMode = false;
+    SetInputMode(TInputMode::Idle);
+    ASSERT_EQ(::chdir(previous), 0);
+    std::free(previous);
+    std::remove(path.c_str());
+    ::rmdir(dir);
 }
 
 TEST_F(CommThread, TerminalTransferAndSharingHandOffs) {

@@ -4,6 +4,7 @@
 #include "protocol/Debugcore.h"
 
 #include <chrono>
+#include <mutex>
 #include <sstream>
 #include <vector>
 
@@ -93,14 +94,17 @@ TEST_F(CommandEngine, SynchronisesAfterGarbageAndStaleReplies) {
 }
 
 TEST_F(CommandEngine, EnablesMessagesInLinesOfAtMost124Characters) {
+    std::mutex lock;
     std::vector<std::string> lines;
     answer([&](const std::string& line) {
+        std::lock_guard guard(lock);
         lines.push_back(line);
         return makeReply("", "%command%");
     });
     const std::string list = "/PG,/PV,/DP,/MS,/RT,/RD,/OO,/TT,/XA,/XB,/SG,/GA:0,/NA:0,/SI,/NN,"
                              "/EL,/DO,/DC,/AZ,/EC,/E1,/E2,/TC,/SS,/GS,/NS,/EE,\"/a,b\"";
     ASSERT_TRUE(EnableMessages(list));
+    std::lock_guard guard(lock);
     ASSERT_GE(lines.size(), 2u);
     std::string joined;
     for (const std::string& line : lines) {
