@@ -67,6 +67,13 @@ TCommConfig::TCommConfig(TProfile& profile, bool runScript, TPortScan scan)
     }
 }
 
+bool TCommConfig::isSerial(const std::string& port) const {
+    if (IsSerialPortName(port))
+        return true;
+    int index = findPort(ports_, port, scan_);
+    return index >= 0 && !ports_[std::size_t(index)].device.empty();
+}
+
 int TCommConfig::portIndex(const std::string& port) const {
     return findPort(ports_, port, scan_);
 }
@@ -155,7 +162,7 @@ TConnectLayout TCommConfig::layoutFor(TConnectValues& v, bool refillSpeeds) cons
         l.speedIndex = indexOf(l.speedItems, profile_.read(keys::CommUSBDev));
         if (l.speedIndex < 0 && !l.speedItems.empty())
             l.speedIndex = 0;
-    } else if (IsSerialPortName(port)) {
+    } else if (isSerial(port)) {
         l.speedItems = speedList();
         l.speedIndex = indexOf(l.speedItems, profile_.read(keys::CommBaud));
         if (l.speedIndex < 0)
@@ -174,8 +181,7 @@ bool TCommConfig::save(const TConnectValues& v, bool shiftHeld) {
     TProfile& p = profile_;
     p.write(keys::MainWindowReceiverDetails, shiftHeld);
     p.write(keys::CommPort, v.port);
-    if (IsSerialPortName(v.port) && !startsWith(v.port, "USB") && !startsWith(v.port, "ETHR") &&
-        !startsWith(v.port, "LPT")) {
+    if (isSerial(v.port)) {
         if (!v.speed.empty())
             p.write(keys::CommBaud, v.speed);
         p.write(keys::CommTimeout, toInt(v.timeout, 500));

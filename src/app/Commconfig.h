@@ -82,6 +82,9 @@ public:
     // The Connect button: writes every key. Returns the new "Display data".
     bool save(const TConnectValues& v, bool shiftHeld);
 
+    // A serial device: a name the serial link takes, or a listed serial port.
+    bool isSerial(const std::string& port) const;
+
 private:
     TConnectLayout layoutFor(TConnectValues& v, bool refillSpeeds) const;
 

@@ -1,3 +1,6 @@
+// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
+#include "app/Monitorhost.h"
+
 #include "app/Mainwindow.h"
 
 #include "app/Appinfo.h"
@@ -84,6 +87,8 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     elapsedTimer_ = new QTimer(this);
     elapsedTimer_->setInterval(200);
     connect(elapsedTimer_, &QTimer::timeout, this, [this] { updateElapsed(); });
+    monitor_ = std::make_unique<TMainMonitor>(*session_, profile_, *panel_,
+                                              [this](bool on) { setMonitorTimer(on); });
 
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });
@@ -100,6 +105,7 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
 
 TMainWindow::~TMainWindow() {
     commState().SetWaitSink(nullptr);
+    monitor_.reset();
     bridge_.setHandler(TWindowId::Main, nullptr);
     profile_.write(keys::MainWindowX, x());
     profile_.write(keys::MainWindowY, y());
@@ -429,8 +435,8 @@ void TMainWindow::onCode(std::uint32_t code) {
 }
 
 void TMainWindow::onMonitorTimer() {
-    if (monitorTick_)
-        monitorTick_();
+    // The tick switches the timer off while it works and on again when it is done.
+    monitor_->tick();
 }
 
 void TMainWindow::updateElapsed() {

@@ -21,6 +21,7 @@ class QTimer;
 class TMonitorPanel;
 
 namespace telvor {
+class TMainMonitor;
 class TProfile;
 class TQtBridge;
 } // namespace telvor
@@ -41,8 +42,7 @@ public:
 
     // Windows that arrive later hook their menu items here; an item stays hidden until then.
     void setItemHandler(telvor::TMenuItem item, std::function<void()> handler);
-    // The display tick of the monitor (MonitorTimer and "SYNC").
-    void setMonitorTick(std::function<void()> tick) { monitorTick_ = std::move(tick); }
+    telvor::TMainMonitor& monitor() { return *monitor_; }
     // Runs a modal window over this one with monitoring paused (if asked).
     void runSubWindow(QDialog* dialog, bool pause);
 
@@ -92,6 +92,7 @@ private:
     std::unique_ptr<telvor::TSession> session_;
     std::unique_ptr<telvor::TMaintenance> maintenance_;
     TMonitorPanel* panel_;
+    std::unique_ptr<telvor::TMainMonitor> monitor_;
 
     std::map<telvor::TMenuItem, QAction*> items_;
     std::map<telvor::TMenuItem, std::function<void()>> handlers_;
@@ -108,7 +109,6 @@ private:
     QTimer* monitorTimer_;
     QTimer* elapsedTimer_;
     QDialog* notice_ = nullptr;
-    std::function<void()> monitorTick_;
     std::string plotSuffix_;
     std::int64_t shownSeconds_ = -1;
     std::vector<QWidget*> waitDisabled_;

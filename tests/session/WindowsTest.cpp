@@ -1,0 +1,292 @@
+// Window tests (offscreen): the connection dialog's dependencies and what Connect writes, the
+// debug window's rules, and the main window connected to the simulated receiver. With
+// TELVOR_SCREENSHOT_DIR set, the windows are also saved as PNG files there.
+#include "app/Commconfig.h"
+#include "app/Connectform.h"
+#include "app/Debugwindow.h"
+#include "app/Mainwindow.h"
+#include "app/Profile.h"
+#include "app/Qtbridge.h"
+#include "links/Portio.h"
+#include "protocol/Debugcore.h"
+#include "sim/Receiver.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace telvor;
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "test_session_windows";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ::usleep(5000);
+    }
+    return done();
+}
+
+void screenshot(QWidget* w, const char* file) {
+    const char* dir = std::getenv("TELVOR_SCREENSHOT_DIR");
+    if (!dir)
+        return;
+    QApplication::processEvents();
+    w->grab().save(QString("%1/%2").arg(dir, file));
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        dir = fs::temp_directory_path() /
+              ("telvor-windows-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "sys/class/tty/ttyS0");
+        fs::create_directories(dir / "dev/serial/by-id");
+        std::ofstream(dir / "sys/class/tty/ttyS0/type") << "4\n";
+        std::ofstream(dir / "dev/ttyS0") << "";
+        scan.sysRoot = (dir / "sys").string();
+        scan.devRoot = (dir / "dev").string();
+        profile = std::make_unique<TProfile>((dir / "telvor.ini").string());
+        setProfile(profile.get());
+    }
+    void TearDown() override {
+        setProfile(nullptr);
+        setServerPasswordCodec({});
+        fs::remove_all(dir);
+    }
+    template <class T> T* find(QWidget* w, const char* name) {
+        T* c = w->findChild<T*>(name);
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+
+    fs::path dir;
+    TPortScan scan;
+    std::unique_ptr<TProfile> profile;
+};
+
+TEST_F(WindowTest, ConnectFormDependencies) {
+    profile->write(keys::CommPort, "COM1");
+    profile->write(keys::CommBaud, "57600");
+    profile->write(keys::CommTimeout, 2000);
+    profile->write(keys::CommRTSCTS, true);
+    TConnectForm form(*profile, false, false, nullptr, scan);
+    form.show();
+
+    auto* com = find<QComboBox>(&form, "ComboCom");
+    auto* speed = find<QComboBox>(&form, "ComboSpeed");
+    EXPECT_EQ(com->currentText(), scan.devRoot.c_str() + QString("/ttyS0"));
+    EXPECT_EQ(speed->count(), 8);
+    EXPECT_EQ(speed->currentText(), "57600");
+    EXPECT_EQ(find<QComboBox>(&form, "TimeOutComboBox")->currentText(), "2000");
+
+    auto* irda = find<QCheckBox>(&form, "IrDACheckBox");
+    auto* hs = find<QCheckBox>(&form, "HandshakingCheckBox");
+    EXPECT_TRUE(hs->isChecked());
+    irda->setChecked(true);
+    EXPECT_FALSE(hs->isChecked());
+    EXPECT_FALSE(hs->isEnabled());
+
+    auto* terminal = find<QCheckBox>(&form, "TerminalCheckBox");
+    auto* passive = find<QCheckBox>(&form, "PassiveCheckBox");
+    auto* recBaud = find<QCheckBox>(&form, "RecBaudCheckBox");
+    EXPECT_FALSE(passive->isChecked());
+    terminal->setChecked(true);
+    EXPECT_TRUE(passive->isChecked());
+    EXPECT_FALSE(passive->isEnabled());
+    EXPECT_FALSE(recBaud->isEnabled());
+    terminal->setChecked(false);
+
+    auto* client = find<QRadioButton>(&form, "TypeRadio1");
+    client->click();
+    EXPECT_FALSE(com->isEnabled());
+    EXPECT_TRUE(find<QLineEdit>(&form, "HostEdit")->isEnabled());
+    EXPECT_TRUE(find<QLineEdit>(&form, "TCPPortEdit")->isEnabled());
+    EXPECT_FALSE(find<QCheckBox>(&form, "MonitorCheckBox")->isEnabled());
+    find<QRadioButton>(&form, "TypeRadio2")->click();
+    EXPECT_TRUE(com->isEnabled());
+    EXPECT_TRUE(find<QCheckBox>(&form, "MonitorCheckBox")->isEnabled());
+    EXPECT_FALSE(find<QLineEdit>(&form, "HostEdit")->isEnabled());
+
+    find<QRadioButton>(&form, "TypeRadio0")->click();
+    com->setCurrentIndex(com->findData("ETHR"));
+    EXPECT_FALSE(speed->isVisible());
+    EXPECT_FALSE(irda->isVisible());
+    EXPECT_EQ(find<QLabel>(&form, "PortLabel")->text(), "Host name:");
+    EXPECT_TRUE(find<QLineEdit>(&form, "EthrDHostEdit")->isVisible());
+    EXPECT_EQ(find<QLineEdit>(&form, "EthrDPasswordEdit")->maxLength(), 15);
+    com->setCurrentIndex(0);
+    EXPECT_TRUE(speed->isVisible());
+    EXPECT_EQ(find<QLabel>(&form, "PortLabel")->text(), "Port:");
+}
+
+TEST_F(WindowTest, ConnectButtonWritesTheSettings) {
+    setServerPasswordCodec({[](const std::string& p) { return "ENC(" + p + ")"; },
+                            [](const std::string& s) { return s; }});
+    profile->write(keys::CommPassword, "OLD");
+    TConnectForm form(*profile, false, false, nullptr, scan);
+    auto* com = find<QComboBox>(&form, "ComboCom");
+    com->setEditText("/dev/ttyACM7"); // typed
+    emit com->lineEdit()->editingFinished();
+    find<QComboBox>(&form, "ComboSpeed")->setCurrentText("9600");
+    find<QComboBox>(&form, "TimeOutComboBox")->setEditText("fast");
+    find<QCheckBox>(&form, "PassiveCheckBox")->setChecked(true);
+    find<QLineEdit>(&form, "PasswordEdit")->clear();
+    find<QPushButton>(&form, "ButtonOK")->click();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+
+    EXPECT_EQ(profile->read(keys::CommPort), "/dev/ttyACM7");
+    EXPECT_EQ(profile->read(keys::CommBaud), "9600");
+    EXPECT_EQ(profile->read(keys::CommTimeout), 500); // not a number
+    EXPECT_EQ(profile->read(keys::ReceiverElevMask), "");
+    EXPECT_EQ(profile->readString("Comm", "Password", "missing"), ""); // empty, not enciphered
+    EXPECT_EQ(profile->read(keys::MainWindowReceiverDetails), false);
+}
+
+TEST_F(WindowTest, ScriptStartForcesManualModeInDirect) {
+    profile->write(keys::CommConnectionType, 2);
+    TConnectForm form(*profile, true, false, nullptr, scan);
+    EXPECT_FALSE(find<QGroupBox>(&form, "TypeRadioGroup")->isEnabled());
+    EXPECT_FALSE(find<QCheckBox>(&form, "RecBaudCheckBox")->isEnabled());
+    EXPECT_TRUE(find<QCheckBox>(&form, "TerminalCheckBox")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>(&form, "TypeRadio0")->isChecked());
+    EXPECT_EQ(profile->read(keys::CommConnectionType), 0);
+}
+
+TEST_F(WindowTest, DebugWindowRules) {
+    profile->write(keys::DebugShowCommErrors, true);
+    TDebugCore core;
+    QWidget owner;
+    owner.setGeometry(100, 100, 400, 300);
+    {
+        TDebugWindow debug(*profile, core, owner.geometry());
+        EXPECT_TRUE(debug.isVisible());
+        EXPECT_EQ(debug.windowTitle(), "Telvor Debug window");
+        EXPECT_TRUE(profile->read(keys::DebugShowDebugWindow));
+
+        EXPECT_FALSE(debug.close()); // refused
+        EXPECT_TRUE(debug.isVisible());
+
+        core.showError("Framing error");
+        core.showLine("CMD: dm");
+        auto* list = find<QListWidget>(&debug, "ErrorList");
+        EXPECT_EQ(list->count(), 2);
+        EXPECT_EQ(find<QLabel>(&debug, "ErrorCountLabel")->text(), "1");
+        auto* show = find<QCheckBox>(&debug, "ShowCommandsCheckBox");
+        show->setChecked(true);
+        EXPECT_TRUE(core.showAllCommands());
+        screenshot(&debug, "debug-window.png");
+        find<QPushButton>(&debug, "ClearErrorsButton")->click();
+        EXPECT_EQ(list->count(), 0);
+        EXPECT_EQ(find<QLabel>(&debug, "ErrorCountLabel")->text(), "0");
+
+        // A modal dialog of the program leaves the debug window usable.
+        owner.show();
+        struct TBlockWatch : QObject {
+            int blocked = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::WindowBlocked)
+                    ++blocked;
+                return false;
+            }
+        } debugWatch, ownerWatch;
+        debug.installEventFilter(&debugWatch);
+        owner.installEventFilter(&ownerWatch);
+        QDialog modal(&owner);
+        modal.setWindowModality(Qt::WindowModal);
+        bool enabledDuring = false;
+        QTimer::singleShot(50, &modal, [&] {
+            enabledDuring = debug.isEnabled();
+            modal.accept();
+        });
+        modal.exec();
+        EXPECT_TRUE(enabledDuring);
+        EXPECT_EQ(debugWatch.blocked, 0);
+        EXPECT_GT(ownerWatch.blocked, 0);
+
+        // Disabled by someone else: it enables itself again.
+        debug.setEnabled(false);
+        EXPECT_TRUE(waitFor([&] { return debug.isEnabled(); }, 1000));
+        debug.move(120, 140);
+        debug.resize(300, 200);
+    }
+    EXPECT_EQ(profile->read(keys::DebugW), 300);
+    EXPECT_TRUE(profile->read(keys::DebugShowCommands));
+}
+
+TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
+    telvorsim::TSimOptions options;
+    options.epochWallMs = 200;
+    telvorsim::TSimReceiver sim(options);
+    std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty()) << sim.lastError();
+    profile->write(keys::CommPort, slave);
+    profile->write(keys::CommAutoServer, true); // connect without the dialog
+
+    TQtBridge bridge;
+    {
+        TMainWindow main(*profile, bridge);
+        TDebugWindow debug(*profile, debugCore(), main.frameGeometry());
+        main.show();
+        EXPECT_EQ(main.windowTitle(), "Telvor (idle)");
+        ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
+        auto* panel = main.findChild<QLabel*>("StatusPanel");
+        EXPECT_EQ(panel->text().toStdString(), slave + ", 115200");
+        EXPECT_EQ(main.windowTitle(), "Telvor to VORNA ID:8PZCRG4KZ7E ");
+        EXPECT_FALSE(main.findChild<QPushButton*>("StopButton")->isVisible());
+        auto* disconnect = main.findChild<QAction*>("DisconnectItem");
+        ASSERT_NE(disconnect, nullptr);
+        EXPECT_TRUE(disconnect->isEnabled());
+        EXPECT_FALSE(main.findChild<QAction*>("ConnectItem")->isEnabled());
+        EXPECT_FALSE(main.findChild<QAction*>("ManualModeItem")->isVisible()); // arrives later
+        EXPECT_TRUE(main.findChild<QAction*>("ResetReceiverItem")->isVisible());
+        EXPECT_TRUE(
+            waitFor([&] { return main.findChild<QLabel*>("ElapsedLabel")->text() == "00:00:01"; }));
+        // The monitor shows what the receiver tracks.
+        auto* gps = main.findChild<QTreeWidget*>("GPSList");
+        EXPECT_TRUE(waitFor([&] { return gps->topLevelItemCount() > 0; }));
+        EXPECT_TRUE(waitFor([&] { return main.findChild<QLabel*>("PosLatLabel")->isVisible(); }));
+        main.resize(860, 620);
+        screenshot(&main, "main-window.png");
+        {
+            TConnectForm form(*profile, false, main.session().displayData(), &main);
+            form.show();
+            screenshot(&form, "connection-dialog.png");
+        }
+        disconnect->trigger();
+        EXPECT_EQ(panel->text(), "Disconnected");
+        EXPECT_EQ(CurrentConnection, nullptr);
+        main.close();
+    }
+    EXPECT_FALSE(profile->read(keys::CommAutoServer));
+}
+
+} // namespace
