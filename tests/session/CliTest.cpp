@@ -1,0 +1,83 @@
+// telvor-cli as a user runs it: exit codes, the identity it prints, one command's reply.
+#include "sim/Receiver.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+    int code = -1;
+    std::string out;
+};
+
+TRun cli(const std::string& args) {
+    TRun r;
+    std::string command = std::string(TELVOR_CLI_EXE) + " " + args + " 2>/dev/null";
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p)
+        return r;
+    std::array<char, 512> buf{};
+    while (std::fgets(buf.data(), int(buf.size()), p))
+        r.out += buf.data();
+    int status = ::pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("telvor-cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string settings() const { return "--settings " + dir.string(); }
+    fs::path dir;
+};
+
+TEST_F(CliTest, ConnectPrintsTheIdentity) {
+    telvorsim::TSimOptions options;
+    options.baud = 57600;
+    telvorsim::TSimReceiver sim(options);
+    std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    // The receiver runs at 57600; the option asks for it, so no search is needed.
+    TRun r = cli(settings() + " --port " + slave + " --baud 57600 connect");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("Model:    VORNA\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Serial:   SIM0421873\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Firmware: 3.1\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Speed:    57600\n"), std::string::npos);
+    EXPECT_NE(r.out.find("(receiver port /dev/ser/a)"), std::string::npos);
+
+    r = cli(settings() + " --port " + slave + " --baud 57600 send print,/par/pwr/ext");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "12.42\n");
+    r = cli(settings() + " --port " + slave + " --baud 57600 send print,/par/no/such");
+    EXPECT_EQ(r.code, 1);
+}
+
+TEST_F(CliTest, ExitCodes) {
+    EXPECT_EQ(cli("").code, 2);
+    EXPECT_EQ(cli("frobnicate").code, 2);
+    EXPECT_EQ(cli("send").code, 2);
+    EXPECT_EQ(cli("--baud fast connect").code, 2);
+    EXPECT_EQ(cli("--mode sideways connect").code, 2);
+    EXPECT_EQ(cli("--settings /nonexistent/telvor connect").code, 2);
+    EXPECT_EQ(cli("--help").code, 0);
+    EXPECT_EQ(cli(settings() + " --port /dev/telvor-no-such-port connect").code, 1);
+    TRun ports = cli("ports");
+    EXPECT_EQ(ports.code, 0);
+    EXPECT_NE(ports.out.find("ETHR\n"), std::string::npos);
+}
+
+} // namespace
