@@ -167,13 +167,10 @@ int findPort(const std::vector<TPortEntry>& ports, const std::string& stored,
 }
 
 std::string accessHintText(const std::string& device, const std::string& group) {
-    std::string text = "No permission to open " + device + ".";
     if (!group.empty() && group != "root")
-        text += " Add your user to the group \"" + group + "\" (sudo usermod -aG " + group +
-                " $USER), then log out and in again.";
-    else
-        text += " Ask the administrator for read and write access to it.";
-    return text;
+        return "To use " + device + ", add your user to the group \"" + group +
+               "\" (sudo usermod -aG " + group + " $USER), then log out and in again.";
+    return "To use " + device + ", ask the administrator for read and write access to it.";
 }
 
 std::string accessHint(const std::string& portName, const TPortScan& scan) {
