@@ -5,16 +5,6 @@
 namespace telvorsim {
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Splits at "&&" and "||" outside double quotes.
 std::vector<std::string_view> splitJoined(std::string_view line) {
     std::vector<std::string_view> parts;
@@ -59,8 +49,9 @@ TParsedLine parseLine(std::string_view raw, std::string_view echoOff) {
         return out;
     }
     std::size_t n = line.size();
-    if (n >= 3 && line[n - 3] == '@' && hexValue(line[n - 2]) >= 0 && hexValue(line[n - 1]) >= 0) {
-        int stated = hexValue(line[n - 2]) * 16 + hexValue(line[n - 1]);
+    if (n >= 3 && line[n - 3] == '@' && telvor::hexDigitValue(line[n - 2]) >= 0 &&
+        telvor::hexDigitValue(line[n - 1]) >= 0) {
+        int stated = telvor::hexDigitValue(line[n - 2]) * 16 + telvor::hexDigitValue(line[n - 1]);
         if (telvor::rotatingChecksum(line.data(), n - 2) != stated) {
             out.kind = TLineKind::BadChecksum;
             return out;

@@ -12,16 +12,6 @@
 namespace telvor {
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool validDate(int y, int m, int d) {
     static constexpr int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (m < 1 || m > 12 || d < 1 || d > days[m - 1])
@@ -80,7 +70,7 @@ std::optional<std::string> rtcmLinkText(std::string_view t) {
     if (n < 32 || t.find('\0') != std::string_view::npos || t.substr(6, 6) != "RTCMST" ||
         t[n - 3] != '@' || t[5] != ',' || t[12] != ',' || t[21] != ',' || t[26] != ',')
         return std::nullopt;
-    int hi = hexDigit(t[n - 2]), lo = hexDigit(t[n - 1]);
+    int hi = telvor::hexDigitValue(t[n - 2]), lo = telvor::hexDigitValue(t[n - 1]);
     if (hi < 0 || lo < 0 || rotatingChecksum(t.data(), n - 2) != hi * 16 + lo)
         return std::nullopt;
     std::string q(t.substr(27, n - 4 - 27));

@@ -8,16 +8,6 @@
 namespace telvor {
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 long long integer(std::string_view field) {
     return parseInteger(field).value_or(0);
 }
@@ -34,7 +24,7 @@ long long twoDigits(std::string_view field, std::size_t from) {
 bool satViewChecksumGood(std::string_view t) {
     if (t.size() < 3)
         return false;
-    int hi = hexDigit(t[t.size() - 2]), lo = hexDigit(t[t.size() - 1]);
+    int hi = telvor::hexDigitValue(t[t.size() - 2]), lo = telvor::hexDigitValue(t[t.size() - 1]);
     return hi >= 0 && lo >= 0 && rotatingChecksum(t.data(), t.size() - 2) == hi * 16 + lo;
 }
 

@@ -39,7 +39,13 @@ inline bool isLengthDigit(std::uint8_t c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-inline int hexValue(std::uint8_t c) {
+inline std::uint8_t rotl2(std::uint8_t c) {
+    return static_cast<std::uint8_t>((c << 2) | (c >> 6));
+}
+
+} // namespace
+
+int hexDigitValue(char c) noexcept {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
@@ -48,12 +54,6 @@ inline int hexValue(std::uint8_t c) {
         return c - 'a' + 10;
     return -1;
 }
-
-inline std::uint8_t rotl2(std::uint8_t c) {
-    return static_cast<std::uint8_t>((c << 2) | (c >> 6));
-}
-
-} // namespace
 
 int messInfoRow(char first, char second) noexcept {
     int slot = slotOf(static_cast<unsigned char>(first), static_cast<unsigned char>(second));
@@ -85,7 +85,8 @@ std::size_t messageLength(const std::uint8_t* p, std::size_t available) noexcept
                 return i;
         return available + 1;
     }
-    return static_cast<std::size_t>(hexValue(p[2]) * 256 + hexValue(p[3]) * 16 + hexValue(p[4])) +
+    return static_cast<std::size_t>(hexDigitValue(p[2]) * 256 + hexDigitValue(p[3]) * 16 +
+                                    hexDigitValue(p[4])) +
            kHeaderSize;
 }
 
@@ -106,7 +107,7 @@ CheckResult checkMessage(const std::uint8_t* m, std::size_t length) noexcept {
     case kHexChecksum: {
         if (length < kHeaderSize + 2)
             return CheckResult::BadChecksum;
-        int hi = hexValue(m[length - 2]), lo = hexValue(m[length - 1]);
+        int hi = hexDigitValue(m[length - 2]), lo = hexDigitValue(m[length - 1]);
         if (hi < 0 || lo < 0)
             return CheckResult::BadChecksum;
         return rotatingChecksum(m, length - 2) == hi * 16 + lo ? CheckResult::Good

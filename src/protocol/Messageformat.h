@@ -30,6 +30,9 @@ extern const TMessInfo MessInfoVXR[kMessInfoCount];
 // Row of `MessInfoVXR` for a two-character id; 0 (the placeholder row) when unknown.
 int messInfoRow(char first, char second) noexcept;
 
+// Value of one hexadecimal digit of either case, or -1.
+int hexDigitValue(char c) noexcept;
+
 // 8-bit rotating checksum: c = rotl2(c) ^ b for each byte, then one final rotl2.
 std::uint8_t rotatingChecksum(const void* data, std::size_t count) noexcept;
 
