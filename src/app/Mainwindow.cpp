@@ -362,6 +362,14 @@ void TMainWindow::post(TSessionCommand command) {
         this, [this, command] { runCommand(command); }, Qt::QueuedConnection);
 }
 
+void TMainWindow::sessionStarted() {
+    monitor_->sessionStarted();
+}
+
+void TMainWindow::setElevationMask(int degrees) {
+    monitor_->monitor().plotData().setElevationMask(degrees);
+}
+
 void TMainWindow::hideDateAndEvents() {
     panel_->hideDateAndEvents();
 }

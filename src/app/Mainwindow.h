@@ -63,6 +63,8 @@ public:
     void setMonitorTimer(bool on) override;
     void setElapsedTimer(bool on) override;
     void post(telvor::TSessionCommand command) override;
+    void sessionStarted() override;
+    void setElevationMask(int degrees) override;
     void hideDateAndEvents() override;
     void endSubWindow() override;
     void hideMainWindow() override;

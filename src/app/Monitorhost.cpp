@@ -36,6 +36,11 @@ void TMainMonitor::tick() {
     }
 }
 
+void TMainMonitor::sessionStarted() {
+    monitor_->plotData().resetPositions();
+    monitor_->plotData().resetSatellites();
+}
+
 bool TMainMonitor::hasLink() {
     return CurrentConnection != nullptr;
 }

@@ -22,6 +22,8 @@ public:
 
     // The display tick: MonitorTimer or "SYNC" (both with a sender).
     void tick();
+    // A session started: the plot histories start afresh.
+    void sessionStarted();
     TMonitor& monitor() { return *monitor_; }
 
     bool hasLink() override;
