@@ -148,6 +148,9 @@ inline constexpr TIntKey OptionsH{"Options", "H", 0};
 inline constexpr TBoolKey BaseGPSGLNAtOneTime{"Base", "GPSGLNAtOneTime", true};
 inline constexpr TBoolKey GLOEnumerationFCN{"GLOEnumeration", "FCN", false};
 
+// Plots: window geometry and visibility, keys built from the form name ("SatellitesPlotFormX")
+inline constexpr std::string_view PlotsSection = "Plots";
+
 // Position plot
 inline constexpr TIntKey PositionMaxX{"Position", "MaxX", 360};
 inline constexpr TFloatKey PositionMaxY{"Position", "MaxY", 0.0};
