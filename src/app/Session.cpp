@@ -86,10 +86,6 @@ std::uint32_t TSession::pcSpeed() const {
     return CurrentConnection ? CurrentConnection->GetSpeed() : 0;
 }
 
-bool TSession::serialLink() const {
-    return CurrentConnection && CurrentConnection->Kind == kLinkSerial;
-}
-
 bool TSession::stopped() const {
     if (stop_ || shutdown_)
         return true;

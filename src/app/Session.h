@@ -204,7 +204,6 @@ private:
     void disconnectedMenus();
     void setStatus(const std::string& text);
     bool stopped() const;
-    bool serialLink() const;
 
     TProfile& profile_;
     TSessionView& view_;
