@@ -279,12 +279,29 @@ void TSimReceiver::TImpl::onPeerConnected() {
 
 void TSimReceiver::TImpl::onPeerGone() {
     log("peer gone");
+    // The receiver acts on a command whether or not anyone reads its reply: a rate change or
+    // a restart still waiting behind unsent output takes effect now.
+    bool restart = false, clears = false;
+    auto settle = [&](const TOut& out) {
+        if (out.marker == TOut::Rate)
+            rate = out.rate;
+        else if (out.marker == TOut::Restart) {
+            restart = true;
+            clears = clears || out.clearNvram;
+        }
+    };
+    for (const TOut& out : queue)
+        settle(out);
+    for (const auto& entry : delayed)
+        settle(entry.second);
     queue.clear();
     delayed.clear();
     queued = 0;
     engine->dropPartialLine();
     login.reset();
     loggedIn = false;
+    if (restart)
+        beginSilence(clears, nowMs());
 }
 
 void TSimReceiver::TImpl::onPeerInput(const std::uint8_t* data, std::size_t count) {

@@ -124,6 +124,11 @@ int TPtyTransport::refresh(TTransportSink& sink) {
         present_ = true;
         sink.onPeerConnected();
     } else if (!present && present_) {
+        // What the client wrote before it closed still reached the receiver's UART.
+        std::uint8_t buffer[kReadChunk];
+        ssize_t n;
+        while ((n = ::read(master_, buffer, sizeof buffer)) > 0)
+            sink.onPeerInput(buffer, static_cast<std::size_t>(n));
         present_ = false;
         flushSlaveInput();
         sink.onPeerGone();

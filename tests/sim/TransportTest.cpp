@@ -134,6 +134,27 @@ TEST(SimPty, PortRateFollowsTheCommandAfterItsReply) {
     EXPECT_TRUE(eventually([&] { return sim.rate() == 115200; }));
 }
 
+TEST(SimPty, RateChangeTakesEffectWhenThePortClosesBeforeTheReply) {
+    TSimOptions o = fast();
+    o.faults.replyDelayMs = 3000; // the reply is still waiting when the port closes
+    TSimReceiver sim(o);
+    std::string link = tempLink("rategone");
+    ASSERT_FALSE(sim.startPty(link).empty()) << sim.lastError();
+    {
+        TClient c(openPort(link, B115200));
+        ASSERT_TRUE(c.command("%%set,/par/cur/term/rate,57600"));
+        auto seen = [&] {
+            for (const auto& line : sim.commands())
+                if (line.find("rate,57600") != std::string::npos)
+                    return true;
+            return false;
+        };
+        ASSERT_TRUE(eventually(seen));
+        EXPECT_EQ(sim.rate(), 115200u);
+    }
+    EXPECT_TRUE(eventually([&] { return sim.rate() == 57600; }));
+}
+
 TEST(SimPty, LinkIsOursAndRemovedOnStop) {
     std::string link = tempLink("link");
     {
