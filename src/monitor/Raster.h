@@ -34,6 +34,13 @@ public:
     void line(TPoint a, TPoint b, QRgb c);
     // Filled square of 2 x 2 pixels with its top left corner at `p`.
     void dot(TPoint p, QRgb c) {
+        if (p.x >= x0_ && p.x < x1_ && p.y >= y0_ && p.y < y1_) {
+            QRgb* r = row(p.y) + p.x;
+            r[0] = r[1] = c;
+            r = row(p.y + 1) + p.x;
+            r[0] = r[1] = c;
+            return;
+        }
         pixel(p.x, p.y, c);
         pixel(p.x + 1, p.y, c);
         pixel(p.x, p.y + 1, c);
@@ -42,6 +49,7 @@ public:
     void fill(const QRect& r, QRgb c);
 
 private:
+    bool inside(TPoint p) const { return p.x >= x0_ && p.x <= x1_ && p.y >= y0_ && p.y <= y1_; }
     QRgb* row(int y) { return reinterpret_cast<QRgb*>(bits_ + y * stride_); }
 
     uchar* bits_;

@@ -11,6 +11,7 @@
 #include "monitor/Raster.h"
 #include "monitor/Scatterplot.h"
 #include "monitor/Simfeed.h"
+#include "monitor/Thinning.h"
 #include "rtlog/Targetposition.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <random>
 #include <unistd.h>
 
 using namespace telvor;
@@ -524,6 +527,72 @@ TEST_F(PlotWindows, GeometryAndVisibilityPersist) {
     plots_->closing();
     plots_->position()->hide();
     EXPECT_TRUE(profile_->readBool("Plots", "PositionPlotFormV", false));
+}
+
+namespace {
+QImage drawPieces(const TStrip& strip, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    TRaster raster(image);
+    const TRect& a = strip.area;
+    raster.setClip(QRect(a.left, a.top, a.width() + 1, a.height() + 1));
+    for (const auto& p : strip.pieces) {
+        if (p.pixel)
+            raster.pixel(p.to.x, p.to.y, rgbOf(p.colour));
+        else
+            raster.line(p.from, p.to, rgbOf(p.colour));
+    }
+    return image;
+}
+} // namespace
+
+TEST(PositionThinning, SamePictureFromFarFewerFixes) {
+    // Fixes at 1 Hz with gaps, class changes, a value that is not a number and jumps.
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 1);
+    std::vector<TPositionEntry> h;
+    std::uint32_t t = 1000;
+    std::uint8_t cls = 0;
+    for (int i = 0; i < 100000; ++i) {
+        t += rng() % 60 == 0 ? 2 + rng() % 3 : 1;
+        if (rng() % 700 == 0)
+            cls = static_cast<std::uint8_t>(rng() % 4);
+        double jump = rng() % 1000 == 0 ? 30 : 0;
+        // North sweeps steadily, so fixes on both sides of a gap can leave a hole between.
+        h.push_back({noise(rng) + jump, 10 * std::sin(t * 0.05) + 0.1 * noise(rng) - jump, t, cls});
+    }
+    h[5000].north = std::numeric_limits<double>::quiet_NaN();
+    const std::uint32_t now = t + 3;
+    const int w = 500, hgt = 320;
+    auto colours = kDefaultClassColours;
+
+    for (TStripSettings cfg :
+         {TStripSettings{200000, 0, true, 30, 0.5}, TStripSettings{200000, 0.8, true, 30, 0.5},
+          TStripSettings{60000, 0, true, 30, 0.5}, TStripSettings{3000, 0, true, 30, 0.5},
+          TStripSettings{360, 0, true, 30, 0.5}}) {
+        TStripPlot layout = computeStrips(cfg, w, hgt, {}, now, colours);
+        TStripPlot full = computeStrips(cfg, w, hgt, h, now, colours);
+        for (bool north : {true, false}) {
+            SCOPED_TRACE(std::to_string(cfg.maxX) + " " + std::to_string(cfg.maxY) +
+                         (north ? " north" : " east"));
+            const TRect& area = north ? layout.upper.area : layout.lower.area;
+            for (std::size_t first : {std::size_t{0}, std::size_t{20000}}) {
+                auto thin = thinForStrip(h, first, cfg, area, now, north);
+                std::vector<TPositionEntry> tail(h.begin() + static_cast<std::ptrdiff_t>(first),
+                                                 h.end());
+                TStripPlot a = first ? computeStrips(cfg, w, hgt, tail, now, colours) : full;
+                TStripPlot b = computeStrips(cfg, w, hgt, thin, now, colours);
+                const TStrip& sa = north ? a.upper : a.lower;
+                const TStrip& sb = north ? b.upper : b.lower;
+                EXPECT_EQ(sa.scale, sb.scale);
+                EXPECT_EQ(sa.scaleLabels.size(), sb.scaleLabels.size());
+                EXPECT_TRUE(drawPieces(sa, w, hgt) == drawPieces(sb, w, hgt));
+                if (cfg.maxX >= 60000 && first == 0) {
+                    EXPECT_LT(thin.size(), h.size() / 5);
+                }
+            }
+        }
+    }
 }
 
 // Renders the three windows from a simulated receiver. With TELVOR_SCREENSHOT_DIR set, the

@@ -1,0 +1,232 @@
+// Full redraws of the plot windows at the largest history (2,678,400 fixes), the sky plot's
+// replay of 3600 satellite views, and one display tick that decodes all 24 slots.
+// Offscreen; prints milliseconds of CPU time (best of five) and never fails on time.
+//
+// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
+#include "monitor/Monitor.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+// Here, before Qt's headers take the word away: one message into a copy of the slot table.
+// True when the slot was empty before.
+bool putSlot(telvor::TSlotCopies& copies, int row, const std::string& m) {
+    auto& slot = copies.slots[static_cast<std::size_t>(row)];
+    bool fresh = slot.length == 0;
+    std::memcpy(slot.bytes.data(), m.data(), m.size());
+    slot.bytes[m.size()] = 0;
+    slot.length = m.size();
+    return fresh;
+}
+} // namespace
+
+#include "monitor/Display.h"
+#include "monitor/Numformat.h"
+#include "monitor/Positionplot.h"
+#include "monitor/Satellitesplot.h"
+#include "monitor/Scatterplot.h"
+#include "tests/monitor/Simfeed.h"
+#include "tests/protocol/Messagemaker.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <time.h>
+
+using namespace telvor;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kHistory = TPlotData::kMaxCapacity;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Best of `runs` of the CPU time this thread spent, so other work on the shared machine
+// counts as little as possible.
+template <class F> double timeBest(int runs, F&& f) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        double start = cpuMs();
+        f();
+        best = std::min(best, cpuMs() - start);
+    }
+    return best;
+}
+
+struct Host : TMonitorHost {
+    bool hasLink() override { return true; }
+    bool directConnection() override { return false; }
+    std::uint32_t silenceMs() override { return 0; }
+    void reconnect() override {}
+    void disconnect() override {}
+    bool beepOnDisconnect() override { return false; }
+    void beep() override {}
+    void debugLine(const std::string&) override {}
+    void setTimerEnabled(bool) override {}
+};
+
+// Hands every tick the same full set of 24 messages.
+struct FullSlots : TSlotSource {
+    TSlotCopies copies;
+    void takeSlots(TSlotCopies& out) override { out = copies; }
+};
+
+std::string pg(double lat, double lon, int type) {
+    std::string body(29, '\0');
+    double height = 150;
+    std::memcpy(&body[0], &lat, 8);
+    std::memcpy(&body[8], &lon, 8);
+    std::memcpy(&body[16], &height, 8);
+    body[28] = static_cast<char>(type);
+    return testing::makeMessage("PG", body);
+}
+
+void feed(TPlotData& d, const std::string& m) {
+    d.feed(reinterpret_cast<const std::uint8_t*>(m.data()), m.size());
+}
+
+// A day and more of fixes at 1 Hz wandering around the target, class by the hour.
+void fillPositions(std::uint32_t& now, std::vector<TPlotData*> stores) {
+    std::mt19937 rng(1);
+    std::normal_distribution<double> step(0, 0.05), noise(0, 0.3);
+    double east = 0, north = 0;
+    for (int i = 0; i < kHistory; ++i) {
+        now = static_cast<std::uint32_t>(i) * 1000;
+        east = std::clamp(east + step(rng), -3.0, 3.0);
+        north = std::clamp(north + step(rng), -3.0, 3.0);
+        int type = 1 + (i / 3600) % 4;
+        double lat = (north + noise(rng) / type) / kEarthRadius;
+        double lon = (east + noise(rng) / type) / kEarthRadius;
+        std::string m = pg(lat, lon, type);
+        for (TPlotData* s : stores) {
+            feed(*s, m);
+            if (i % 50 == 49)
+                s->drain();
+        }
+    }
+    for (TPlotData* s : stores)
+        s->drain();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    Host host;
+    FullSlots fullSlots;
+    TMonitor monitor(host, fullSlots, nullptr, kHistory);
+    std::uint32_t now = 0;
+    TPlotData timed(kHistory, [&] { return now; });
+
+    auto start = Clock::now();
+    fillPositions(now, {&monitor.plotData(), &timed});
+    std::printf("setup: %d fixes fed and drained into two stores in %.0f ms\n", kHistory,
+                msSince(start));
+
+    // Scatter plot: background, grid, and every fix of the history replayed.
+    {
+        TScatterPlotForm form(monitor, nullptr);
+        form.resize(900, 600);
+        form.show();
+        app.processEvents();
+        TScatterPlot* plot = form.scatterPlot();
+        std::printf("scatter full redraw (%dx%d px, %d fixes): %.1f ms\n", plot->width(),
+                    plot->height(), kHistory, timeBest(5, [&] { plot->redraw(); }));
+        TScatterSettings s = plot->state().settings();
+        s.connect = true;
+        form.setSettings(s);
+        std::printf("scatter full redraw, points connected: %.1f ms\n",
+                    timeBest(5, [&] { plot->redraw(); }));
+        std::printf("scatter statistics refresh: %.3f ms\n",
+                    timeBest(5, [&] { form.refreshStatistics(); }));
+    }
+
+    // Position strips: the history reloaded and drawn, for the default span and for a span
+    // that holds the whole history.
+    {
+        TPositionPlotForm form(timed, nullptr);
+        form.repaintTimer()->stop();
+        form.resize(900, 600);
+        form.show();
+        app.processEvents();
+        TPositionPlot* plot = form.positionPlot();
+        TStripSettings s;
+        plot->setSettings(s, kDefaultClassColours);
+        std::printf("position full redraw (span %d s): %.1f ms\n", s.maxX,
+                    timeBest(5, [&] { plot->reload(); }));
+        std::printf("position repaint of one timer tick (span %d s): %.3f ms\n", s.maxX,
+                    timeBest(5, [&] { plot->redraw(); }));
+        s.maxX = kHistory;
+        s.gridX = 86400;
+        plot->setSettings(s, kDefaultClassColours);
+        std::printf("position full redraw (span %d s, every fix): %.1f ms\n", s.maxX,
+                    timeBest(5, [&] { plot->reload(); }));
+        std::printf("position repaint of one timer tick (span %d s): %.1f ms\n", s.maxX,
+                    timeBest(5, [&] { plot->redraw(); }));
+    }
+
+    // Sky plot: 3600 views of the simulated sky, 10 s apart, replayed as tracks.
+    {
+        testing::TSimFeed sim;
+        TPlotData sky(3600, sim.clock());
+        for (int i = 0; i < 3600; ++i) {
+            sim.feed(i * 10LL, {"GS", "NS"}, {&sky});
+            if (i % 25 == 24)
+                sky.drain();
+        }
+        sky.drain();
+        TSatellitesPlotForm form(sky, nullptr, {});
+        form.resize(700, 800);
+        form.show();
+        app.processEvents();
+        TSatellitesPlot* plot = form.skyPlot();
+        std::printf("sky full redraw (%dx%d px, %zu views): %.1f ms\n", plot->width(),
+                    plot->height(), sky.satelliteHistory().size(),
+                    timeBest(5, [&] { plot->redraw(); }));
+        std::printf("sky repaint with markers: %.1f ms\n", timeBest(5, [&] { plot->repaint(); }));
+    }
+
+    // Display tick: every slot holds a message of a simulated epoch.
+    {
+        testing::TSimFeed sim;
+        int filled = 0;
+        // Late enough for the almanac notices to have started.
+        for (std::int64_t t = 20; filled < TLatestMessages::kRows && t < 200; ++t) {
+            std::vector<const char*> names;
+            for (const auto& def : telvorsim::messageTable())
+                names.push_back(def.name);
+            for (const auto& m : sim.epoch(t, names)) {
+                int row = TLatestMessages::RowOf(m[0], m[1]);
+                if (row < 0 || m.size() >= TLatestMessages::kSlotSize)
+                    continue;
+                filled += putSlot(fullSlots.copies, row, m);
+            }
+        }
+        TMonitorDisplay& display = monitor.display();
+        display.tick(true); // rows created once
+        const int ticks = 2000;
+        auto t0 = Clock::now();
+        for (int i = 0; i < ticks; ++i)
+            display.tick(true);
+        std::printf("display tick (%d of %d slots filled, %llu decoded): %.4f ms per tick\n",
+                    filled, TLatestMessages::kRows,
+                    static_cast<unsigned long long>(display.stats().decoded), msSince(t0) / ticks);
+    }
+    return 0;
+}
