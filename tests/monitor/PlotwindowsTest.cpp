@@ -606,6 +606,7 @@ TEST_F(PlotWindows, RenderFromSimulatedReceiver) {
     clocked.setElevationMask(10);
 
     TSatellitesPlotForm sky(clocked, nullptr, {});
+    sky.inputModeChanged(TInputMode::Monitoring);
     TPositionPlotForm position(clocked, nullptr);
     TScatterPlotForm scatter(*monitor_, nullptr);
     sky.resize(480, 620);
