@@ -36,6 +36,8 @@ TPlotWindows::TPlotWindows(TMonitor& monitor, TProfile* profile, TCommandSender 
 }
 
 TPlotWindows::~TPlotWindows() {
+    if (satellites_ && position_ && scatter_)
+        closing();
     monitor_.setOnTargetChanged({});
     monitor_.setOnInputModeChanged({});
     delete prefs_.data();

@@ -57,7 +57,8 @@ public:
     // Called through the monitor's hooks.
     void inputModeChanged(TInputMode mode);
     void targetChanged();
-    // Program closing: geometry saved, the windows' stored visibility left as it is.
+    // Program closing (the main window's close, before any window is hidden; the destructor
+    // does it too): geometry saved, the windows' stored visibility left as it is.
     void closing();
 
     // For the logging window's message list: "GS"/"NS" and "SG"/"PG" are needed only while a

@@ -172,4 +172,9 @@ TBasicPlot* TPositionPlotForm::createPlot() {
     return plot_;
 }
 
+void TPositionPlotForm::showEvent(QShowEvent* event) {
+    TBasicPlotForm::showEvent(event);
+    plot_->redraw();
+}
+
 } // namespace telvor

@@ -57,6 +57,8 @@ public:
 
 protected:
     TBasicPlot* createPlot() override;
+    // Hidden, the strips are not repainted every second.
+    void showEvent(QShowEvent* event) override;
 
 private:
     TPlotData& data_;
