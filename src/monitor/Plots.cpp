@@ -40,7 +40,6 @@ TPlotWindows::~TPlotWindows() {
         closing();
     monitor_.setOnTargetChanged({});
     monitor_.setOnInputModeChanged({});
-    delete prefs_.data();
     delete scatter_.data();
     delete position_.data();
     delete satellites_.data();
