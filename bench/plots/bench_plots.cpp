@@ -1,27 +1,8 @@
 // Full redraws of the plot windows at the largest history (2,678,400 fixes), the sky plot's
 // replay of 3600 satellite views, and one display tick that decodes all 24 slots.
 // Offscreen; prints milliseconds of CPU time (best of five) and never fails on time.
-//
-// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
-#include "monitor/Monitor.h"
-
-#include <cstring>
-#include <string>
-
-namespace {
-// Here, before Qt's headers take the word away: one message into a copy of the slot table.
-// True when the slot was empty before.
-bool putSlot(telvor::TSlotCopies& copies, int row, const std::string& m) {
-    auto& slot = copies.slots[static_cast<std::size_t>(row)];
-    bool fresh = slot.length == 0;
-    std::memcpy(slot.bytes.data(), m.data(), m.size());
-    slot.bytes[m.size()] = 0;
-    slot.length = m.size();
-    return fresh;
-}
-} // namespace
-
 #include "monitor/Display.h"
+#include "monitor/Monitor.h"
 #include "monitor/Numformat.h"
 #include "monitor/Positionplot.h"
 #include "monitor/Satellitesplot.h"
@@ -44,6 +25,16 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kHistory = TPlotData::kMaxCapacity;
+
+// One message into a copy of the slot table. True when the slot was empty before.
+bool putSlot(TSlotCopies& copies, int row, const std::string& m) {
+    auto& slot = copies.rows[static_cast<std::size_t>(row)];
+    bool fresh = slot.length == 0;
+    std::memcpy(slot.bytes.data(), m.data(), m.size());
+    slot.bytes[m.size()] = 0;
+    slot.length = m.size();
+    return fresh;
+}
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();

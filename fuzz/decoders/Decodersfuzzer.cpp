@@ -48,7 +48,7 @@ std::vector<std::uint8_t> makeMessage(FuzzedDataProvider& in) {
 struct Slots : TSlotSource {
     std::vector<std::vector<std::uint8_t>> pending;
     void takeSlots(TSlotCopies& out) override {
-        for (auto& s : out.slots)
+        for (auto& s : out.rows)
             s.length = 0;
         for (const auto& m : pending) {
             if (m.size() < 2 || m.size() >= TLatestMessages::kSlotSize)
@@ -56,7 +56,7 @@ struct Slots : TSlotSource {
             int row = TLatestMessages::RowOf(static_cast<char>(m[0]), static_cast<char>(m[1]));
             if (row < 0)
                 continue;
-            auto& s = out.slots[static_cast<std::size_t>(row)];
+            auto& s = out.rows[static_cast<std::size_t>(row)];
             std::copy(m.begin(), m.end(), s.bytes.begin());
             s.length = m.size();
         }
@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TMonitorDecoder decoder(main, target);
     decoder.setDebugSink([](const std::string&) {});
     Host host;
-    Slots slots;
-    TMonitorDisplay display(decoder, host, slots);
+    Slots slotSource;
+    TMonitorDisplay display(decoder, host, slotSource);
     std::uint32_t now = 0;
     TPlotData plot(3600, [&now] { return now; });
     TSkyTracks sky;
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         plot.feed(m.get(), n);
         positionOfPg(m.get(), n);
         if (n >= 2)
-            slots.pending.push_back(owned);
+            slotSource.pending.push_back(owned);
         if (in.ConsumeBool()) {
             display.tick(true);
             now += 1000;

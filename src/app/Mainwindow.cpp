@@ -1,10 +1,8 @@
-// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
-#include "app/Monitorhost.h"
-
 #include "app/Mainwindow.h"
 
 #include "app/Appinfo.h"
 #include "app/Connectform.h"
+#include "app/Monitorhost.h"
 #include "app/Monitorpanel.h"
 #include "app/Profile.h"
 #include "app/Qtbridge.h"

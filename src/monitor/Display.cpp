@@ -14,7 +14,7 @@ void TLatestSlotSource::takeSlots(TSlotCopies& out) {
     TLatestMessages& table = latestMessages();
     std::lock_guard<std::mutex> lock(commState().mainLock);
     for (int row = 0; row < TLatestMessages::kRows; ++row) {
-        auto& slot = out.slots[static_cast<std::size_t>(row)];
+        auto& slot = out.rows[static_cast<std::size_t>(row)];
         slot.length = table.Length(row);
         if (slot.length > 0)
             std::memcpy(slot.bytes.data(), table.Slot(row), slot.length);
@@ -22,8 +22,9 @@ void TLatestSlotSource::takeSlots(TSlotCopies& out) {
     }
 }
 
-TMonitorDisplay::TMonitorDisplay(TMonitorDecoder& decoder, TMonitorHost& host, TSlotSource& slots)
-    : decoder_(decoder), host_(host), slots_(slots) {}
+TMonitorDisplay::TMonitorDisplay(TMonitorDecoder& decoder, TMonitorHost& host,
+                                 TSlotSource& slotSource)
+    : decoder_(decoder), host_(host), slotSource_(slotSource) {}
 
 bool TMonitorDisplay::checksumExempt(const std::uint8_t* m) {
     static constexpr const char* ids[] = {"MS", "GS", "NS", "RE", "ER"};
@@ -57,8 +58,8 @@ TMonitorDisplay::TTick TMonitorDisplay::tick(bool withSender) {
             host_.reconnect();
     }
 
-    slots_.takeSlots(copies_);
-    for (auto& slot : copies_.slots) {
+    slotSource_.takeSlots(copies_);
+    for (auto& slot : copies_.rows) {
         if (slot.length < kHeaderSize || slot.length > TLatestMessages::kSlotSize - 1)
             continue;
         const std::uint8_t* m = slot.bytes.data();

@@ -18,7 +18,7 @@ struct TSlotCopies {
         std::array<std::uint8_t, TLatestMessages::kSlotSize> bytes{};
         std::size_t length = 0; // 0: no new message since the last tick
     };
-    std::array<Slot, TLatestMessages::kRows> slots;
+    std::array<Slot, TLatestMessages::kRows> rows;
 };
 
 // Where the newest messages come from.
@@ -62,7 +62,7 @@ public:
 
     enum class TTick { NoLink, Disconnected, Done };
 
-    TMonitorDisplay(TMonitorDecoder& decoder, TMonitorHost& host, TSlotSource& slots);
+    TMonitorDisplay(TMonitorDecoder& decoder, TMonitorHost& host, TSlotSource& slotSource);
 
     // `withSender`: the monitor timer or the "SYNC" message (the timer is then re-enabled);
     // the logging window's own timer calls it without.
@@ -88,7 +88,7 @@ public:
 private:
     TMonitorDecoder& decoder_;
     TMonitorHost& host_;
-    TSlotSource& slots_;
+    TSlotSource& slotSource_;
     TSlotCopies copies_;
     TStats stats_;
 };

@@ -5,8 +5,9 @@
 
 namespace telvor {
 
-TMonitor::TMonitor(TMonitorHost& host, TSlotSource& slots, TProfile* profile, int historyCapacity)
-    : decoder_(view_, target_), display_(decoder_, host, slots), plotData_(historyCapacity),
+TMonitor::TMonitor(TMonitorHost& host, TSlotSource& slotSource, TProfile* profile,
+                   int historyCapacity)
+    : decoder_(view_, target_), display_(decoder_, host, slotSource), plotData_(historyCapacity),
       profile_(profile) {
     decoder_.setTargetChanged([this](double lat, double lon) {
         plotData_.targetMoved(lat, lon);

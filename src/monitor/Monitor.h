@@ -18,7 +18,7 @@ class TCommState;
 class TMonitor {
 public:
     // `profile` may be null (no persistence); it must outlive the monitor.
-    TMonitor(TMonitorHost& host, TSlotSource& slots, TProfile* profile,
+    TMonitor(TMonitorHost& host, TSlotSource& slotSource, TProfile* profile,
              int historyCapacity = TPlotData::kMinCapacity);
     TMonitor(const TMonitor&) = delete;
     TMonitor& operator=(const TMonitor&) = delete;

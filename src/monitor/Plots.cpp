@@ -1,9 +1,7 @@
-// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
-#include "monitor/Monitor.h"
-
 #include "monitor/Plots.h"
 
 #include "app/Profile.h"
+#include "monitor/Monitor.h"
 #include "monitor/Plotprefs.h"
 #include "monitor/Plotsettings.h"
 #include "monitor/Positionplot.h"

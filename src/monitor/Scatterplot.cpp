@@ -1,9 +1,7 @@
-// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
-#include "monitor/Monitor.h"
-
 #include "monitor/Scatterplot.h"
 
 #include "app/Profile.h"
+#include "monitor/Monitor.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Raster.h"
 

@@ -1,7 +1,6 @@
-// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
-#include "monitor/Monitor.h"
-
 #include "rtlog/Targetposition.h"
+
+#include "monitor/Monitor.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -46,7 +46,7 @@ struct FakeSlots : TSlotSource {
     void takeSlots(TSlotCopies& out) override {
         ++takes;
         for (int row = 0; row < TLatestMessages::kRows; ++row) {
-            auto& s = out.slots[static_cast<std::size_t>(row)];
+            auto& s = out.rows[static_cast<std::size_t>(row)];
             s.length = table.Length(row);
             std::memcpy(s.bytes.data(), table.Slot(row), s.length);
             table.ClearRow(row);
@@ -60,8 +60,8 @@ protected:
     TTargetPoint target;
     TMonitorDecoder dec{view, target};
     FakeHost host;
-    FakeSlots slots;
-    TMonitorDisplay display{dec, host, slots};
+    FakeSlots slotSource;
+    TMonitorDisplay display{dec, host, slotSource};
 };
 
 std::string readFile(const std::string& path) {
@@ -111,12 +111,12 @@ TEST_F(Display, ChecksumGateDecodesGoodSlotsInTableOrder) {
     std::remove(logPath.c_str());
     ASSERT_TRUE(openCommLog(logPath));
 
-    slots.put(makeMessage("SI", bytesOf({3, 1})));
-    slots.put(makeMessage("EL", bytesOf({10, 50})));
+    slotSource.put(makeMessage("SI", bytesOf({3, 1})));
+    slotSource.put(makeMessage("EL", bytesOf({10, 50})));
     std::string bad = makeMessage("TT", TPack().put<std::uint32_t>(5).str());
     bad[6] ^= 1;
-    slots.put(bad);
-    slots.put(makeMessage("MS", ",RTCMST,001,0012,0034,095.00,@")); // exempt from the re-check
+    slotSource.put(bad);
+    slotSource.put(makeMessage("MS", ",RTCMST,001,0012,0034,095.00,@")); // exempt from the re-check
     display.tick(false);
     closeCommLog();
 
@@ -151,8 +151,8 @@ TEST_F(Display, ColumnClicksToggleThenKeepDirection) {
     EXPECT_EQ(sortKeyAfterClick(-3, 2), 3);
     EXPECT_EQ(sortKeyAfterClick(3, 0), 1);
 
-    slots.put(makeMessage("SI", bytesOf({1, 2, 3})));
-    slots.put(makeMessage("EL", bytesOf({40, 5, 127})));
+    slotSource.put(makeMessage("SI", bytesOf({1, 2, 3})));
+    slotSource.put(makeMessage("EL", bytesOf({40, 5, 127})));
     display.tick(true);
     auto els = [&] {
         std::vector<std::string> out;
@@ -165,7 +165,7 @@ TEST_F(Display, ColumnClicksToggleThenKeepDirection) {
     display.columnClick(false, 1);
     EXPECT_EQ(els(), (std::vector<std::string>{"40", "5", "??"}));
     // Rows keep their satellites through sorting: a later "EL" still finds them.
-    slots.put(makeMessage("EL", bytesOf({41, 6, 7})));
+    slotSource.put(makeMessage("EL", bytesOf({41, 6, 7})));
     display.tick(true);
     EXPECT_EQ(els(), (std::vector<std::string>{"41", "7", "6"}));
     EXPECT_EQ(view.gps().rows[0].cells[0], "01*");
@@ -198,7 +198,7 @@ TEST_F(Display, LoggingListsSortByFirstColumnAndLeavingMonitorResets) {
     TMonitorView logging(TViewKind::Logging);
     dec.setLoggingView(&logging);
     view.gps().sortKey = -2;
-    slots.put(makeMessage("SI", bytesOf({12, 3, 7})));
+    slotSource.put(makeMessage("SI", bytesOf({12, 3, 7})));
     display.tick(true);
     std::vector<std::string> captions;
     for (const auto& r : logging.gps().rows)
@@ -206,7 +206,7 @@ TEST_F(Display, LoggingListsSortByFirstColumnAndLeavingMonitorResets) {
     EXPECT_EQ(captions, (std::vector<std::string>{"03*", "07*", "12*"}));
 
     dec.setLoggingView(nullptr);
-    slots.put(makeMessage("~~", TPack().put<std::uint32_t>(5000).str()));
+    slotSource.put(makeMessage("~~", TPack().put<std::uint32_t>(5000).str()));
     display.tick(true);
     EXPECT_TRUE(view.visible("TimeLabel"));
     display.inputModeChanged(3, 2);
@@ -220,8 +220,8 @@ TEST(Monitor, TargetChangesRebaseStoreAndPersist) {
     TProfile profile(ini);
     profile.write(keys::TargetPositionLat, 0.25);
     FakeHost host;
-    FakeSlots slots;
-    TMonitor monitor(host, slots, &profile);
+    FakeSlots slotSource;
+    TMonitor monitor(host, slotSource, &profile);
     monitor.loadTarget();
     EXPECT_EQ(monitor.target().lat, 0.25);
     int redraws = 0;
@@ -236,7 +236,7 @@ TEST(Monitor, TargetChangesRebaseStoreAndPersist) {
     EXPECT_NEAR(monitor.plotData().positionHistory()[0].north, 0, 1e-9);
 
     monitor.decoder().armTargetCapture();
-    slots.put(pg(0.25 + 1.0 / kEarthRadius, 0));
+    slotSource.put(pg(0.25 + 1.0 / kEarthRadius, 0));
     monitor.display().tick(true);
     EXPECT_EQ(redraws, 1);
     EXPECT_DOUBLE_EQ(profile.read(keys::TargetPositionLat), 0.25 + 1.0 / kEarthRadius);

@@ -1,8 +1,6 @@
-// Before any Qt header: the monitor's headers use "slots" as a name, which Qt defines away.
-#include "monitor/Monitor.h"
-
 #include "app/Profile.h"
 #include "monitor/Elevationmask.h"
+#include "monitor/Monitor.h"
 #include "monitor/Monitortestutil.h"
 #include "monitor/Numformat.h"
 #include "monitor/Plotprefs.h"
