@@ -255,6 +255,23 @@ std::vector<TPositionEntry> TPlotData::positionHistory() const {
                                        : posWrite_);
 }
 
+void TPlotData::visitPositions(const TPositionVisitor& visit) const {
+    constexpr std::size_t kPiece = 65536;
+    std::size_t size, start;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        size = positions_.size();
+        start = size < static_cast<std::size_t>(capacity_) ? 0 : posWrite_;
+    }
+    for (std::size_t done = 0; done < size;) {
+        std::lock_guard<std::mutex> guard(lock_);
+        const std::size_t at = (start + done) % size;
+        const std::size_t n = std::min({kPiece, size - done, size - at});
+        visit(positions_.data() + at, n);
+        done += n;
+    }
+}
+
 std::vector<TSatData> TPlotData::satelliteHistory() const {
     std::lock_guard<std::mutex> guard(lock_);
     return inTimeOrder(views_, views_.size() < static_cast<std::size_t>(capacity_) ? views_.size()

@@ -81,6 +81,13 @@ public:
 
     // Snapshots, oldest first.
     std::vector<TPositionEntry> positionHistory() const;
+    // The position history oldest first, piece by piece, without a copy (a full redraw at the
+    // largest capacity would copy 64 MB). Each piece is visited under the lock, so `visit` must
+    // not call back into the store; the lock is let go between pieces so that the input thread
+    // is not held up for a whole redraw. Only the UI thread changes the history, so a visit
+    // from there sees all of it.
+    using TPositionVisitor = std::function<void(const TPositionEntry* first, std::size_t count)>;
+    void visitPositions(const TPositionVisitor& visit) const;
     std::vector<TSatData> satelliteHistory() const;
     std::array<std::uint64_t, 4> classCounts() const;
     TPositionMeans means() const;

@@ -37,15 +37,20 @@ void TPositionPlot::forgetOld(std::uint32_t now) {
 }
 
 void TPositionPlot::reload() {
-    recent_ = data_.positionHistory();
+    recent_.clear();
     first_ = 0;
-    // The history is in time order: skip the part before the span in one search.
+    // The history is in time order: only the part inside the span is kept, found by a search
+    // in each piece.
     const std::uint32_t now = data_.timeStamp();
     const std::uint32_t span = static_cast<std::uint32_t>(std::max(1, settings_.maxX));
-    auto it = std::lower_bound(
-        recent_.begin(), recent_.end(), now,
-        [&](const TPositionEntry& e, std::uint32_t t) { return e.time + span < t; });
-    recent_.erase(recent_.begin(), it);
+    data_.visitPositions([&](const TPositionEntry* entries, std::size_t count) {
+        const TPositionEntry* end = entries + count;
+        const TPositionEntry* from =
+            std::lower_bound(entries, end, now, [&](const TPositionEntry& e, std::uint32_t t) {
+                return e.time + span < t;
+            });
+        recent_.insert(recent_.end(), from, end);
+    });
     redraw();
 }
 

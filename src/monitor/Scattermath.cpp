@@ -9,6 +9,7 @@ namespace telvor {
 void TScatterState::setPixelSize(int width, int height) {
     w_ = std::max(1, width);
     h_ = std::max(1, height);
+    newestPixelKnown_ = false;
 }
 
 double TScatterState::heightM() const {
@@ -30,7 +31,8 @@ TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e) {
         return ops;
     auto p = toPixel(e.east, e.north);
     if (hasNewest_) {
-        auto q = toPixel(newest_.east, newest_.north);
+        const std::optional<TPoint> q =
+            newestPixelKnown_ ? newestPixel_ : toPixel(newest_.east, newest_.north);
         if (q)
             ops.previous = TDot{*q, settings_.colours[newest_.fixClass]};
         if (settings_.connect && p && q) {
@@ -41,6 +43,8 @@ TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e) {
     if (p)
         ops.newest = TDot{*p, kNewestDotColour};
     newest_ = e;
+    newestPixel_ = p;
+    newestPixelKnown_ = true;
     hasNewest_ = true;
     ++count_;
     double n = static_cast<double>(count_);

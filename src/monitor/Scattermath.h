@@ -30,7 +30,10 @@ struct TScatterSettings {
 
 class TScatterState {
 public:
-    void setSettings(const TScatterSettings& s) { settings_ = s; }
+    void setSettings(const TScatterSettings& s) {
+        settings_ = s;
+        newestPixelKnown_ = false;
+    }
     const TScatterSettings& settings() const { return settings_; }
     void setPixelSize(int width, int height);
     int pixelWidth() const { return w_; }
@@ -69,6 +72,10 @@ private:
     int w_ = 1, h_ = 1;
     bool hasNewest_ = false;
     TPositionEntry newest_;
+    // The newest point's pixel, kept so that each point is mapped once; the mapping changes
+    // with the settings and the pixel size.
+    std::optional<TPoint> newestPixel_;
+    bool newestPixelKnown_ = false;
     std::uint64_t count_ = 0;
     double meanEast_ = 0, meanNorth_ = 0;
 };

@@ -83,8 +83,10 @@ void TScatterPlot::drawBackground() {
         }
     }
     TRaster raster(bitmap_);
-    for (const auto& e : data_.positionHistory())
-        drawOps(raster, state_.addPoint(e));
+    data_.visitPositions([&](const TPositionEntry* entries, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i)
+            drawOps(raster, state_.addPoint(entries[i]));
+    });
 }
 
 void TScatterPlot::addPoints(const std::vector<TPositionEntry>& entries) {

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 #include <unistd.h>
 
 using namespace telvor;
@@ -120,6 +121,54 @@ TEST(PlotData, RingsAndHistoryWrap) {
     data.resetPositions();
     EXPECT_TRUE(data.positionHistory().empty());
     EXPECT_EQ(data.means().count, 0u);
+}
+
+// A visit sees the history in time order without a copy, across the ring's wrap and the
+// pieces it is handed out in.
+TEST(PlotData, VisitingTheHistory) {
+    auto visited = [](const TPlotData& d) {
+        std::vector<TPositionEntry> out;
+        std::size_t calls = 0;
+        d.visitPositions([&](const TPositionEntry* e, std::size_t n) {
+            out.insert(out.end(), e, e + n);
+            ++calls;
+        });
+        return std::make_pair(out, calls);
+    };
+    auto same = [](const std::vector<TPositionEntry>& a, const std::vector<TPositionEntry>& b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i].east != b[i].east || a[i].time != b[i].time)
+                return false;
+        return true;
+    };
+    Clock clock;
+    TPlotData data(70000, clock.fn());
+    EXPECT_EQ(visited(data).second, 0u);
+    const std::string fix = pg(0, lonWest(1), 1);
+    for (int i = 0; i < 66000; ++i) {
+        feed(data, fix);
+        if (i % 50 == 49) {
+            ++clock.now;
+            data.drain();
+        }
+    }
+    data.drain();
+    auto [entries, calls] = visited(data);
+    EXPECT_TRUE(same(entries, data.positionHistory()));
+    EXPECT_EQ(entries.size(), 66000u);
+    EXPECT_EQ(calls, 2u); // longer than one piece
+
+    data.resize(27);
+    for (int i = 0; i < 30; ++i)
+        feed(data, pg(0, lonWest(i), 2));
+    data.drain();
+    std::tie(entries, calls) = visited(data);
+    EXPECT_EQ(calls, 2u); // across the wrap
+    ASSERT_EQ(entries.size(), 27u);
+    EXPECT_NEAR(entries.front().east, 3, 1e-6);
+    EXPECT_TRUE(same(entries, data.positionHistory()));
 }
 
 TEST(PlotData, AccuracyValuesAndSatelliteViews) {
@@ -319,6 +368,17 @@ TEST(ScatterPlot, PixelsCountsAndStatistics) {
     EXPECT_EQ(text("TotalLabel"), "2");
     EXPECT_EQ(text("AvgNTTLabel"), "2.500 m");
     EXPECT_EQ(text("PosAltLabel"), "100.0000 m");
+
+    // The newest dot goes back in its class colour where the current scale puts it.
+    cfg.width = 20;
+    s.setSettings(cfg);
+    auto third = s.addPoint({0, 0, 2, fcFixed});
+    ASSERT_TRUE(third.previous);
+    EXPECT_EQ(third.previous->at, *s.toPixel(3, 4));
+    s.setPixelSize(200, 200);
+    auto fourth = s.addPoint({1, 0, 3, fcFixed});
+    ASSERT_TRUE(fourth.previous);
+    EXPECT_EQ(fourth.previous->at, (TPoint{100, 100}));
 }
 
 TEST(ScatterPlot, FitGridAndTargetToAverage) {
