@@ -6,42 +6,47 @@
 namespace telvor {
 namespace {
 
+// Value labels start hidden; the list headers and the almanac maps are always shown.
+const std::vector<TMonitorControl> kMonitorControls = {
+    {"TimeLabel", "Time", "Time:", "00:00:00"},
+    {"DateLabel", "Time", "Date:", "10/10/1998"},
+    {"TrackingTimeLabel", "Time", "Tracking:", "10d 00:00"},
+    {"ClockOffsetLabel", "Time", "Clock drift:", "+300.0000 ns"},
+    {"TimeDriftLabel", "Time", "Oscillator:", "+0.0000 ppm"},
+    {"PosLatLabel", "Geo", "Latitude:", ""},
+    {"PosLonLabel", "Geo", "Longitude:", ""},
+    {"PosAltLabel", "Geo", "Height:", ""},
+    {"PosTypeLabel", "Geo", "Solution:", ""},
+    {"SpeedLabel", "Geo", "Speed:", ""},
+    {"PSigmaLabel", "Geo", "RMS Pos:", ""},
+    {"VSigmaLabel", "Geo", "RMS Vel:", ""},
+    {"PDOPLabel", "Geo", "PDOP:", ""},
+    {"RTKLinkLabel", "Geo", "RTCM link:", ""},
+    {"PositionX", "XYZ", "X:", ""},
+    {"PositionY", "XYZ", "Y:", ""},
+    {"PositionZ", "XYZ", "Z:", ""},
+    {"TgtLatLabel", "Target", "Target latitude:", ""},
+    {"TgtLonLabel", "Target", "Target longitude:", ""},
+    {"ETTLabel", "Target", "East:", ""},
+    {"NTTLabel", "Target", "North:", ""},
+    {"DTTLabel", "Target", "Distance:", ""},
+    {"CTTLabel", "Target", "Course:", ""},
+    {"EventALabel", "Events", "", "Event A: 99999999999"},
+    {"EventBLabel", "Events", "", "Event B: 99999999999"},
+};
+
 struct TInitial {
     const char* name;
     const char* text;
     bool visible;
 };
 
-// Count labels are list headers and always shown; value labels start hidden.
-constexpr std::array kMainLabels = {
+constexpr std::array kListHeaders = {
     TInitial{"GPSCountLabel", "GPS Satellites", true},
     TInitial{"GLOCountLabel", "GLONASS Satellites", true},
-    TInitial{"TimeLabel", "00:00:00", false},
-    TInitial{"DateLabel", "10/10/1998", false},
-    TInitial{"TrackingTimeLabel", "10d 00:00", false},
-    TInitial{"ClockOffsetLabel", "+300.0000 ns", false},
-    TInitial{"TimeDriftLabel", "+0.0000 ppm", false},
-    TInitial{"PosLatLabel", "", false},
-    TInitial{"PosLonLabel", "", false},
-    TInitial{"PosAltLabel", "", false},
-    TInitial{"PosTypeLabel", "", false},
-    TInitial{"SpeedLabel", "", false},
-    TInitial{"PSigmaLabel", "", false},
-    TInitial{"VSigmaLabel", "", false},
-    TInitial{"PDOPLabel", "", false},
-    TInitial{"RTKLinkLabel", "", false},
-    TInitial{"PositionX", "", false},
-    TInitial{"PositionY", "", false},
-    TInitial{"PositionZ", "", false},
-    TInitial{"TgtLatLabel", "", false},
-    TInitial{"TgtLonLabel", "", false},
-    TInitial{"ETTLabel", "", false},
-    TInitial{"NTTLabel", "", false},
-    TInitial{"DTTLabel", "", false},
-    TInitial{"CTTLabel", "", false},
-    TInitial{"EventALabel", "Event A: 99999999999", false},
-    TInitial{"EventBLabel", "Event B: 99999999999", false},
-    // Almanac maps, shown by the debug window.
+};
+// Almanac maps, shown by the debug window.
+constexpr std::array kAlmanacLabels = {
     TInitial{"GALabel", " 0", true},
     TInitial{"NALabel", " 0", true},
 };
@@ -67,6 +72,17 @@ int TSatTable::indexOf(int ref) const {
     return -1;
 }
 
+const std::vector<TMonitorControl>& monitorControls() {
+    return kMonitorControls;
+}
+
+bool isMonitorControl(std::string_view name) {
+    for (const auto& c : kMonitorControls)
+        if (name == c.name)
+            return true;
+    return name == "GPSCountLabel" || name == "GLOCountLabel";
+}
+
 bool isLoggingControl(std::string_view name) {
     for (const auto& l : kLoggingLabels)
         if (name == l.name)
@@ -80,7 +96,10 @@ TMonitorView::TMonitorView(TViewKind kind) : kind_(kind) {
             labels_[l.name] = TLabel{l.text, l.visible};
     };
     if (kind == TViewKind::Main) {
-        seed(kMainLabels);
+        seed(kListHeaders);
+        for (const auto& c : kMonitorControls)
+            labels_[c.name] = TLabel{c.initial, false};
+        seed(kAlmanacLabels);
         gps_.columns = {"#", "EL", "AZ", "CA", "P1", "P2", "TC", "SS"};
         glonass_.columns = {"Sn", "Fn", "EL", "AZ", "CA", "P1", "P2", "TC", "SS"};
     } else {
@@ -186,17 +205,8 @@ void jsonString(std::string& out, std::string_view s) {
     out += '"';
 }
 
-void jsonList(std::string& out, const TMonitorView& view, bool glonass) {
-    const TSatTable& t = glonass ? view.glonass() : view.gps();
-    out += "{\"header\":";
-    jsonString(out, view.text(glonass ? "GLOCountLabel" : "GPSCountLabel"));
-    out += ",\"columns\":[";
-    for (std::size_t i = 0; i < t.columns.size(); ++i) {
-        if (i)
-            out += ',';
-        jsonString(out, t.columns[i]);
-    }
-    out += "],\"rows\":[";
+void jsonRows(std::string& out, const TSatTable& t) {
+    out += '[';
     for (std::size_t r = 0; r < t.rows.size(); ++r) {
         out += r ? ",[" : "[";
         for (std::size_t c = 0; c < t.rows[r].cells.size(); ++c) {
@@ -206,26 +216,25 @@ void jsonList(std::string& out, const TMonitorView& view, bool glonass) {
         }
         out += ']';
     }
-    out += "]}";
+    out += ']';
 }
 
 } // namespace
 
 std::string monitorViewJson(const TMonitorView& view) {
-    std::string out = "{\"labels\":{";
-    bool first = true;
+    std::string out = "{";
     for (const auto& [name, text] : view.visibleLabels()) {
-        if (!first)
-            out += ',';
-        first = false;
+        if (!isMonitorControl(name))
+            continue;
         jsonString(out, name);
         out += ':';
         jsonString(out, text);
+        out += ',';
     }
-    out += "},\"GPSList\":";
-    jsonList(out, view, false);
+    out += "\"GPSList\":";
+    jsonRows(out, view.gps());
     out += ",\"GLOList\":";
-    jsonList(out, view, true);
+    jsonRows(out, view.glonass());
     out += '}';
     return out;
 }

@@ -85,12 +85,24 @@ private:
 // Controls the real-time logging window has; the decoders write these there while it exists.
 bool isLoggingControl(std::string_view name);
 
-} // namespace telvor
+// A value label of the main window's monitor: the box or page it sits in ("Time", "Geo",
+// "XYZ", "Target", "Events"), the caption shown beside it and its initial text.
+struct TMonitorControl {
+    const char* name;
+    const char* group;
+    const char* caption;
+    const char* initial;
+};
+// In the order the main window shows them.
+const std::vector<TMonitorControl>& monitorControls();
+// The main window's controls: the value labels and both list headers (not the almanac maps,
+// which the debug window shows).
+bool isMonitorControl(std::string_view name);
 
-namespace telvor {
-
-// The view as one JSON object: visible labels by control name, then both lists with their
-// header, columns and rows ("GPSList", "GLOList"). Used by `telvor-cli monitor --json`.
+// The main view as one JSON object, the way the main window shows it: its visible labels by
+// control name (the list headers "GPSCountLabel" and "GLOCountLabel" always), then "GPSList"
+// and "GLOList", each an array of rows, a row the array of its column texts in column order.
+// One line of `telvor-cli monitor --json`.
 std::string monitorViewJson(const TMonitorView& view);
 
 } // namespace telvor

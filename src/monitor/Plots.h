@@ -2,8 +2,11 @@
 // `TPlotWindows`: owns the three plot windows and the preferences window, drains the plot
 // store into them every second (the position window's `RepaintTimer`), and takes the main
 // window's hooks: title suffix, session start, elevation mask, input mode, target changes.
+#include "monitor/Plotprefs.h"
 #include "monitor/Plotsettings.h"
+#include "monitor/Positionplot.h"
 #include "monitor/Satellitesplot.h"
+#include "monitor/Scatterplot.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,10 +15,7 @@
 namespace telvor {
 
 class TMonitor;
-class TPlotPrefsForm;
-class TPositionPlotForm;
 class TProfile;
-class TScatterPlotForm;
 
 enum class TPlotKind { Satellites, Position, Scatter };
 
