@@ -7,7 +7,11 @@
 #include "app/Profile.h"
 #include "app/Qtbridge.h"
 #include "app/Sessionformat.h"
+#include "monitor/Plots.h"
+#include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
+#include "rtlog/Targetposition.h"
+#include "rtlog/Targetsource.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,8 +79,6 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     }
     recordingInterval_ = profile_.read(keys::ReceiverRecordingIntervalFile);
     doubleCheck_ = profile_.read(keys::LoadFileDoubleCheck);
-    targetLat_ = profile_.read(keys::TargetPositionLat);
-    targetLon_ = profile_.read(keys::TargetPositionLon);
 
     monitorTimer_ = new QTimer(this);
     monitorTimer_->setObjectName("MonitorTimer");
@@ -85,8 +87,19 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     elapsedTimer_ = new QTimer(this);
     elapsedTimer_->setInterval(200);
     connect(elapsedTimer_, &QTimer::timeout, this, [this] { updateElapsed(); });
-    monitor_ = std::make_unique<TMainMonitor>(*session_, profile_, *panel_,
-                                              [this](bool on) { setMonitorTimer(on); });
+    monitor_ = std::make_unique<TMainMonitor>(
+        *session_, profile_,
+        TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); },
+                             [this](const TMonitorView& view) { panel_->render(view); },
+                             [] { QApplication::beep(); }});
+    hookMonitor();
+    panel_->setOnColumnClick([this](bool glonass, int column) {
+        monitor_->monitor().display().columnClick(glonass, column);
+        monitor_->showView();
+    });
+    panel_->setOnLabelDoubleClick(
+        [this](const std::string& name, bool shift) { labelDoubleClick(name, shift); });
+    setItemHandler(TMenuItem::TargetPosition, [this] { openTargetPosition(); });
 
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });
@@ -103,6 +116,9 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
 
 TMainWindow::~TMainWindow() {
     commState().SetWaitSink(nullptr);
+    // The plot windows hold on to the monitor: they go first.
+    delete plots_;
+    plots_ = nullptr;
     monitor_.reset();
     bridge_.setHandler(TWindowId::Main, nullptr);
     profile_.write(keys::MainWindowX, x());
@@ -158,10 +174,29 @@ void TMainWindow::buildMenus() {
     addItem(configMenu_, TMenuItem::TargetPosition, "&Target position", false);
     configMenu_->menuAction()->setVisible(false);
 
+    // Hidden until the plot windows exist.
     plotsMenu_ = menuBar()->addMenu("&Plots");
     plotsMenu_->setObjectName("PlotsMenu");
     plotsMenu_->menuAction()->setVisible(false);
     items_[TMenuItem::Plots] = plotsMenu_->menuAction();
+    auto plotItem = [this](const char* caption, const char* name, std::function<void()> run) {
+        QAction* a = plotsMenu_->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, run] {
+            if (plots_)
+                run();
+        });
+        return a;
+    };
+    plotItem("&Satellites", "SatellitesPlotItem", [this] { plots_->show(TPlotKind::Satellites); });
+    plotItem("&Position", "PositionPlotItem", [this] { plots_->show(TPlotKind::Position); });
+    plotItem("S&catter", "ScatterPlotItem", [this] { plots_->show(TPlotKind::Scatter); });
+    plotsMenu_->addSeparator();
+    // Like the satellites window's button: only while monitoring.
+    maskItem_ = plotItem("&Elevation mask...", "ElevationMaskItem",
+                         [this] { plots_->satellites()->elevationMaskClick(); });
+    maskItem_->setEnabled(false);
+    plotItem("Plots &configuration...", "PlotsConfigurationItem", [this] { plots_->showPrefs(); });
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("HelpMenu");
@@ -237,6 +272,8 @@ void TMainWindow::setStatusPanel(const std::string& text) {
 void TMainWindow::setTitle(const std::string& title, const std::string& plotSuffix) {
     setWindowTitle(q(title));
     plotSuffix_ = plotSuffix;
+    if (plots_)
+        plots_->setTitleSuffix(plotSuffix);
 }
 
 void TMainWindow::showSearch(bool visible) {
@@ -361,11 +398,17 @@ void TMainWindow::post(TSessionCommand command) {
 }
 
 void TMainWindow::sessionStarted() {
-    monitor_->sessionStarted();
+    if (plots_)
+        plots_->sessionStarted(); // the histories emptied, every plot redrawn
+    else
+        monitor_->sessionStarted();
 }
 
 void TMainWindow::setElevationMask(int degrees) {
-    monitor_->monitor().plotData().setElevationMask(degrees);
+    if (plots_)
+        plots_->setElevationMask(degrees);
+    else
+        monitor_->monitor().plotData().setElevationMask(degrees);
 }
 
 void TMainWindow::hideDateAndEvents() {
@@ -441,8 +484,59 @@ void TMainWindow::onCode(std::uint32_t code) {
 }
 
 void TMainWindow::onMonitorTimer() {
-    // The tick switches the timer off while it works and on again when it is done.
+    // The tick switches the timer off while it works and on again when it is done; a silent
+    // receiver has been disconnected by it.
     monitor_->tick();
+}
+
+void TMainWindow::createPlotWindows() {
+    if (plots_)
+        return;
+    plots_ = new TPlotWindows(
+        monitor_->monitor(), &profile_,
+        [](const std::string& line, int timeoutMs) { return SendAndWait(line, timeoutMs); }, this);
+    hookMonitor();
+    plots_->setTitleSuffix(plotSuffix_);
+    inputModeChanged(commState().inputMode.load());
+    plotsMenu_->menuAction()->setVisible(true);
+    plots_->showSaved();
+}
+
+// The monitor's hooks (the plot windows install their own; these call theirs).
+void TMainWindow::hookMonitor() {
+    TMonitor& m = monitor_->monitor();
+    m.setOnInputModeChanged([this](TInputMode mode) { inputModeChanged(mode); });
+    m.setOnTargetChanged([this] {
+        monitor_->showView();
+        if (plots_)
+            plots_->targetChanged();
+    });
+}
+
+void TMainWindow::inputModeChanged(TInputMode mode) {
+    monitor_->showView(); // leaving monitoring has hidden the read-outs
+    maskItem_->setEnabled(mode == TInputMode::Monitoring);
+    if (plots_)
+        plots_->inputModeChanged(mode);
+}
+
+void TMainWindow::labelDoubleClick(const std::string& name, bool shift) {
+    TMonitorDecoder& decoder = monitor_->monitor().decoder();
+    if (name == "EventALabel")
+        decoder.resetEvent(0);
+    else if (name == "EventBLabel")
+        decoder.resetEvent(1);
+    else if (name == "TgtLatLabel" || name == "TgtLonLabel")
+        decoder.armTargetCapture();
+    else if (name == "TimeDriftLabel")
+        decoder.deltaDoubleClick(shift);
+    monitor_->showView();
+}
+
+void TMainWindow::openTargetPosition() {
+    TLinkPositionSource source(monitor_->monitor().plotData());
+    TTargetPositionForm form(monitor_->monitor(), &source, this);
+    runSubWindow(&form, false);
 }
 
 void TMainWindow::updateElapsed() {
@@ -488,13 +582,15 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Before any plot window is hidden, so that they open again at the next start.
+    if (plots_)
+        plots_->closing();
     monitorTimer_->stop();
     if (session_->connected())
         session_->disconnect();
     profile_.write(keys::ReceiverRecordingIntervalFile, recordingInterval_);
     profile_.write(keys::LoadFileDoubleCheck, doubleCheck_);
-    profile_.write(keys::TargetPositionLat, targetLat_);
-    profile_.write(keys::TargetPositionLon, targetLon_);
+    monitor_->monitor().saveTarget();
     logSessionClose();
     closeCommLog();
     event->accept();

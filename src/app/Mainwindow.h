@@ -1,6 +1,7 @@
 #pragma once
 // The main window: menus, status bar, the monitor area, and the session's view. The session
-// rules are TSession's and TMaintenance's; this window shows what they report.
+// rules are TSession's and TMaintenance's; this window shows what they report. It also owns
+// the plot windows (created after the debug and sharing windows) and the Plots menu.
 #include "app/Maintenance.h"
 #include "app/Session.h"
 #include "protocol/Commstate.h"
@@ -22,6 +23,7 @@ class TMonitorPanel;
 
 namespace telvor {
 class TMainMonitor;
+class TPlotWindows;
 class TProfile;
 class TQtBridge;
 } // namespace telvor
@@ -39,6 +41,11 @@ public:
     TMonitorPanel* monitorPanel() const { return panel_; }
     // What follows "Satellites", "Position" and "Scatter" in the plot window titles.
     const std::string& plotTitleSuffix() const { return plotSuffix_; }
+
+    // The satellites, position and scatter windows, shown again if they were open when the
+    // program last ran; the Plots menu appears with them.
+    void createPlotWindows();
+    telvor::TPlotWindows* plots() const { return plots_; }
 
     // Windows that arrive later hook their menu items here; an item stays hidden until then.
     void setItemHandler(telvor::TMenuItem item, std::function<void()> handler);
@@ -87,6 +94,10 @@ private:
     void onMonitorTimer();
     void updateElapsed();
     void centreOver(QWidget* window, const QRect& over);
+    void hookMonitor();
+    void inputModeChanged(telvor::TInputMode mode);
+    void labelDoubleClick(const std::string& name, bool shift);
+    void openTargetPosition();
 
     telvor::TProfile& profile_;
     telvor::TQtBridge& bridge_;
@@ -95,12 +106,14 @@ private:
     std::unique_ptr<telvor::TMaintenance> maintenance_;
     TMonitorPanel* panel_;
     std::unique_ptr<telvor::TMainMonitor> monitor_;
+    telvor::TPlotWindows* plots_ = nullptr;
 
     std::map<telvor::TMenuItem, QAction*> items_;
     std::map<telvor::TMenuItem, std::function<void()>> handlers_;
     std::vector<QMenu*> mainMenus_;
     QMenu* configMenu_ = nullptr;
     QMenu* plotsMenu_ = nullptr;
+    QAction* maskItem_ = nullptr;
     QAction* testMode_ = nullptr;
 
     QLabel* statusPanel_;
@@ -117,8 +130,8 @@ private:
     int waitDepth_ = 0;
     bool closePending_ = false;
 
-    // Written back at close; other windows change them while the program runs.
+    // Written back at close; other windows change them while the program runs. (The target
+    // is the monitor's, saved at every change.)
     std::string recordingInterval_;
     bool doubleCheck_ = false;
-    double targetLat_ = 0, targetLon_ = 0;
 };

@@ -1,6 +1,5 @@
 #include "app/Monitorhost.h"
 
-#include "app/Monitorpanel.h"
 #include "app/Profile.h"
 #include "app/Session.h"
 #include "links/Portio.h"
@@ -8,19 +7,12 @@
 #include "protocol/Debugcore.h"
 #include "protocol/Tick.h"
 
-#include <QApplication>
-
 namespace telvor {
 
-TMainMonitor::TMainMonitor(TSession& session, TProfile& profile, TMonitorPanel& panel,
-                           std::function<void(bool)> setTimer)
-    : session_(session), profile_(profile), panel_(panel), setTimer_(std::move(setTimer)),
-      monitor_(std::make_unique<TMonitor>(*this, slots_, &profile)) {
+TMainMonitor::TMainMonitor(TSession& session, TProfile& profile, THooks hooks)
+    : session_(session), profile_(profile), hooks_(std::move(hooks)),
+      monitor_(std::make_unique<TMonitor>(*this, slotSource_, &profile)) {
     monitor_->loadTarget();
-    monitor_->setOnInputModeChanged([this](TInputMode mode) {
-        if (mode != TInputMode::Monitoring)
-            panel_.hideValues();
-    });
     monitor_->attach(commState());
 }
 
@@ -28,12 +20,18 @@ TMainMonitor::~TMainMonitor() {
     monitor_->detach(commState());
 }
 
-void TMainMonitor::tick() {
-    monitor_->display().tick(true);
-    if (monitor_->view().revision() != shown_) {
-        shown_ = monitor_->view().revision();
-        panel_.render(monitor_->view());
-    }
+TMonitorDisplay::TTick TMainMonitor::tick() {
+    TMonitorDisplay::TTick result = monitor_->display().tick(true);
+    showView();
+    return result;
+}
+
+void TMainMonitor::showView() {
+    if (monitor_->view().revision() == shown_)
+        return;
+    shown_ = monitor_->view().revision();
+    if (hooks_.render)
+        hooks_.render(monitor_->view());
 }
 
 void TMainMonitor::sessionStarted() {
@@ -68,7 +66,8 @@ bool TMainMonitor::beepOnDisconnect() {
 }
 
 void TMainMonitor::beep() {
-    QApplication::beep();
+    if (hooks_.beep)
+        hooks_.beep();
 }
 
 void TMainMonitor::debugLine(const std::string& text) {
@@ -77,7 +76,8 @@ void TMainMonitor::debugLine(const std::string& text) {
 
 void TMainMonitor::setTimerEnabled(bool on) {
     commState().monitorTimerOn = on;
-    setTimer_(on);
+    if (hooks_.setTimer)
+        hooks_.setTimer(on);
 }
 
 } // namespace telvor

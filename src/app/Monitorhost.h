@@ -1,12 +1,11 @@
 #pragma once
-// The monitor of the main window: the decoders, display tick and plot store of TMonitor,
-// hosted by the session (link, watchdog, Disconnect) and rendered into the monitor panel.
+// The session's monitor: the decoders, display tick and plot store of TMonitor, hosted by the
+// session (link, silence watchdog, Disconnect). The main window and `telvor-cli monitor` each
+// run one and render its view their own way.
 #include "monitor/Monitor.h"
 
 #include <functional>
 #include <memory>
-
-class TMonitorPanel;
 
 namespace telvor {
 
@@ -15,14 +14,24 @@ class TSession;
 
 class TMainMonitor : public TMonitorHost {
 public:
-    // `setTimer` switches the main window's MonitorTimer.
-    TMainMonitor(TSession& session, TProfile& profile, TMonitorPanel& panel,
-                 std::function<void(bool)> setTimer);
+    struct THooks {
+        // Switches the owner's MonitorTimer.
+        std::function<void(bool on)> setTimer;
+        // The view changed since it was last rendered.
+        std::function<void(const TMonitorView& view)> render;
+        std::function<void()> beep;
+    };
+
+    TMainMonitor(TSession& session, TProfile& profile, THooks hooks);
     ~TMainMonitor() override;
 
-    // The display tick: MonitorTimer or "SYNC" (both with a sender).
-    void tick();
-    // A session started: the plot histories start afresh.
+    // The display tick: MonitorTimer or "SYNC" (both with a sender); the view is rendered
+    // when it changed.
+    TMonitorDisplay::TTick tick();
+    // Renders the view if it changed (a target typed in, monitoring left, a column click).
+    void showView();
+    // A session started: the plot histories start afresh (the plot windows redraw as well
+    // when they exist).
     void sessionStarted();
     TMonitor& monitor() { return *monitor_; }
 
@@ -39,9 +48,8 @@ public:
 private:
     TSession& session_;
     TProfile& profile_;
-    TMonitorPanel& panel_;
-    std::function<void(bool)> setTimer_;
-    TLatestSlotSource slots_;
+    THooks hooks_;
+    TLatestSlotSource slotSource_;
     std::unique_ptr<TMonitor> monitor_;
     std::uint64_t shown_ = ~0ull;
 };

@@ -3,69 +3,53 @@
 #include "monitor/Monitorview.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cstring>
 
 namespace {
 
-// Value labels with their initial texts; they stay hidden until a value arrives.
-struct TLabelDef {
-    const char* name;
-    const char* text;
-};
-const TLabelDef kTimeLabels[] = {{"TimeLabel", "00:00:00"},
-                                 {"DateLabel", "10/10/1998"},
-                                 {"TrackingTimeLabel", "10d 00:00"},
-                                 {"ClockOffsetLabel", "+300.0000 ns"},
-                                 {"TimeDriftLabel", "+0.0000 ppm"}};
-const TLabelDef kGeoLabels[] = {
-    {"PosLatLabel", ""},         {"PosLonLabel", ""}, {"PosAltLabel", ""},
-    {"PosTypeLabel", ""},        {"SpeedLabel", ""},  {"PSigmaLabel", "RMS Pos:"},
-    {"VSigmaLabel", "RMS Vel:"}, {"PDOPLabel", ""},   {"RTKLinkLabel", ""}};
-const TLabelDef kXyzLabels[] = {{"PositionX", ""}, {"PositionY", ""}, {"PositionZ", ""}};
-const TLabelDef kTargetLabels[] = {{"TgtLatLabel", ""}, {"TgtLonLabel", ""}, {"ETTLabel", ""},
-                                   {"NTTLabel", ""},    {"DTTLabel", ""},    {"CTTLabel", ""}};
-const TLabelDef kEventLabels[] = {{"EventALabel", "Event A: 99999999999"},
-                                  {"EventBLabel", "Event B: 99999999999"}};
-
-QTreeWidget* satList(const char* name, const QStringList& columns, QWidget* parent) {
+QTreeWidget* satList(const char* name, const std::vector<std::string>& columns, QWidget* parent) {
     auto* list = new QTreeWidget(parent);
     list->setObjectName(name);
-    list->setHeaderLabels(columns);
+    QStringList captions;
+    for (const auto& c : columns)
+        captions << QString::fromStdString(c);
+    list->setHeaderLabels(captions);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
     list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     list->header()->setSectionsClickable(true);
+    list->header()->setSortIndicatorShown(false);
     return list;
-}
-
-template <std::size_t N> QWidget* labelPage(const TLabelDef (&defs)[N], QWidget* parent) {
-    auto* page = new QWidget(parent);
-    auto* layout = new QVBoxLayout(page);
-    for (const auto& d : defs) {
-        auto* l = new QLabel(d.text, page);
-        l->setObjectName(d.name);
-        l->hide();
-        layout->addWidget(l);
-    }
-    layout->addStretch();
-    return page;
 }
 
 } // namespace
 
 TMonitorPanel::TMonitorPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("MonitorPanel");
-    gps_ = satList("GPSList", {"#", "EL", "AZ", "CA", "P1", "P2", "TC", "SS"}, this);
-    glo_ = satList("GLOList", {"Sn", "Fn", "EL", "AZ", "CA", "P1", "P2", "TC", "SS"}, this);
-    auto* gpsCount = new QLabel("GPS Satellites", this);
+    const telvor::TMonitorView initial;
+    gps_ = satList("GPSList", initial.gps().columns, this);
+    glo_ = satList("GLOList", initial.glonass().columns, this);
+    connect(gps_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (onColumn_)
+            onColumn_(false, column);
+    });
+    connect(glo_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (onColumn_)
+            onColumn_(true, column);
+    });
+    auto* gpsCount = new QLabel(QString::fromStdString(initial.text("GPSCountLabel")), this);
     gpsCount->setObjectName("GPSCountLabel");
-    auto* gloCount = new QLabel("GLONASS Satellites", this);
+    auto* gloCount = new QLabel(QString::fromStdString(initial.text("GLOCountLabel")), this);
     gloCount->setObjectName("GLOCountLabel");
 
     auto* tables = new QGridLayout;
@@ -76,20 +60,18 @@ TMonitorPanel::TMonitorPanel(QWidget* parent) : QWidget(parent) {
 
     auto* pages = new QTabWidget(this);
     pages->setObjectName("PositionPages");
-    pages->addTab(labelPage(kGeoLabels, pages), "Geo");
-    pages->addTab(labelPage(kXyzLabels, pages), "XYZ");
-    pages->addTab(labelPage(kTargetLabels, pages), "Target");
+    for (const char* page : {"Geo", "XYZ", "Target"})
+        pages->addTab(group(page), page);
 
-    auto* time = labelPage(kTimeLabels, this);
-    auto* events = labelPage(kEventLabels, this);
     displayData_ = new QCheckBox("Display data", this);
     displayData_->setObjectName("MonitorServerCheckBox");
     displayData_->hide();
 
     auto* side = new QVBoxLayout;
-    side->addWidget(time);
-    side->addWidget(events);
+    side->addWidget(group("Time"));
+    side->addWidget(group("Events"));
     side->addWidget(displayData_);
+    side->addStretch();
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(pages, 1);
     bottom->addLayout(side);
@@ -99,15 +81,61 @@ TMonitorPanel::TMonitorPanel(QWidget* parent) : QWidget(parent) {
     layout->addLayout(bottom);
 }
 
+// The value labels of one group, each under its name and beside its caption, hidden until
+// their first value.
+QWidget* TMonitorPanel::group(const char* name) {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setVerticalSpacing(2);
+    int row = 0;
+    for (const auto& c : telvor::monitorControls()) {
+        if (std::strcmp(c.group, name) != 0)
+            continue;
+        auto* value = new QLabel(c.initial, box);
+        value->setObjectName(c.name);
+        value->setTextInteractionFlags(Qt::NoTextInteraction);
+        value->installEventFilter(this);
+        if (*c.caption) {
+            auto* caption = new QLabel(c.caption, box);
+            grid->addWidget(caption, row, 0);
+            captions_[value] = caption;
+        }
+        grid->addWidget(value, row++, 1);
+        showValue(value, false);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(row, 1);
+    return box;
+}
+
+void TMonitorPanel::showValue(QLabel* value, bool visible) {
+    value->setVisible(visible);
+    auto it = captions_.find(value);
+    if (it != captions_.end())
+        it->second->setVisible(visible);
+}
+
 QLabel* TMonitorPanel::label(const char* name) const {
     return findChild<QLabel*>(name);
 }
 
+bool TMonitorPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && onDoubleClick_) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        onDoubleClick_(watched->objectName().toStdString(),
+                       mouse->modifiers().testFlag(Qt::ShiftModifier));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TMonitorPanel::render(const telvor::TMonitorView& view) {
     for (const auto& [name, value] : view.labels()) {
+        if (!telvor::isMonitorControl(name))
+            continue;
         if (QLabel* l = findChild<QLabel*>(QString::fromStdString(name))) {
             l->setText(QString::fromStdString(value.text));
-            l->setVisible(value.visible);
+            showValue(l, value.visible);
         }
     }
     auto fill = [](QTreeWidget* list, const telvor::TSatTable& table) {
@@ -128,21 +156,8 @@ void TMonitorPanel::render(const telvor::TMonitorView& view) {
     fill(glo_, view.glonass());
 }
 
-void TMonitorPanel::hideValues() {
-    auto hideAll = [this](const auto& defs) {
-        for (const auto& d : defs)
-            if (QLabel* l = label(d.name))
-                l->hide();
-    };
-    hideAll(kTimeLabels);
-    hideAll(kGeoLabels);
-    hideAll(kXyzLabels);
-    hideAll(kTargetLabels);
-    hideAll(kEventLabels);
-}
-
 void TMonitorPanel::hideDateAndEvents() {
     for (const char* name : {"DateLabel", "EventALabel", "EventBLabel"})
         if (QLabel* l = label(name))
-            l->hide();
+            showValue(l, false);
 }

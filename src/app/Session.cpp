@@ -122,6 +122,12 @@ bool TSession::connect() {
     busy_ = true;
     lastError_.clear();
 
+    // The plot windows are out of reach while a connect runs (a new session resets their
+    // histories); they are there again however it ends.
+    struct TPlotsBack {
+        TSessionView& view;
+        ~TPlotsBack() { view.enableItem(TMenuItem::Plots, true); }
+    } plotsBack{view_};
     view_.enableItem(TMenuItem::Plots, false);
     view_.enableItem(TMenuItem::RealTimeLogging, false);
     view_.setMonitorTimer(false);
@@ -537,7 +543,6 @@ void TSession::connectedMenus() {
     view_.enableItem(TMenuItem::FileManager, !server);
     view_.enableItem(TMenuItem::RealTimeLogging, true);
     view_.enableItem(TMenuItem::About, true);
-    view_.enableItem(TMenuItem::Plots, false);
 }
 
 void TSession::disconnectedMenus() {

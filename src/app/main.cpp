@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
         {
             TMainWindow main(profile, bridge, runScript);
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
+            // The TCP sharing window takes its place here, before the plot windows.
+            main.createPlotWindows();
             main.show();
             code = app.exec();
         }

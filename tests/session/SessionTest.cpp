@@ -94,6 +94,7 @@ TEST_F(SessionTest, ConnectMonitorPauseResumeDisconnect) {
     EXPECT_TRUE(view.items[TMenuItem::Disconnect]);
     EXPECT_FALSE(view.items[TMenuItem::Connect]);
     EXPECT_TRUE(view.items[TMenuItem::ResetReceiver]);
+    EXPECT_TRUE(view.items[TMenuItem::Plots]);
     EXPECT_TRUE(view.monitorTimer);
     EXPECT_EQ(commState().inputMode.load(), TInputMode::Monitoring);
     EXPECT_EQ(session->firmwareVersion(), 3001);
@@ -199,6 +200,7 @@ TEST_F(SessionTest, CancelledDialogConnectsNothing) {
     EXPECT_FALSE(session->connect());
     EXPECT_EQ(CurrentConnection, nullptr);
     EXPECT_TRUE(view.status.empty());
+    EXPECT_TRUE(view.items[TMenuItem::Plots]); // off only while the connect ran
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,13 +1,16 @@
 // Window tests (offscreen): the connection dialog's dependencies and what Connect writes, the
-// debug window's rules, and the main window connected to the simulated receiver. With
-// TELVOR_SCREENSHOT_DIR set, the windows are also saved as PNG files there.
+// debug window's rules, and the main window connected to the simulated receiver with its
+// monitor and plot windows. With TELVOR_SCREENSHOT_DIR set, the windows are also saved as PNG
+// files there.
 #include "app/Commconfig.h"
 #include "app/Connectform.h"
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
+#include "app/Monitorhost.h"
 #include "app/Profile.h"
 #include "app/Qtbridge.h"
 #include "links/Portio.h"
+#include "monitor/Plots.h"
 #include "protocol/Debugcore.h"
 #include "sim/Receiver.h"
 
@@ -17,9 +20,11 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -255,6 +260,7 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
     {
         TMainWindow main(*profile, bridge);
         TDebugWindow debug(*profile, debugCore(), main.frameGeometry());
+        main.createPlotWindows();
         main.show();
         EXPECT_EQ(main.windowTitle(), "Telvor (idle)");
         ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
@@ -270,10 +276,50 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
         EXPECT_TRUE(main.findChild<QAction*>("ResetReceiverItem")->isVisible());
         EXPECT_TRUE(
             waitFor([&] { return main.findChild<QLabel*>("ElapsedLabel")->text() == "00:00:01"; }));
-        // The monitor shows what the receiver tracks.
+        // The monitor shows what the receiver tracks, where it is, and when.
         auto* gps = main.findChild<QTreeWidget*>("GPSList");
-        EXPECT_TRUE(waitFor([&] { return gps->topLevelItemCount() > 0; }));
-        EXPECT_TRUE(waitFor([&] { return main.findChild<QLabel*>("PosLatLabel")->isVisible(); }));
+        auto* glo = main.findChild<QTreeWidget*>("GLOList");
+        auto* lat = main.findChild<QLabel*>("PosLatLabel");
+        EXPECT_TRUE(waitFor([&] { return gps->topLevelItemCount() > 3; }, 20000));
+        EXPECT_TRUE(waitFor([&] { return glo->topLevelItemCount() > 0; }));
+        EXPECT_TRUE(
+            waitFor([&] { return lat->isVisible() && lat->text().startsWith("50"); }, 20000))
+            << lat->text().toStdString();
+        EXPECT_EQ(gps->topLevelItem(0)->columnCount(), 8);
+        EXPECT_EQ(main.findChild<QLabel*>("GPSCountLabel")->text(),
+                  QString("GPS Satellites (%1)").arg(gps->topLevelItemCount()));
+        EXPECT_TRUE(main.findChild<QLabel*>("TimeLabel")->isVisible());
+        // Sorting by a column click: "EL" descending after two clicks.
+        for (int i = 0; i < 2; ++i)
+            emit gps->header()->sectionClicked(1);
+        EXPECT_EQ(main.monitor().monitor().view().gps().sortKey, -2);
+
+        // The Plots menu opens the three windows, titled after the main window.
+        auto* plots = main.findChild<QMenu*>("PlotsMenu");
+        ASSERT_NE(plots, nullptr);
+        EXPECT_TRUE(plots->menuAction()->isVisible());
+        EXPECT_TRUE(plots->menuAction()->isEnabled());
+        EXPECT_TRUE(main.findChild<QAction*>("ElevationMaskItem")->isEnabled()); // monitoring
+        const QString suffix = main.windowTitle().mid(QString("Telvor to").size());
+        EXPECT_EQ(suffix, " VORNA ID:8PZCRG4KZ7E ");
+        const std::pair<const char*, TPlotKind> items[] = {
+            {"SatellitesPlotItem", TPlotKind::Satellites},
+            {"PositionPlotItem", TPlotKind::Position},
+            {"ScatterPlotItem", TPlotKind::Scatter}};
+        for (const auto& [item, kind] : items) {
+            main.findChild<QAction*>(item)->trigger();
+            TBasicPlotForm* form = main.plots()->form(kind);
+            EXPECT_TRUE(form->isVisible()) << item;
+            EXPECT_EQ(form->windowTitle(), form->caption() + suffix) << item;
+        }
+        // The position window's timer drains the plot store into the plots.
+        EXPECT_TRUE(waitFor([&] {
+            return !main.plots()
+                        ->scatter()
+                        ->findChild<QLabel*>("TotalLabel")
+                        ->text()
+                        .startsWith("0");
+        }));
         main.resize(860, 620);
         screenshot(&main, "main-window.png");
         {
@@ -284,9 +330,15 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
         disconnect->trigger();
         EXPECT_EQ(panel->text(), "Disconnected");
         EXPECT_EQ(CurrentConnection, nullptr);
+        EXPECT_FALSE(lat->isVisible()); // monitoring left
+        EXPECT_EQ(main.plots()->satellites()->windowTitle(), "Satellites (idle)");
+        EXPECT_TRUE(plots->menuAction()->isEnabled()); // the past session stays viewable
+        EXPECT_FALSE(main.findChild<QAction*>("ElevationMaskItem")->isEnabled());
         main.close();
     }
     EXPECT_FALSE(profile->read(keys::CommAutoServer));
+    // Open when the program closed: open again at the next start.
+    EXPECT_TRUE(profile->readBool("Plots", "ScatterPlotFormV", false));
 }
 
 } // namespace
