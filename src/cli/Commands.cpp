@@ -3,15 +3,19 @@
 #include "app/Ports.h"
 #include "app/Profile.h"
 #include "cli/Cliview.h"
+#include "cli/Livemonitor.h"
 #include "protocol/Commtools.h"
 
 #include <atomic>
 #include <ostream>
+#include <unistd.h>
 
 namespace telvor {
 namespace {
 
+// A session whose search or wait a signal ends, and whether a signal came at all.
 std::atomic<TSession*> gRunning{nullptr};
+std::atomic<bool> gStop{false};
 
 // A search may not stop by itself (AutoRun keeps searching); the terminal gets its answer.
 constexpr int kSearchLimitMs = 120000;
@@ -35,6 +39,7 @@ bool connectSession(TCliContext& ctx, TSession& session) {
 } // namespace
 
 void requestCliStop() {
+    gStop = true;
     if (TSession* s = gRunning.load())
         s->shutdown();
 }
@@ -97,6 +102,27 @@ int runSend(TCliContext& ctx, const std::string& command) {
         code = 1;
     }
     session.disconnect();
+    return code;
+}
+
+int runMonitor(TCliContext& ctx, const TMonitorOptions& options) {
+    if (!ctx.bridge)
+        return 1;
+    TLiveMonitor::TOptions shown;
+    shown.json = options.json;
+    shown.clearScreen = !options.json && ::isatty(STDOUT_FILENO);
+    TLiveMonitor live(ctx.profile, *ctx.bridge, ctx.out, ctx.err, ctx.verbose, shown);
+    TSession& session = live.session();
+    {
+        TRunning running(session); // a signal ends the search
+        if (!connectSession(ctx, session))
+            return 1;
+    }
+    // From here a signal only ends the loop, so that the disconnect still takes its time to
+    // restore the receiver's elevation mask and port.
+    int code = live.run(options.seconds, [] { return gStop.load(); });
+    if (session.connected())
+        session.disconnect();
     return code;
 }
 

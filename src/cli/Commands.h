@@ -10,6 +10,7 @@
 namespace telvor {
 
 class TProfile;
+class TQtBridge;
 
 struct TCliContext {
     TProfile& profile;
@@ -17,13 +18,24 @@ struct TCliContext {
     bool verbose = false;
     std::ostream& out;
     std::ostream& err;
+    TQtBridge* bridge = nullptr;
 };
 
 int runPorts(TCliContext& ctx);
 int runConnect(TCliContext& ctx);
 int runSend(TCliContext& ctx, const std::string& command);
 
-// Ctrl-C: the running search or wait ends, the session is closed cleanly.
+struct TMonitorOptions {
+    bool json = false;
+    int seconds = 0; // 0: until interrupted
+};
+// Connects, prints the monitor once per display tick, and disconnects cleanly when stopped
+// (Ctrl-C, SIGTERM) or after the given time. 1 when the connect failed or the receiver went
+// silent.
+int runMonitor(TCliContext& ctx, const TMonitorOptions& options);
+
+// Ctrl-C: the running search or wait ends, or the monitor stops; the session is closed cleanly.
+// Safe in a signal handler.
 void requestCliStop();
 
 } // namespace telvor

@@ -61,7 +61,9 @@ int main(int argc, char** argv) {
         "Commands:\n"
         "  ports            list the ports the connection dialog offers\n"
         "  connect          find the receiver, print its identity, disconnect\n"
-        "  send <command>   send one command line and print the reply");
+        "  send <command>   send one command line and print the reply\n"
+        "  monitor          show what the receiver tracks and computes, once per epoch,\n"
+        "                   until Ctrl-C (or --seconds); --json: one JSON object a line");
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption port("port", "Port: a device path, COMn, ETHR or USB.", "name");
@@ -73,8 +75,11 @@ int main(int argc, char** argv) {
     QCommandLineOption timeout("timeout", "Reply timeout of the search, in ms.", "ms");
     QCommandLineOption settings("settings", "Home directory holding telvor.ini.", "dir");
     QCommandLineOption verbose("verbose", "Show the search as it goes.");
-    parser.addOptions({port, baud, mode, host, tcpPort, password, timeout, settings, verbose});
-    parser.addPositionalArgument("command", "ports, connect or send.");
+    QCommandLineOption json("json", "monitor: one JSON object per display tick.");
+    QCommandLineOption seconds("seconds", "monitor: stop after this many seconds.", "n");
+    parser.addOptions(
+        {port, baud, mode, host, tcpPort, password, timeout, settings, verbose, json, seconds});
+    parser.addPositionalArgument("command", "ports, connect, send or monitor.");
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -91,14 +96,14 @@ int main(int argc, char** argv) {
     if (args.isEmpty())
         return usage(parser, "no command given");
     const QString command = args.first();
-    if (command != "ports" && command != "connect" && command != "send")
+    if (command != "ports" && command != "connect" && command != "send" && command != "monitor")
         return usage(parser, "unknown command \"" + command + "\"");
     if (command == "send" && args.size() < 2)
         return usage(parser, "send needs a command line");
     if (command != "send" && args.size() > 1)
         return usage(parser, "unexpected argument \"" + args[1] + "\"");
 
-    std::optional<int> modeValue, baudValue, tcpPortValue, timeoutValue;
+    std::optional<int> modeValue, baudValue, tcpPortValue, timeoutValue, secondsValue;
     if (parser.isSet(mode) && !(modeValue = modeNumber(parser.value(mode))))
         return usage(parser, "bad --mode");
     if (parser.isSet(baud) && !(baudValue = number(parser.value(baud))))
@@ -107,6 +112,9 @@ int main(int argc, char** argv) {
         return usage(parser, "bad --tcp-port");
     if (parser.isSet(timeout) && !(timeoutValue = number(parser.value(timeout))))
         return usage(parser, "bad --timeout");
+    if (parser.isSet(seconds) &&
+        (!(secondsValue = number(parser.value(seconds))) || *secondsValue == 0))
+        return usage(parser, "bad --seconds");
 
     QString dir = parser.isSet(settings) ? parser.value(settings) : QDir::currentPath();
     if (!QDir(dir).exists())
@@ -140,7 +148,10 @@ int main(int argc, char** argv) {
                         if (passwordValue)
                             s.ethrPassword = *passwordValue;
                     },
-                    parser.isSet(verbose), std::cout, std::cerr};
+                    parser.isSet(verbose),
+                    std::cout,
+                    std::cerr,
+                    &bridge};
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -149,6 +160,8 @@ int main(int argc, char** argv) {
         code = runPorts(ctx);
     else if (command == "connect")
         code = runConnect(ctx);
+    else if (command == "monitor")
+        code = runMonitor(ctx, TMonitorOptions{parser.isSet(json), secondsValue.value_or(0)});
     else
         code = runSend(ctx, args.mid(1).join(' ').toStdString());
     setProfile(nullptr);
