@@ -29,6 +29,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -327,6 +328,27 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
             form.show();
             screenshot(&form, "connection-dialog.png");
         }
+        // Target position: taken from the receiver, then the offsets to it are small.
+        auto* target = main.findChild<QAction*>("TargetpositionItem");
+        ASSERT_NE(target, nullptr);
+        EXPECT_TRUE(target->isVisible() && target->isEnabled());
+        QTimer::singleShot(0, [] {
+            QWidget* form = QApplication::activeModalWidget();
+            ASSERT_TRUE(form && form->objectName() == "TargetPositionForm");
+            form->findChild<QPushButton*>("QueryButton")->click();
+            EXPECT_EQ(form->findChild<QLineEdit*>("LatDEdit")->text(), "50");
+            form->findChild<QPushButton*>("OKButton")->click();
+        });
+        target->trigger();
+        EXPECT_NEAR(profile->read(keys::TargetPositionLat), 50.0875 * M_PI / 180, 1e-5);
+        EXPECT_TRUE(main.findChild<QLabel*>("TgtLatLabel")->text().startsWith("50"));
+        auto* north = main.findChild<QLabel*>("NTTLabel");
+        EXPECT_TRUE(waitFor([&] {
+            bool ok = false;
+            double metres = north->text().section(' ', 0, 0).toDouble(&ok);
+            return ok && std::fabs(metres) < 100;
+        })) << north->text().toStdString();
+
         disconnect->trigger();
         EXPECT_EQ(panel->text(), "Disconnected");
         EXPECT_EQ(CurrentConnection, nullptr);
