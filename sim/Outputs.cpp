@@ -108,23 +108,23 @@ bool element(std::string_view e, std::vector<TMsgItem>& items, std::string& erro
 
 } // namespace
 
-bool parseMessageList(std::string_view spec, std::vector<TMsgItem>& items, std::string& error) {
+bool parseMessageList(std::string_view list, std::vector<TMsgItem>& items, std::string& error) {
     items.clear();
-    if (spec.empty()) {
+    if (list.empty()) {
         error = "Invalid message list";
         return false;
     }
-    if (spec.front() == '{') {
-        if (spec.back() != '}') {
+    if (list.front() == '{') {
+        if (list.back() != '}') {
             error = "Invalid message list";
             return false;
         }
-        for (auto e : topLevel(spec.substr(1, spec.size() - 2)))
+        for (auto e : topLevel(list.substr(1, list.size() - 2)))
             if (!element(e, items, error))
                 return false;
         return true;
     }
-    return element(spec, items, error);
+    return element(list, items, error);
 }
 
 void TOutputs::enable(const std::string& port, const std::vector<TMsgItem>& items) {

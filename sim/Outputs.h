@@ -19,7 +19,7 @@ struct TMsgItem {
 
 // Parses a message list as "em", "dm" and "out" take it: "vxr{/PG,/SI:2}", "vxr/EE:{1}",
 // "def:{1}", "/msg/vxr/PG", "{vxr/PG,vxr/SI}". `error` names what was wrong.
-bool parseMessageList(std::string_view spec, std::vector<TMsgItem>& items, std::string& error);
+bool parseMessageList(std::string_view list, std::vector<TMsgItem>& items, std::string& error);
 
 class TOutputs {
 public:

@@ -58,17 +58,7 @@ template <class F> double timeBest(int runs, F&& f) {
     return best;
 }
 
-struct Host : TMonitorHost {
-    bool hasLink() override { return true; }
-    bool directConnection() override { return false; }
-    std::uint32_t silenceMs() override { return 0; }
-    void reconnect() override {}
-    void disconnect() override {}
-    bool beepOnDisconnect() override { return false; }
-    void beep() override {}
-    void debugLine(const std::string&) override {}
-    void setTimerEnabled(bool) override {}
-};
+using Host = TQuietMonitorHost;
 
 // Hands every tick the same full set of 24 messages.
 struct FullSlots : TSlotSource {

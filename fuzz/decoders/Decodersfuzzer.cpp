@@ -64,17 +64,7 @@ struct Slots : TSlotSource {
     }
 };
 
-struct Host : TMonitorHost {
-    bool hasLink() override { return true; }
-    bool directConnection() override { return false; }
-    std::uint32_t silenceMs() override { return 0; }
-    void reconnect() override {}
-    void disconnect() override {}
-    bool beepOnDisconnect() override { return false; }
-    void beep() override {}
-    void debugLine(const std::string&) override {}
-    void setTimerEnabled(bool) override {}
-};
+using Host = TQuietMonitorHost;
 
 } // namespace
 

@@ -13,7 +13,8 @@ TLiveMonitor::TLiveMonitor(TProfile& profile, TQtBridge& bridge, std::ostream& o
                            std::ostream& err, bool verbose, TOptions options)
     : TCliView(err, verbose), bridge_(bridge), out_(out), err_(err), options_(options),
       session_(profile, *this),
-      monitor_(session_, profile, TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); }}) {
+      monitor_(session_, profile,
+               TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); }, {}, {}}) {
     timer_.setInterval(1000);
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(false); });
     // The input thread posts "SYNC" at each epoch end: the tick comes at once, as in the window.

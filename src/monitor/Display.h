@@ -55,6 +55,20 @@ public:
     virtual void setTimerEnabled(bool on) = 0;
 };
 
+// A host with a link that never goes quiet and nothing to tell: for replays and benchmarks.
+class TQuietMonitorHost : public TMonitorHost {
+public:
+    bool hasLink() override { return true; }
+    bool directConnection() override { return false; }
+    std::uint32_t silenceMs() override { return 0; }
+    void reconnect() override {}
+    void disconnect() override {}
+    bool beepOnDisconnect() override { return false; }
+    void beep() override {}
+    void debugLine(const std::string&) override {}
+    void setTimerEnabled(bool) override {}
+};
+
 class TMonitorDisplay {
 public:
     static constexpr std::uint32_t kReconnectSilenceMs = 10000;

@@ -213,16 +213,16 @@ TEST(MonitorCli, MonitorsTheSimulatedReceiver) {
     EXPECT_EQ(cliSend(base, "print,/par/out/elm/cur/term"), mask);
 
     std::vector<std::string> argv = base;
-    for (const char* a : {"monitor", "--json", "--seconds", "3"})
+    for (const char* a : {"monitor", "--json", "--seconds", "5"})
         argv.push_back(a);
     TChild cli(argv);
     ASSERT_EQ(cli.finish(30000), 0) << cli.text();
     std::string error;
     std::vector<QJsonObject> lines = jsonLines(cli.text(), error);
     ASSERT_TRUE(error.empty()) << error;
-    // One line per epoch: about three, whatever the timer does.
+    // One line per epoch: about five, whatever the timer does (fewer on a loaded machine).
     ASSERT_GE(lines.size(), 2u) << cli.text();
-    EXPECT_LE(lines.size(), 5u) << cli.text();
+    EXPECT_LE(lines.size(), 7u) << cli.text();
     for (const QJsonObject& o : lines)
         for (const QString& key : o.keys())
             EXPECT_TRUE(key == "GPSList" || key == "GLOList" || isMonitorControl(key.toStdString()))

@@ -53,17 +53,7 @@ private:
 };
 const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-struct FakeHost : TMonitorHost {
-    bool hasLink() override { return true; }
-    bool directConnection() override { return false; }
-    std::uint32_t silenceMs() override { return 0; }
-    void reconnect() override {}
-    void disconnect() override {}
-    bool beepOnDisconnect() override { return false; }
-    void beep() override {}
-    void debugLine(const std::string&) override {}
-    void setTimerEnabled(bool) override {}
-};
+using FakeHost = TQuietMonitorHost;
 
 struct NoSlots : TSlotSource {
     void takeSlots(TSlotCopies&) override {}
