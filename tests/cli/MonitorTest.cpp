@@ -86,9 +86,13 @@ public:
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (std::chrono::steady_clock::now() < end && read(100)) {
         }
+        // The output closes a little before the process has exited.
         int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) != pid_)
-            return -1;
+        while (::waitpid(pid_, &status, WNOHANG) != pid_) {
+            if (std::chrono::steady_clock::now() >= end)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         code_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return code_;
     }

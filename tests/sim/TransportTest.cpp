@@ -256,6 +256,7 @@ TEST(SimSocketpair, FaultsAtRunTime) {
     TFaults delayed;
     delayed.replyDelayMs = 200;
     sim.setFaults(delayed);
+    c.drain(300); // bytes corrupted before the change may still be on their way
     c.reset();
     auto r = c.ask("%%print,/par/rcv/model", 3000);
     ASSERT_TRUE(r);
