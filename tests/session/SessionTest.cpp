@@ -143,6 +143,7 @@ TEST_F(SessionTest, SlowReceiverIsFoundOnTheTenthAttemptAndSwitchedBackOnDisconn
     // The receiver is told its old rate as the link closes.
     session->disconnect();
     EXPECT_TRUE(eventually([&] { return simGot("set,cur/term/rate,9600"); }));
+    EXPECT_TRUE(eventually([&] { return sim->rate() == 9600u; }));
 }
 
 TEST_F(SessionTest, FirmwareTwoPointZeroIsRefused) {
