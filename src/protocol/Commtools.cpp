@@ -25,6 +25,16 @@ inline int hexValue(std::uint8_t c) {
     return c <= '9' ? c - '0' : c - 'A' + 10;
 }
 
+// Blanks and control characters off both ends.
+std::string trimmed(std::string_view text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
 struct TFound {
     int pos = -1;
     int length = 0;
@@ -171,12 +181,7 @@ std::string ReplyText(int offset) {
     if (offset < end)
         text.assign(reinterpret_cast<const char*>(data) + offset, end - offset);
     input.Release();
-    std::size_t first = 0, last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return text.substr(first, last - first);
+    return trimmed(text);
 }
 
 TReply SendAndWait(std::string_view line, int timeoutMs) {
@@ -339,15 +344,6 @@ bool SaveParameterLine(std::ostream& file, std::string_view name) {
 }
 
 namespace {
-
-std::string trimmed(std::string_view text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return std::string(text.substr(first, last - first));
-}
 
 // "{name:{period,...},...}" or "{name={period,...},...}" into (name, period) pairs.
 std::vector<std::pair<std::string, std::string>> messageItems(std::string_view value) {
