@@ -1,7 +1,7 @@
 // Time from Connect to monitoring against telvor-sim at the configured speed, over a pty and
 // over TCP (a receiver on Ethernet with its login). Target: under 2 s. Prints figures only.
-#include "app/Profile.h"
 #include "app/Session.h"
+#include "settings/Profile.h"
 #include "sim/Receiver.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // Any settings file, any names and values: reads never fail, a write is either refused or
 // read back as written, and never changes another key.
-#include "app/Profile.h"
+#include "settings/Profile.h"
 
 #include <cmath>
 #include <cstdio>

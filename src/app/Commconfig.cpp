@@ -1,7 +1,7 @@
 #include "app/Commconfig.h"
 
-#include "app/Profile.h"
 #include "links/Portio.h"
+#include "settings/Profile.h"
 
 #include <algorithm>
 #include <cstdlib>

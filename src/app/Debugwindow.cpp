@@ -1,8 +1,8 @@
 #include "app/Debugwindow.h"
 
 #include "app/Appinfo.h"
-#include "app/Profile.h"
 #include "protocol/Debugcore.h"
+#include "settings/Profile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,10 +1,10 @@
 #include "app/Maintenance.h"
 
-#include "app/Settingskeys.h"
 #include "links/Portio.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "settings/Settingskeys.h"
 
 #include <cstdlib>
 

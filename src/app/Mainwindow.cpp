@@ -4,7 +4,6 @@
 #include "app/Connectform.h"
 #include "app/Monitorhost.h"
 #include "app/Monitorpanel.h"
-#include "app/Profile.h"
 #include "app/Qtbridge.h"
 #include "app/Sessionformat.h"
 #include "monitor/Plots.h"
@@ -12,6 +11,7 @@
 #include "protocol/Logfile.h"
 #include "rtlog/Targetposition.h"
 #include "rtlog/Targetsource.h"
+#include "settings/Profile.h"
 
 #include <QAction>
 #include <QApplication>

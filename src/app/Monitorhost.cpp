@@ -1,11 +1,11 @@
 #include "app/Monitorhost.h"
 
-#include "app/Profile.h"
 #include "app/Session.h"
 #include "links/Portio.h"
 #include "protocol/Commstate.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Tick.h"
+#include "settings/Profile.h"
 
 namespace telvor {
 

@@ -2,7 +2,6 @@
 
 #include "app/Appinfo.h"
 #include "app/Ports.h"
-#include "app/Profile.h"
 #include "app/Sessionformat.h"
 #include "links/Portio.h"
 #include "links/Tcpasyncconn.h"
@@ -12,6 +11,7 @@
 #include "protocol/Event.h"
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
+#include "settings/Profile.h"
 
 #include <algorithm>
 #include <chrono>

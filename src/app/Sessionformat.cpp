@@ -1,7 +1,7 @@
 #include "app/Sessionformat.h"
 
 #include "app/Appinfo.h"
-#include "app/Settingskeys.h"
+#include "settings/Settingskeys.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,9 +2,9 @@
 #include "app/Appinfo.h"
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
-#include "app/Profile.h"
 #include "app/Qtbridge.h"
 #include "protocol/Debugcore.h"
+#include "settings/Profile.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,10 +1,10 @@
 #include "cli/Commands.h"
 
 #include "app/Ports.h"
-#include "app/Profile.h"
 #include "cli/Cliview.h"
 #include "cli/Livemonitor.h"
 #include "protocol/Commtools.h"
+#include "settings/Profile.h"
 
 #include <atomic>
 #include <ostream>

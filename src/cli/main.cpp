@@ -1,9 +1,9 @@
 // telvor-cli: finds the receiver and talks to it without windows.
 #include "app/Appinfo.h"
-#include "app/Profile.h"
 #include "app/Qtbridge.h"
-#include "app/Settingskeys.h"
 #include "cli/Commands.h"
+#include "settings/Profile.h"
+#include "settings/Settingskeys.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "monitor/Basicplot.h"
 
-#include "app/Profile.h"
+#include "settings/Profile.h"
 
 #include <QGuiApplication>
 #include <QHideEvent>

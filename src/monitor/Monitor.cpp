@@ -1,7 +1,7 @@
 #include "monitor/Monitor.h"
 
-#include "app/Profile.h"
 #include "protocol/Commstate.h"
+#include "settings/Profile.h"
 
 namespace telvor {
 

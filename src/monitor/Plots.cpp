@@ -1,11 +1,11 @@
 #include "monitor/Plots.h"
 
-#include "app/Profile.h"
 #include "monitor/Monitor.h"
 #include "monitor/Plotprefs.h"
 #include "monitor/Plotsettings.h"
 #include "monitor/Positionplot.h"
 #include "monitor/Scatterplot.h"
+#include "settings/Profile.h"
 
 namespace telvor {
 

@@ -1,8 +1,8 @@
 #include "monitor/Plotsettings.h"
 
-#include "app/Profile.h"
 #include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
+#include "settings/Profile.h"
 
 #include <charconv>
 #include <cstdio>

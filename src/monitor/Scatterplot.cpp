@@ -1,9 +1,9 @@
 #include "monitor/Scatterplot.h"
 
-#include "app/Profile.h"
 #include "monitor/Monitor.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Raster.h"
+#include "settings/Profile.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

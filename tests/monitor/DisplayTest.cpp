@@ -1,10 +1,10 @@
 #include "monitor/Display.h"
-#include "app/Profile.h"
 #include "monitor/Monitor.h"
 #include "monitor/Monitortestutil.h"
 #include "monitor/Numformat.h"
 #include "monitor/Satsort.h"
 #include "protocol/Logfile.h"
+#include "settings/Profile.h"
 
 #include <gtest/gtest.h>
 

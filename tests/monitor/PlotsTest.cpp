@@ -1,4 +1,3 @@
-#include "app/Profile.h"
 #include "monitor/Maskrules.h"
 #include "monitor/Monitortestutil.h"
 #include "monitor/Numformat.h"
@@ -8,6 +7,7 @@
 #include "monitor/Skymap.h"
 #include "monitor/Stripmath.h"
 #include "monitor/Target.h"
+#include "settings/Profile.h"
 
 #include <gtest/gtest.h>
 

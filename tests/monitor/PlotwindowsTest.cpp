@@ -1,4 +1,3 @@
-#include "app/Profile.h"
 #include "monitor/Elevationmask.h"
 #include "monitor/Monitor.h"
 #include "monitor/Monitortestutil.h"
@@ -11,6 +10,7 @@
 #include "monitor/Simfeed.h"
 #include "monitor/Thinning.h"
 #include "rtlog/Targetposition.h"
+#include "settings/Profile.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,10 +3,10 @@
 #include "Fakeview.h"
 
 #include "app/Maintenance.h"
-#include "app/Profile.h"
 #include "app/Session.h"
 #include "links/Portio.h"
 #include "protocol/Commstate.h"
+#include "settings/Profile.h"
 #include "sim/Receiver.h"
 
 #include <arpa/inet.h>

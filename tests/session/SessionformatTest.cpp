@@ -1,5 +1,5 @@
 #include "app/Sessionformat.h"
-#include "app/Settingskeys.h"
+#include "settings/Settingskeys.h"
 
 #include <gtest/gtest.h>
 

@@ -7,11 +7,11 @@
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
 #include "app/Monitorhost.h"
-#include "app/Profile.h"
 #include "app/Qtbridge.h"
 #include "links/Portio.h"
 #include "monitor/Plots.h"
 #include "protocol/Debugcore.h"
+#include "settings/Profile.h"
 #include "sim/Receiver.h"
 
 #include <QApplication>

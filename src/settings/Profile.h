@@ -3,7 +3,7 @@
 // from the Windows program keeps working. No cache: every read parses the file again and
 // every write replaces it at once (written beside it, synced, then renamed over it).
 // Standard library and POSIX only, so the INI fuzzer can build it without Qt.
-#include "app/Settingskeys.h"
+#include "settings/Settingskeys.h"
 
 #include <functional>
 #include <string>
