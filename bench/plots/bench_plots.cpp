@@ -7,8 +7,8 @@
 #include "monitor/Positionplot.h"
 #include "monitor/Satellitesplot.h"
 #include "monitor/Scatterplot.h"
-#include "tests/monitor/Simfeed.h"
-#include "tests/protocol/Messagemaker.h"
+#include "tests/support/Messagemaker.h"
+#include "tests/support/Simfeed.h"
 
 #include <QApplication>
 #include <QTimer>

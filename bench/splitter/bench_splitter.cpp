@@ -2,7 +2,7 @@
 // checksum over the same bytes, and the heap allocations it makes while feeding.
 #include "protocol/Messageformat.h"
 #include "protocol/Splitter.h"
-#include "tests/protocol/Messagemaker.h"
+#include "tests/support/Messagemaker.h"
 
 #include <algorithm>
 #include <chrono>

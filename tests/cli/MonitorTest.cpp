@@ -2,6 +2,7 @@
 // against the real telvor-sim on a pseudo-terminal.
 #include "cli/Monitortext.h"
 #include "monitor/Monitorview.h"
+#include "support/Tempdir.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -186,9 +187,8 @@ TEST(MonitorOutput, JsonAndTextShowWhatTheWindowShows) {
 // by --seconds. The receiver's terminal elevation mask is -90 while monitoring and must be
 // back afterwards.
 TEST(MonitorCli, MonitorsTheSimulatedReceiver) {
-    fs::path dir = fs::temp_directory_path() / ("telvor-cli-monitor-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    telvor::testing::TTempDir tmp("telvor-cli-monitor");
+    const fs::path dir = tmp.path;
     TChild sim({TELVOR_SIM_EXE, "--pty", (dir / "tty").string()});
     ASSERT_TRUE(sim.readUntil([](const std::string& t) { return t.find('\n') != t.npos; }, 10000))
         << "telvor-sim did not start";
@@ -251,5 +251,4 @@ TEST(MonitorCli, MonitorsTheSimulatedReceiver) {
     EXPECT_EQ(cliSend(base, "print,/par/out/elm/cur/term"), mask);
     sim.signal(SIGTERM);
     sim.finish(5000);
-    fs::remove_all(dir);
 }

@@ -1,7 +1,7 @@
 // The serial link on a pseudo-terminal: exclusive open, speed, handshake, command lines, the
 // reply buffer in idle mode, unplugging, and closing while the input thread waits.
 #include "links/Modemio.h"
-#include "links/Peers.h"
+#include "support/Peers.h"
 #include "links/Serialconnection.h"
 #include "links/Serialspeed.h"
 #include "protocol/Commthread.h"

@@ -1,6 +1,6 @@
 // The links, the input thread and the command engine against telvor-sim over a real pty and
 // a real TCP socket.
-#include "links/Peers.h"
+#include "support/Peers.h"
 #include "links/Tcpasyncconn.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"

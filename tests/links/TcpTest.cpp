@@ -1,5 +1,5 @@
 // The Ethernet link against a local listener.
-#include "links/Peers.h"
+#include "support/Peers.h"
 #include "links/Tcpasyncconn.h"
 
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "monitor/Monitortestutil.h"
+#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Parsers.h"
 

@@ -1,6 +1,6 @@
 #include "monitor/Display.h"
 #include "monitor/Monitor.h"
-#include "monitor/Monitortestutil.h"
+#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Satsort.h"
 #include "protocol/Logfile.h"

@@ -1,5 +1,5 @@
 #include "monitor/Maskrules.h"
-#include "monitor/Monitortestutil.h"
+#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Plotsettings.h"

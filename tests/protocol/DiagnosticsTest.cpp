@@ -3,6 +3,7 @@
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
 #include "protocol/Tracer.h"
+#include "support/Tempdir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,24 +15,10 @@
 
 namespace fs = std::filesystem;
 using namespace telvor;
+using telvor::testing::TTempDir;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/telvor-diag-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string read(const char* name) const {
-        std::ifstream in(path / name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    fs::path path;
-};
 
 TEST(CommLog, EscapesUnprintableBytes) {
     const unsigned char data[] = {0x0D, 0x0A, 0x41, 0x00};
@@ -42,7 +29,7 @@ TEST(CommLog, EscapesUnprintableBytes) {
 }
 
 TEST(CommLog, WritesEscapedLinesAndAppends) {
-    TempDir dir;
+    TTempDir dir{"telvor-diag"};
     auto path = (dir.path / "telvor.log").string();
     std::ofstream(path) << "old\n";
     TLogFile log;
@@ -57,7 +44,7 @@ TEST(CommLog, WritesEscapedLinesAndAppends) {
 }
 
 TEST(CommLog, LineKindsAndDisabledLog) {
-    TempDir dir;
+    TTempDir dir{"telvor-diag"};
     auto start = fs::current_path();
     fs::current_path(dir.path);
     ASSERT_EQ(commLog(), nullptr);
@@ -91,7 +78,7 @@ TEST(CommLog, LineKindsAndDisabledLog) {
 }
 
 TEST(CommLog, LinesFromTwoThreadsNeverInterleave) {
-    TempDir dir;
+    TTempDir dir{"telvor-diag"};
     TLogFile log;
     ASSERT_TRUE(log.open((dir.path / "t.log").string()));
     const std::string a(300, 'a'), b(300, 'b');

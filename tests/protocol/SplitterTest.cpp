@@ -1,5 +1,5 @@
 #include "protocol/Splitter.h"
-#include "protocol/Messagemaker.h"
+#include "support/Messagemaker.h"
 
 #include <gtest/gtest.h>
 

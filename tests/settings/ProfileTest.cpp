@@ -1,4 +1,5 @@
 #include "settings/Profile.h"
+#include "support/Tempdir.h"
 
 #include <climits>
 #include <cmath>
@@ -20,15 +21,6 @@ namespace {
 
 class ProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/telvor-profile-XXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-        ini_ = dir_ / "telvor.ini";
-    }
-    void TearDown() override {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
     void put(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
     std::string get() const {
         std::ifstream in(ini_, std::ios::binary);
@@ -40,8 +32,9 @@ protected:
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
     }
 
-    fs::path dir_;
-    fs::path ini_;
+    telvor::testing::TTempDir tmp_{"telvor-profile"};
+    const fs::path dir_ = tmp_.path;
+    const fs::path ini_ = dir_ / "telvor.ini";
 };
 
 TEST_F(ProfileTest, MissingFileGivesTypedDefaults) {

@@ -1,6 +1,6 @@
 // The simulated receiver without threads or ports: what it answers and what it sends.
 #include "sim/Engine.h"
-#include "Simclient.h"
+#include "support/Simclient.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The simulated receiver on its real transports: a pty with its baud rate, the Ethernet login,
 // a socket pair, and the telvor-sim executable.
-#include "Simclient.h"
 #include "sim/Receiver.h"
+#include "support/Eventually.h"
+#include "support/Simclient.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -23,6 +24,7 @@ extern char** environ;
 
 using namespace telvorsim;
 using simtest::TClient;
+using telvor::testing::eventually;
 
 namespace {
 
@@ -71,15 +73,6 @@ int connectTcp(int port) {
 
 bool has(const TClient& c, const char* text) {
     return c.raw.find(text) != std::string::npos;
-}
-
-template <typename F> bool eventually(F done, int ms = 5000) {
-    for (int i = 0; i < ms / 10; ++i) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
 }
 
 TSimOptions fast() {

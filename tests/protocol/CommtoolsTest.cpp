@@ -1,7 +1,7 @@
 // The command engine against a scripted receiver on a pty.
 #include "protocol/Commtools.h"
-#include "links/Peers.h"
 #include "protocol/Debugcore.h"
+#include "support/Peers.h"
 
 #include <chrono>
 #include <mutex>
@@ -11,25 +11,7 @@
 namespace telvor::testing {
 namespace {
 
-class CommandEngine : public TLinkFixture {
-protected:
-    void SetUp() override {
-        TLinkFixture::SetUp();
-        SetLatencyAllowance(0);
-        ASSERT_EQ(CreateReceiverConnection(pty_.slave(), {}), "");
-    }
-    void answer(TResponder::THandler handler) {
-        responder_ = std::make_unique<TResponder>(pty_.master(), std::move(handler));
-    }
-    void TearDown() override {
-        CloseReceiverConnection();
-        responder_.reset();
-        TLinkFixture::TearDown();
-    }
-
-    TPty pty_;
-    std::unique_ptr<TResponder> responder_;
-};
+using CommandEngine = TPtyLinkFixture;
 
 TEST_F(CommandEngine, PrintsParametersAndReportsReceiverErrors) {
     answer([](const std::string& line) -> std::string {

@@ -13,6 +13,8 @@
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
+#include "support/Eventually.h"
+#include "support/Tempdir.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,14 +50,12 @@ QApplication& app() {
     return *instance;
 }
 
+// Waits with the event loop running, so that queued signals and timers reach the windows.
 bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
+    return telvor::testing::eventually(done, ms, [] {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         ::usleep(5000);
-    }
-    return done();
+    });
 }
 
 void screenshot(QWidget* w, const char* file) {
@@ -70,10 +70,6 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         app();
-        dir = fs::temp_directory_path() /
-              ("telvor-windows-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
         fs::create_directories(dir / "sys/class/tty/ttyS0");
         fs::create_directories(dir / "dev/serial/by-id");
         std::ofstream(dir / "sys/class/tty/ttyS0/type") << "4\n";
@@ -86,7 +82,6 @@ protected:
     void TearDown() override {
         setProfile(nullptr);
         setServerPasswordCodec({});
-        fs::remove_all(dir);
     }
     template <class T> T* find(QWidget* w, const char* name) {
         T* c = w->findChild<T*>(name);
@@ -94,7 +89,8 @@ protected:
         return c;
     }
 
-    fs::path dir;
+    telvor::testing::TTempDir tmp{"telvor-windows"};
+    const fs::path dir = tmp.path;
     TPortScan scan;
     std::unique_ptr<TProfile> profile;
 };

@@ -1,10 +1,10 @@
 // "Get from receiver" against a scripted receiver on a pty: the reply buffer in idle mode,
 // the plot store while the stream is split into messages.
 #include "rtlog/Targetsource.h"
-#include "links/Peers.h"
 #include "monitor/Plotdata.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "support/Peers.h"
 
 #include <chrono>
 #include <cstring>
@@ -21,21 +21,8 @@ std::string pgBody(double lat, double lon) {
     return b;
 }
 
-class TargetSource : public TLinkFixture {
+class TargetSource : public TPtyLinkFixture {
 protected:
-    void SetUp() override {
-        TLinkFixture::SetUp();
-        SetLatencyAllowance(0);
-        ASSERT_EQ(CreateReceiverConnection(pty_.slave(), {}), "");
-    }
-    void TearDown() override {
-        CloseReceiverConnection();
-        responder_.reset();
-        TLinkFixture::TearDown();
-    }
-
-    TPty pty_;
-    std::unique_ptr<TResponder> responder_;
     TPlotData data_;
 };
 

@@ -1,10 +1,11 @@
 // The input thread's routing by input mode and the dispatch of split messages, with a pty
 // playing the receiver.
 #include "protocol/Commthread.h"
-#include "links/Peers.h"
 #include "links/Tcpclientconnection.h"
 #include "protocol/Commstate.h"
 #include "protocol/Latestmsgs.h"
+#include "support/Peers.h"
+#include "support/Tempdir.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -168,9 +169,8 @@ TEST_F(CommThread, LoggingWritesEverythingButRepliesOnceAndInOrder) {
 }
 
 TEST_F(CommThread, TestPlaybackReplaysSiteFileEpochByEpoch) {
-    char dir[] = "/tmp/telvor-playback-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/" + TCommThread::kPlaybackFile;
+    TTempDir dir("telvor-playback");
+    const std::string path = (dir / TCommThread::kPlaybackFile).string();
     const std::string epoch =
         makeMessage("~~", "tick") + makeMessage("PG", "here") + makeMessage("||", "");
     {
@@ -180,7 +180,7 @@ TEST_F(CommThread, TestPlaybackReplaysSiteFileEpochByEpoch) {
         std::fclose(f);
     }
     char* previous = ::getcwd(nullptr, 0);
-    ASSERT_EQ(::chdir(dir), 0);
+    ASSERT_EQ(::chdir(dir.path.c_str()), 0);
     commState().testMode = true;
     SetInputMode(TInputMode::Monitoring);
     // Nothing comes from the port; the file plays, rewinding at its end.
@@ -191,8 +191,6 @@ TEST_F(CommThread, TestPlaybackReplaysSiteFileEpochByEpoch) {
     SetInputMode(TInputMode::Idle);
     ASSERT_EQ(::chdir(previous), 0);
     std::free(previous);
-    std::remove(path.c_str());
-    ::rmdir(dir);
 }
 
 TEST_F(CommThread, TerminalTransferAndSharingHandOffs) {

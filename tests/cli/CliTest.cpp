@@ -1,5 +1,6 @@
 // telvor-cli as a user runs it: exit codes, the identity it prints, one command's reply.
 #include "sim/Receiver.h"
+#include "support/Tempdir.h"
 
 #include <array>
 #include <cstdio>
@@ -33,15 +34,9 @@ TRun cli(const std::string& args) {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("telvor-cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
     std::string settings() const { return "--settings " + dir.string(); }
-    fs::path dir;
+    telvor::testing::TTempDir tmp{"telvor-cli"};
+    const fs::path dir = tmp.path;
 };
 
 TEST_F(CliTest, ConnectPrintsTheIdentity) {

@@ -1,6 +1,7 @@
-#include "links/Peers.h"
+#include "support/Peers.h"
 
 #include "protocol/Commstate.h"
+#include "protocol/Commtools.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Messageformat.h"
 
@@ -18,30 +19,6 @@
 #include <unistd.h>
 
 namespace telvor::testing {
-
-std::string makeMessage(std::string_view id, std::string_view body) {
-    const int row = messInfoRow(id[0], id[1]);
-    const int kind = row != 0 ? static_cast<int>(MessInfoVXR[row].kind) : 0;
-    const std::size_t length = body.size() + (kind == kBinaryChecksum ? 1
-                                              : kind == kHexChecksum  ? 2
-                                                                      : 0);
-    char header[8];
-    std::snprintf(header, sizeof header, "%c%c%03zX", id[0], id[1], length);
-    std::string m = header;
-    m.append(body);
-    if (kind == kBinaryChecksum)
-        m.push_back(static_cast<char>(rotatingChecksum(m.data(), m.size())));
-    if (kind == kHexChecksum) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", rotatingChecksum(m.data(), m.size()));
-        m.append(hex);
-    }
-    return m;
-}
-
-std::string makeReply(std::string_view value, std::string_view echo) {
-    return makeMessage("RE", std::string(echo) + std::string(value));
-}
 
 TPty::TPty() {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -199,6 +176,22 @@ void TLinkFixture::TearDown() {
 
 bool TLinkFixture::until(const std::function<bool()>& done, int timeoutMs) {
     return bridge_.processUntil(done, timeoutMs);
+}
+
+void TPtyLinkFixture::SetUp() {
+    TLinkFixture::SetUp();
+    SetLatencyAllowance(0);
+    ASSERT_EQ(CreateReceiverConnection(pty_.slave(), {}), "");
+}
+
+void TPtyLinkFixture::TearDown() {
+    CloseReceiverConnection();
+    responder_.reset();
+    TLinkFixture::TearDown();
+}
+
+void TPtyLinkFixture::answer(TResponder::THandler handler) {
+    responder_ = std::make_unique<TResponder>(pty_.master(), std::move(handler));
 }
 
 double processCpuMs() {

@@ -1,6 +1,8 @@
 // The session against the simulated receiver (pty and Ethernet) and against small fake links
 // for what a pty cannot show (a receiver behind a rate divider, a receiver that never answers).
-#include "Fakeview.h"
+#include "support/Eventually.h"
+#include "support/Fakeview.h"
+#include "support/Tempdir.h"
 
 #include "app/Maintenance.h"
 #include "app/Session.h"
@@ -25,23 +27,12 @@ using telvor::test::TFakeView;
 namespace {
 
 bool eventually(const std::function<bool()>& done, int ms = 3000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
+    return telvor::testing::eventually(done, ms);
 }
 
 class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("telvor-session-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         profile = std::make_unique<TProfile>((dir / "telvor.ini").string());
         setProfile(profile.get());
         profile->write(keys::CommTimeout, 100);
@@ -54,7 +45,6 @@ protected:
         if (sim)
             sim->stop();
         setProfile(nullptr);
-        fs::remove_all(dir);
     }
     // A receiver on a pty; the settings name its slave.
     void startSim(telvorsim::TSimOptions options = {}) {
@@ -73,7 +63,8 @@ protected:
         return false;
     }
 
-    fs::path dir;
+    telvor::testing::TTempDir tmp{"telvor-session"};
+    const fs::path dir = tmp.path;
     std::unique_ptr<TProfile> profile;
     TFakeView view;
     std::unique_ptr<TSession> session;

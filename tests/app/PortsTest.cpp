@@ -1,4 +1,5 @@
 #include "app/Ports.h"
+#include "support/Tempdir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -13,15 +14,12 @@ namespace {
 class FakeSystem : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("telvor-ports-" + std::to_string(::getpid()));
-        fs::remove_all(root);
         scan.sysRoot = (root / "sys").string();
         scan.devRoot = (root / "dev").string();
         fs::create_directories(root / "sys/class/tty");
         fs::create_directories(root / "dev/serial/by-id");
     }
     void TearDown() override {
-        fs::remove_all(root);
         setUsbReceiverLister(nullptr);
     }
     void addTty(const std::string& name, int uartType = -1) {
@@ -32,7 +30,8 @@ protected:
     }
     std::string dev(const std::string& name) { return (root / "dev" / name).string(); }
 
-    fs::path root;
+    telvor::testing::TTempDir tmp{"telvor-ports"};
+    const fs::path root = tmp.path;
     TPortScan scan;
 };
 

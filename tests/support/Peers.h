@@ -3,24 +3,20 @@
 // listener, receiver messages with their checksums, and a fixture with a plain UI bridge.
 #include "links/Portio.h"
 #include "protocol/Bridge.h"
+#include "support/Messagemaker.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 
 namespace telvor::testing {
-
-// A whole message: id, three hex digits of body length, body; kind 1 ids get the binary
-// checksum byte appended to the body.
-std::string makeMessage(std::string_view id, std::string_view body);
-// A reply to a "%%" command: "RE" + length + "%%" + value.
-std::string makeReply(std::string_view value, std::string_view echo = "%%");
 
 class TPty {
 public:
@@ -83,6 +79,17 @@ protected:
     bool until(const std::function<bool()>& done, int timeoutMs = 5000);
 
     TPlainBridge bridge_;
+};
+
+// A link opened on a pty whose master side plays the receiver through a responder.
+class TPtyLinkFixture : public TLinkFixture {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void answer(TResponder::THandler handler);
+
+    TPty pty_;
+    std::unique_ptr<TResponder> responder_;
 };
 
 // CPU time used by the whole process so far, in milliseconds.
