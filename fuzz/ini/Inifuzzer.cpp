@@ -72,6 +72,10 @@ std::string lowerTrimmed(std::string_view s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
+    // One read and one write kind per input: every file operation is a handful of system
+    // calls, and the kinds are independent of each other.
+    const int readKind = in.ConsumeIntegralInRange(0, 2);
+    const int writeKind = in.ConsumeIntegralInRange(0, 2);
     auto section = in.ConsumeRandomLengthString(24);
     auto key = in.ConsumeRandomLengthString(24);
     auto value = in.ConsumeRandomLengthString(1100);
@@ -82,24 +86,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     putFile(in.ConsumeRemainingBytesAsString());
 
     TProfile p(iniPath());
-    (void)p.readInteger(section, key, 1);
-    (void)p.readBool(section, key, true);
-    (void)p.readFloat(section, key, 0.5);
+    if (readKind == 0)
+        (void)p.readInteger(section, key, 1);
+    else if (readKind == 1)
+        (void)p.readBool(section, key, true);
+    else
+        (void)p.readFloat(section, key, 0.5);
     const auto other = p.readString(section2, key2, kAbsent);
 
-    if (p.writeString(section, key, value)) {
-        if (p.readString(section, key, kAbsent) != expected(value))
+    bool written = false;
+    if (writeKind == 0) {
+        written = p.writeString(section, key, value);
+        if (written && p.readString(section, key, kAbsent) != expected(value))
             std::abort();
-        bool same = lowerTrimmed(section) == lowerTrimmed(section2) &&
-                    lowerTrimmed(key) == lowerTrimmed(key2);
-        if (!same && p.readString(section2, key2, kAbsent) != other)
+    } else if (writeKind == 1) {
+        written = p.writeInteger(section, key, number);
+        if (written && p.readInteger(section, key, ~number) != number)
             std::abort();
-        if (p.writeInteger(section, key, number) && p.readInteger(section, key, ~number) != number)
-            std::abort();
-        if (p.writeFloat(section, key, real) && p.readFloat(section, key, NAN) != real)
-            std::abort();
-        if (!same && p.readString(section2, key2, kAbsent) != other)
+    } else {
+        written = p.writeFloat(section, key, real);
+        if (written && p.readFloat(section, key, NAN) != real)
             std::abort();
     }
+    bool same =
+        lowerTrimmed(section) == lowerTrimmed(section2) && lowerTrimmed(key) == lowerTrimmed(key2);
+    if (written && !same && p.readString(section2, key2, kAbsent) != other)
+        std::abort();
     return 0;
 }
