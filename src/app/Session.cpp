@@ -4,7 +4,6 @@
 #include "app/Ports.h"
 #include "app/Sessionformat.h"
 #include "links/Portio.h"
-#include "links/Tcpasyncconn.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "protocol/Debugcore.h"
@@ -340,8 +339,7 @@ std::string TSession::networkSearch() {
         }
         // A receiver that refuses says so and hangs up at once: its words count even when the
         // socket is already gone.
-        auto* ethernet = dynamic_cast<CTCPAsyncConnection*>(link);
-        if (!ethernet || (!ethernet->IsConnected() && link->Input.Fill() == 0))
+        if (!link->IsConnected() && link->Input.Fill() == 0)
             return kCantFind;
         setStatus("Waiting for receiver...");
         view_.setProgress(10, 0);
@@ -399,8 +397,7 @@ std::string TSession::ethernetLogin() {
             if (text.find("RE") != std::string::npos)
                 return {};
         }
-        auto* ethernet = dynamic_cast<CTCPAsyncConnection*>(link);
-        if (!pause(100) || stopped() || (ethernet && !ethernet->IsConnected()))
+        if (!pause(100) || stopped() || !link->IsConnected())
             return kCantFind;
     }
 }

@@ -1,102 +1,13 @@
 #pragma once
-// The receiver link interface, the one current link and the factory that builds it.
+// The factory that builds the link the settings name and makes it the current link, and the
+// names of serial ports. The link interface itself is protocol/Link.h.
 #include "protocol/Commstate.h"
-#include "protocol/Sharedbuff.h"
+#include "protocol/Link.h"
 
-#include <atomic>
-#include <cstdint>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 namespace telvor {
-
-class TCommThread;
-
-// Link kinds; the session branches on them.
-constexpr std::uint8_t kLinkSerial = 0;
-constexpr std::uint8_t kLinkParallel = 1;
-constexpr std::uint8_t kLinkInternetClient = 2;
-constexpr std::uint8_t kLinkEthernet = 3;
-constexpr std::uint8_t kLinkUsb = 4;
-
-// Bits of the event word and of the event mask.
-constexpr std::uint32_t kEventData = 0x01;
-constexpr std::uint32_t kEventError = 0x80;
-
-constexpr int kReplyBufferSize = 8192;
-
-class TReceiverConnection {
-public:
-    explicit TReceiverConnection(std::uint8_t kind);
-    TReceiverConnection(const TReceiverConnection&) = delete;
-    TReceiverConnection& operator=(const TReceiverConnection&) = delete;
-    virtual ~TReceiverConnection();
-
-    // Input thread only: never waits for more than is available (Ethernet: the next packet).
-    virtual int Read(std::uint8_t* buffer, int count) = 0;
-    // Reads until `count` bytes came or timeout + transmission time of `count` passed.
-    virtual int ReadTimed(std::uint8_t* buffer, int count, std::uint32_t timeoutMs);
-    // Bytes accepted; fewer than asked means failure.
-    virtual int Write(const std::uint8_t* bytes, int count) = 0;
-    virtual bool SetEventMask(std::uint32_t mask);
-    // Input thread only: blocks until data can be read, an error was recorded or the link is
-    // woken for closing; kEventData / kEventError tell which.
-    virtual void WaitEvent(std::uint32_t& word) = 0;
-    virtual bool SetSpeed(std::uint32_t bitsPerSecond);
-    virtual std::uint32_t GetSpeed();
-    virtual bool SetHandshake(bool on);
-    virtual bool Reconnect(int attempts);
-    // Starts a connection attempt that sets `done` when it ends; false when none was started.
-    virtual bool StartConnect(TEvent* done);
-    virtual void Cancel();
-    virtual bool Purge();
-    // Formats a command line (checksum suffix, CR LF) and writes it whole.
-    virtual bool SendCommand(std::string_view text);
-    virtual bool SpareHook(int value);
-
-    // Writes text as it stands; true when every byte went out.
-    bool WriteRaw(std::string_view text);
-
-    // The last failure; empty while the link is usable. Safe from any thread.
-    std::string ErrorText() const;
-    void SetErrorText(std::string text);
-    void ClearErrorText() { SetErrorText({}); }
-
-    // Wake-up of the input thread (an eventfd polled beside the device). Stays set until reset.
-    void Wake();
-    void ResetWake();
-    int WakeFd() const { return wakeFd_; }
-    // Waits on the wake-up alone, up to `timeoutMs` (negative: without limit); true when set.
-    bool WaitWake(int timeoutMs) const;
-
-    // Input thread: started when the link opened; closing stops it.
-    bool ThreadStarted() const;
-    void ResumeThread();
-    // Asks the input thread to end, wakes it and waits until it has (pumping UI events while
-    // waiting on the UI thread, so that a hand-off in progress can finish).
-    void StopThread();
-
-    std::atomic<std::uint32_t> LastWriteTick;
-    TSharedBuffer Input{kReplyBufferSize};
-    std::unique_ptr<TCommThread> Thread;
-    std::atomic<std::uint32_t> EventMask{0};
-    std::atomic<std::uint32_t> Speed{115200};
-    const std::uint8_t Kind;
-
-protected:
-    // Used by ReadTimed between reads that found nothing; returns early when data may be there.
-    virtual void WaitReadable(int timeoutMs);
-
-private:
-    mutable std::mutex errorLock_;
-    std::string errorText_;
-    int wakeFd_ = -1;
-};
-
-// The one link, or null. Changed only on the UI thread by the factory and the close.
-extern TReceiverConnection* CurrentConnection;
 
 // Milliseconds the reset command waits before reconnecting to a USB receiver.
 extern int UsbResetWait;
@@ -119,10 +30,5 @@ bool IsReceiverConnected();
 // "COMn" is /dev/ttyS(n-1); any other name is a device path as it stands.
 std::string SerialDevicePath(const std::string& portName);
 bool IsSerialPortName(std::string_view portName);
-
-// Bytes from a remote sharing server, handed to the current link as if its thread read them.
-void FeedInput(const std::uint8_t* bytes, int count);
-void FeedTransfer(const std::uint8_t* bytes, int count);
-void FeedStream(const std::uint8_t* bytes, int count);
 
 } // namespace telvor

@@ -1,6 +1,8 @@
 #include "links/Serialconnection.h"
 
+#include "links/Portio.h"
 #include "links/Serialspeed.h"
+#include "protocol/Commstate.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"

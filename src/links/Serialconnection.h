@@ -1,6 +1,6 @@
 #pragma once
 // The link over a serial port (RS-232, USB adapter, infrared port) on Linux termios.
-#include "links/Portio.h"
+#include "protocol/Link.h"
 
 #include <atomic>
 #include <cstdint>

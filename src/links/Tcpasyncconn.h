@@ -1,6 +1,6 @@
 #pragma once
 // A receiver with its own Ethernet port: bytes pass unchanged over a TCP stream.
-#include "links/Portio.h"
+#include "protocol/Link.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,7 +31,7 @@ public:
     void Cancel() override;
     bool Purge() override { return true; }
 
-    virtual bool IsConnected() const;
+    bool IsConnected() const override;
 
     std::string Description() const;
     std::string PeerDescription() const;

@@ -1,7 +1,7 @@
 #pragma once
 // The "Internet Client" link: a receiver shared by another copy of the program. It owns no
 // socket; the sharing window carries its writes and feeds back what arrives.
-#include "links/Portio.h"
+#include "protocol/Link.h"
 
 #include <cstddef>
 #include <cstdint>

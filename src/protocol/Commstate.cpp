@@ -1,7 +1,7 @@
 #include "protocol/Commstate.h"
 
-#include "links/Portio.h"
 #include "protocol/Latestmsgs.h"
+#include "protocol/Link.h"
 
 namespace telvor {
 

@@ -1,10 +1,10 @@
 #include "protocol/Commthread.h"
 
-#include "links/Portio.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Latestmsgs.h"
+#include "protocol/Link.h"
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
 

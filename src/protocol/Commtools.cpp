@@ -1,9 +1,9 @@
 #include "protocol/Commtools.h"
 
-#include "links/Portio.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Debugcore.h"
+#include "protocol/Link.h"
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
 
