@@ -1,6 +1,9 @@
 #pragma once
 // Everything that makes one simulated receiver differ from another, and the faults a test may
 // ask it to show.
+#include "Filesystem.h"
+#include "Transferfaults.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +18,7 @@ struct TFaults {
     std::string refuse;     // commands matching this pattern (ECMAScript) are answered "ER"
     std::string ignore;     // commands matching this pattern get no reply at all
 };
+    TTransferFaults transfer;
 
 struct TSimOptions {
     // Identity.
@@ -48,6 +52,7 @@ struct TSimOptions {
     TFaults faults;
 
     // Diagnostics: with `verbose`, every received line and every reply goes to `log`.
+    std::vector<TSeedFile> files; // in the file memory at start
     bool verbose = false;
     std::function<void(const std::string&)> log;
 };
