@@ -2,7 +2,6 @@
 
 #include "Commandline.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace telvorsim {
@@ -62,14 +61,6 @@ TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string port
     setFaults(options.faults);
 }
 
-    // Seeded files: an hour apart, the last an hour before the start.
-    const std::size_t n = options.files.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const TSeedFile& f = options.files[i];
-        auto time = startMs / 1000 - kFileEpochOffsetS - static_cast<std::int64_t>(n - i) * 3600;
-        files_.create(f.name, static_cast<std::uint32_t>(std::max<std::int64_t>(0, time)),
-                      seedContent(f.size, f.seed));
-    }
 void TEngine::setFaults(const TFaults& faults) {
     options_.faults = faults;
     hasRefuse_ = !faults.refuse.empty();
@@ -107,12 +98,10 @@ std::string TEngine::resolveVar(std::string_view name) const {
         return "2048";
     if (name == "blocks")
         return "16128";
-    if (name == "blk_size")
-        return std::to_string(files_.total());
-    if (name == "blk_free")
-        return std::to_string(files_.free());
+    if (name == "blk_size" || name == "blk_free")
+        return std::to_string(2048 * 16128);
     if (name == "blk_files")
-        return std::to_string(files_.files().size());
+        return "0";
     if (name == "msint")
         return std::to_string(options_.epochStepMs);
     return "";
@@ -183,12 +172,6 @@ void TEngine::receive(const std::uint8_t* data, std::size_t count) {
             if (!line.empty())
                 onLine(line);
             continue;
-        std::string blocks;
-        if (transfer_.take(data[i], blocks)) {
-            if (!blocks.empty())
-                host_.send(std::move(blocks), true);
-            continue;
-        }
         }
         if (line_.size() < kMaxLine)
             line_.push_back(c);
@@ -241,7 +224,6 @@ void TEngine::execute(const TCommand& cmd) {
 }
 
 void TEngine::reply(const TCommand& cmd, const TResult& result) {
-        echo_ = cmd.hasId ? "%" + cmd.id + "%" : "";
     std::string echo = cmd.hasId ? "%" + cmd.id + "%" : "";
     if (!result.ok) {
         std::string m = frameReply(false, result.value + "\n");
@@ -251,17 +233,13 @@ void TEngine::reply(const TCommand& cmd, const TResult& result) {
         // A long value goes out as several replies, each with the echo.
         const std::string& v = result.value;
         std::size_t from = 0;
-        while (result.parts.empty()) {
+        do {
             std::size_t to = cutPoint(v, from);
             std::string m = frameReply(true, echo + v.substr(from, to - from) + "\n");
             log("TX: " + printable(m));
-        for (const std::string& part : result.parts)
-            host_.send(frameReply(true, echo + part + "\n"), true);
             host_.send(std::move(m), true);
             from = to;
-            if (from >= v.size())
-                break;
-        }
+        } while (from < v.size());
     }
     if (result.afterReply)
         result.afterReply();
@@ -297,8 +275,6 @@ void TEngine::emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& 
     for (auto& s : epoch.sats)
         if (s.elDeg >= mask)
             view.sats.push_back(&s);
-    if (transfer_.active())
-        return; // the port carries blocks now
     for (auto& d : due) {
         std::vector<std::string> messages;
         d.def->encode(view, messages);

@@ -2,8 +2,6 @@
 // The receiver itself, without any I/O: takes the bytes that arrive on its port, answers them,
 // and produces the messages of each epoch. The host (TSimReceiver) moves the bytes and keeps
 // time.
-#include "Blocktransfer.h"
-#include "Filesystem.h"
 #include "Outputs.h"
 #include "Params.h"
 #include "Simoptions.h"
@@ -61,8 +59,6 @@ public:
     int restarts() const { return restarts_; }
 
     // Normalises a parameter path as commands give it: relative paths live under "/par/",
-    const TFileSystem& files() const { return files_; }
-    const TBlockTransfer& transfer() const { return transfer_; }
     // "/cur/term" is this port.
     std::string normalise(const std::string& path) const;
 
@@ -70,13 +66,9 @@ private:
     struct TResult {
         bool ok = true;
         std::string value; // "RE": after the echo; "ER": the error text
-        TResult() = default;
-        TResult(bool o, std::string v, std::function<void()> after)
-            : ok(o), value(std::move(v)), afterReply(std::move(after)) {}
         std::function<void()> afterReply;
     };
     using THandler = TResult (TEngine::*)(const std::vector<std::string>& args);
-        std::vector<std::string> parts; // when set: one reply each, instead of `value`
     struct TCommandEntry {
         const char* verb;
         std::size_t maxArgs; // the last argument keeps any further commas
@@ -92,13 +84,6 @@ private:
     TResult cmdInit(const std::vector<std::string>& args);
 
     void onLine(const std::string& line);
-    // The file memory (Filecommands.cpp).
-    TResult cmdGet(const std::vector<std::string>& args);
-    TResult cmdCreate(const std::vector<std::string>& args);
-    TResult cmdRemove(const std::vector<std::string>& args);
-    std::optional<TResult> printFiles(const std::string& path);
-    std::uint32_t fileTime() const;
-    std::string echo_; // of the command being answered
     void execute(const TCommand& cmd);
     void reply(const TCommand& cmd, const TResult& result);
     bool portArg(const std::string& arg, std::string& port) const;
@@ -125,8 +110,6 @@ private:
     std::deque<std::string> commands_;
     std::regex refuse_, ignore_;
     bool hasRefuse_ = false, hasIgnore_ = false;
-    TFileSystem files_;
-    TBlockTransfer transfer_;
 };
 
 } // namespace telvorsim

@@ -1,9 +1,6 @@
 #pragma once
 // Everything that makes one simulated receiver differ from another, and the faults a test may
 // ask it to show.
-#include "Filesystem.h"
-#include "Transferfaults.h"
-
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,7 +15,6 @@ struct TFaults {
     std::string refuse;     // commands matching this pattern (ECMAScript) are answered "ER"
     std::string ignore;     // commands matching this pattern get no reply at all
 };
-    TTransferFaults transfer;
 
 struct TSimOptions {
     // Identity.
@@ -52,7 +48,6 @@ struct TSimOptions {
     TFaults faults;
 
     // Diagnostics: with `verbose`, every received line and every reply goes to `log`.
-    std::vector<TSeedFile> files; // in the file memory at start
     bool verbose = false;
     std::function<void(const std::string&)> log;
 };

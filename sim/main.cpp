@@ -36,8 +36,6 @@ Receiver:
   --echo-off TEXT         echo-off text accepted silently (default #OFF#)
   --reset-silence-ms N    how long a restarting receiver says nothing (default 2000)
 
-  --file NAME:SIZE[:SEED] a file of SIZE bytes in the receiver's memory (/log/NAME); its
-                          bytes follow from SEED (default 1); repeatable
 World:
   --start "YYYY-MM-DD HH:MM:SS"  receiver date and time at start, UTC (default: now)
   --lat DEG --lon DEG --height M antenna position (default 50.0875 14.4213 245)
@@ -85,30 +83,6 @@ bool number(const char* text, double& v) {
 }
 
 bool validPattern(const std::string& p) {
-// NAME:SIZE[:SEED]; the name may hold blanks (and colons: the numbers are taken from the end).
-bool parseSeedFile(const std::string& text, std::vector<telvorsim::TSeedFile>& files) {
-    auto digits = [](const std::string& t) {
-        return !t.empty() && t.size() <= 12 && t.find_first_not_of("0123456789") == t.npos;
-    };
-    std::size_t last = text.rfind(':');
-    if (last == std::string::npos || last == 0)
-        return false;
-    telvorsim::TSeedFile f;
-    std::string name = text.substr(0, last), size = text.substr(last + 1);
-    std::size_t before = name.rfind(':');
-    if (before != std::string::npos && digits(name.substr(before + 1)) && digits(size)) {
-        f.seed = std::stoull(size);
-        size = name.substr(before + 1);
-        name.resize(before);
-    }
-    if (!digits(size) || !telvorsim::TFileSystem::checkName(name).empty())
-        return false;
-    f.name = name;
-    f.size = std::stoull(size);
-    files.push_back(f);
-    return f.size <= telvorsim::TFileSystem::kBlockSize * telvorsim::TFileSystem::kBlocks;
-}
-
     try {
         std::regex r(p);
         return true;
@@ -138,7 +112,6 @@ int main(int argc, char** argv) {
                                    {"reset-silence-ms", required_argument, nullptr, 'r'},
                                    {"start", required_argument, nullptr, 't'},
                                    {"lat", required_argument, nullptr, 'a'},
-                                   {"file", required_argument, nullptr, 'F'},
                                    {"lon", required_argument, nullptr, 'o'},
                                    {"height", required_argument, nullptr, 'H'},
                                    {"seed", required_argument, nullptr, 'S'},
@@ -219,10 +192,6 @@ int main(int argc, char** argv) {
                 return bad("start");
             break;
         case 'a':
-        case 'F':
-            if (!parseSeedFile(optarg, o.files))
-                return bad("file");
-            break;
             if (!number(optarg, o.latDeg) || o.latDeg < -90 || o.latDeg > 90)
                 return bad("lat");
             break;
