@@ -5,7 +5,7 @@
 namespace telvor {
 
 void TCliView::setStatusLine(const std::string& text) {
-    if (verbose_ && !text.empty() && text != last_)
+    if (progress_ && !text.empty() && text != last_)
         err_ << text << std::endl;
     last_ = text;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The session's view on a terminal: progress and status texts go to standard error (with
-// --verbose), questions get their safe answer, the connection dialog is skipped.
+// The session's view on a terminal: status texts go to standard error (on a terminal, or with
+// --verbose), notices with --verbose; questions get their safe answer, the connection dialog
+// is skipped.
 #include "app/Session.h"
 
 #include <iosfwd>
@@ -9,7 +10,8 @@ namespace telvor {
 
 class TCliView : public TSessionView {
 public:
-    TCliView(std::ostream& err, bool verbose) : err_(err), verbose_(verbose) {}
+    TCliView(std::ostream& err, bool verbose, bool progress)
+        : err_(err), verbose_(verbose), progress_(progress || verbose) {}
 
     void setStatusLine(const std::string& text) override;
     void setStatusPanel(const std::string&) override {}
@@ -31,6 +33,7 @@ public:
 private:
     std::ostream& err_;
     bool verbose_;
+    bool progress_;
     std::string last_;
 };
 

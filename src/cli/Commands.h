@@ -1,11 +1,13 @@
 #pragma once
-// The subcommands of telvor-cli. Each returns the exit code: 0 success, 1 receiver error or
-// receiver not found.
+// The commands of telvor-cli and what they are given. Each returns the exit code: 0 success,
+// 1 receiver or file error, 2 usage.
 #include "app/Session.h"
 
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace telvor {
 
@@ -16,26 +18,36 @@ struct TCliContext {
     TProfile& profile;
     std::function<void(TConnectionSettings&)> overrides;
     bool verbose = false;
+    // The search's status texts go to standard error (a terminal sees the search go on).
+    bool progress = false;
     std::ostream& out;
     std::ostream& err;
     TQtBridge* bridge = nullptr;
+    // The words after the command's name, and those of its own options that were given
+    // (a flag maps to an empty text).
+    std::vector<std::string> args;
+    std::map<std::string, std::string> options;
+
+    bool has(const std::string& option) const { return options.count(option) != 0; }
 };
+
+// "telvor-cli: <text>" and a pointer to --help on standard error; the usage exit code.
+int usageError(std::ostream& err, const std::string& text);
+
+// One port a line: the name the factory takes, then what the dialog shows when it differs.
+void printPorts(std::ostream& out);
 
 int runPorts(TCliContext& ctx);
 int runConnect(TCliContext& ctx);
-int runSend(TCliContext& ctx, const std::string& command);
-
-struct TMonitorOptions {
-    bool json = false;
-    int seconds = 0; // 0: until interrupted
-};
+int runSend(TCliContext& ctx);
 // Connects, prints the monitor once per display tick, and disconnects cleanly when stopped
-// (Ctrl-C, SIGTERM) or after the given time. 1 when the connect failed or the receiver went
-// silent.
-int runMonitor(TCliContext& ctx, const TMonitorOptions& options);
+// (Ctrl-C, SIGTERM, a closed standard output) or after --seconds. 1 when the connect failed
+// or the link was lost.
+int runMonitor(TCliContext& ctx);
 
 // Ctrl-C: the running search or wait ends, or the monitor stops; the session is closed cleanly.
 // Safe in a signal handler.
 void requestCliStop();
+bool cliStopRequested();
 
 } // namespace telvor

@@ -11,8 +11,8 @@ namespace telvor {
 
 TLiveMonitor::TLiveMonitor(TProfile& profile, TQtBridge& bridge, std::ostream& out,
                            std::ostream& err, bool verbose, TOptions options)
-    : TCliView(err, verbose), bridge_(bridge), out_(out), err_(err), options_(options),
-      session_(profile, *this),
+    : TCliView(err, verbose, options.progress), bridge_(bridge), out_(out), err_(err),
+      options_(options), session_(profile, *this),
       monitor_(session_, profile,
                TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); }, {}, {}}) {
     timer_.setInterval(1000);
@@ -54,6 +54,7 @@ void TLiveMonitor::tick(bool epochEnd) {
         out_ << monitorViewText(view) << "\n";
     }
     out_.flush();
+    outputClosed_ = !out_;
 }
 
 int TLiveMonitor::run(int seconds, const std::function<bool()>& stopped) {
@@ -62,7 +63,7 @@ int TLiveMonitor::run(int seconds, const std::function<bool()>& stopped) {
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (stopped() || silent_ || !session_.connected())
+        if (stopped() || silent_ || outputClosed_ || !session_.connected())
             loop.quit();
     });
     poll.start(50);

@@ -20,6 +20,7 @@ public:
         bool json = false;
         // Text output to a terminal: each tick replaces the previous one on the screen.
         bool clearScreen = false;
+        bool progress = false; // status texts on standard error
     };
 
     TLiveMonitor(TProfile& profile, TQtBridge& bridge, std::ostream& out, std::ostream& err,
@@ -29,9 +30,9 @@ public:
     TSession& session() { return session_; }
     TMainMonitor& monitor() { return monitor_; }
 
-    // After a connect: prints the monitor until `stopped` says so or `seconds` have
-    // passed (0: no limit). 0 then, 1 when the receiver went silent and the watchdog
-    // disconnected it.
+    // After a connect: prints the monitor until `stopped` says so, `seconds` have passed (0: no
+    // limit) or the output is closed (`| head`). 0 then, 1 when the receiver went silent and
+    // the watchdog disconnected it.
     int run(int seconds, const std::function<bool()>& stopped);
 
     void setMonitorTimer(bool on) override;
@@ -48,6 +49,7 @@ private:
     TMainMonitor monitor_;
     QTimer timer_;
     bool silent_ = false;
+    bool outputClosed_ = false;
     bool sawEpochEnd_ = false;
 };
 

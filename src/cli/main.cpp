@@ -1,7 +1,8 @@
 // telvor-cli: finds the receiver and talks to it without windows.
 #include "app/Appinfo.h"
+#include "app/Commconfig.h"
 #include "app/Qtbridge.h"
-#include "cli/Commands.h"
+#include "cli/Commandtable.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
@@ -11,21 +12,20 @@
 #include <csignal>
 #include <iostream>
 #include <optional>
+#include <unistd.h>
 
 using namespace telvor;
 
 namespace {
 
-constexpr int kUsage = 2;
-
 void onSignal(int) {
     requestCliStop();
 }
 
-std::optional<int> number(const QString& text) {
+std::optional<int> number(const QString& text, int min, int max) {
     bool ok = false;
     int v = text.toInt(&ok);
-    return ok && v >= 0 ? std::optional<int>(v) : std::nullopt;
+    return ok && v >= min && v <= max ? std::optional<int>(v) : std::nullopt;
 }
 
 std::optional<int> modeNumber(const QString& text) {
@@ -38,15 +38,58 @@ std::optional<int> modeNumber(const QString& text) {
         return cmInternetServer;
     if (t == "radio")
         return cmRadioModem;
-    auto n = number(t);
-    return n && *n <= cmConnected ? n : std::nullopt;
+    return number(t, 0, cmConnected);
 }
 
-int usage(const QCommandLineParser& parser, const QString& message) {
-    std::cerr << "telvor-cli: " << message.toStdString() << "\n\n"
-              << parser.helpText().toStdString();
-    return kUsage;
+std::optional<int> speed(const QString& text) {
+    for (const std::string& s : TCommConfig::speedList())
+        if (text.toStdString() == s)
+            return std::stoi(s);
+    return std::nullopt;
 }
+
+QString speedNames() {
+    QStringList names;
+    for (const std::string& s : TCommConfig::speedList())
+        names << QString::fromStdString(s);
+    return names.join(", ");
+}
+
+QString description() {
+    QString text = "Talks to a GNSS receiver without windows.\n\nCommands:\n";
+    for (const TCliCommand& c : cliCommands()) {
+        QString head = QString("  %1 %2").arg(c.name, c.arguments).trimmed();
+        text += "  " + head.leftJustified(18) + " " + c.help + "\n";
+    }
+    return text + "\nExit codes: 0 success, 1 receiver or file error, 2 usage.";
+}
+
+int usage(const QString& message) {
+    return usageError(std::cerr, message.toStdString());
+}
+
+// The connection options, checked; they override telvor.ini for this run.
+struct TOverrides {
+    std::optional<int> mode, baud, tcpPort, timeout;
+    std::optional<std::string> port, host, password;
+
+    void apply(TConnectionSettings& s) const {
+        if (mode)
+            s.mode = *mode;
+        if (port)
+            s.port = *port;
+        if (baud)
+            s.baud = std::to_string(*baud);
+        if (timeout)
+            s.timeout = *timeout;
+        if (host)
+            s.host = s.ethrHost = *host;
+        if (tcpPort)
+            s.tcpPort = s.ethrPort = *tcpPort;
+        if (password)
+            s.ethrPassword = *password;
+    }
+};
 
 } // namespace
 
@@ -56,33 +99,33 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(appVersion());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Talks to a GNSS receiver without windows.\n\n"
-        "Commands:\n"
-        "  ports            list the ports the connection dialog offers\n"
-        "  connect          find the receiver, print its identity, disconnect\n"
-        "  send <command>   send one command line and print the reply\n"
-        "  monitor          show what the receiver tracks and computes, once per epoch,\n"
-        "                   until Ctrl-C (or --seconds); --json: one JSON object a line");
+    parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption port("port", "Port: a device path, COMn, ETHR or USB.", "name");
-    QCommandLineOption baud("baud", "Speed the receiver should run at.", "rate");
+    QCommandLineOption baud("baud", "Speed the receiver should run at: " + speedNames() + ".",
+                            "rate");
     QCommandLineOption mode("mode", "Connection mode: direct, client, server or radio.", "mode");
     QCommandLineOption host("host", "Host of an Ethernet receiver or a sharing server.", "host");
-    QCommandLineOption tcpPort("tcp-port", "TCP port of that host.", "port");
+    QCommandLineOption tcpPort("tcp-port", "TCP port of that host (1-65535).", "port");
     QCommandLineOption password("password", "Password of an Ethernet receiver.", "text");
     QCommandLineOption timeout("timeout", "Reply timeout of the search, in ms.", "ms");
-    QCommandLineOption settings("settings", "Home directory holding telvor.ini.", "dir");
-    QCommandLineOption verbose("verbose", "Show the search as it goes.");
-    QCommandLineOption json("json", "monitor: one JSON object per display tick.");
-    QCommandLineOption seconds("seconds", "monitor: stop after this many seconds.", "n");
-    parser.addOptions(
-        {port, baud, mode, host, tcpPort, password, timeout, settings, verbose, json, seconds});
-    parser.addPositionalArgument("command", "ports, connect, send or monitor.");
+    QCommandLineOption settings(
+        "settings", "Folder holding telvor.ini (default: the home folder, see the manual).", "dir");
+    QCommandLineOption verbose("verbose", "Show the search and the notices as they go.");
+    parser.addOptions({port, baud, mode, host, tcpPort, password, timeout, settings, verbose});
+    // Each command's own options, marked with its name.
+    std::map<QString, const TCliCommand*> optionOwner;
+    for (const TCliCommand& c : cliCommands())
+        for (const TCliOption& o : c.options) {
+            parser.addOption(
+                QCommandLineOption(o.name, QString(c.name) + ": " + o.help, o.valueName));
+            optionOwner[o.name] = &c;
+        }
+    parser.addPositionalArgument("command", "One of the commands above.", "<command> [args]");
 
     if (!parser.parse(QCoreApplication::arguments()))
-        return usage(parser, parser.errorText());
+        return usage(parser.errorText());
     if (parser.isSet("help")) {
         std::cout << parser.helpText().toStdString();
         return 0;
@@ -94,76 +137,65 @@ int main(int argc, char** argv) {
 
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
-        return usage(parser, "no command given");
-    const QString command = args.first();
-    if (command != "ports" && command != "connect" && command != "send" && command != "monitor")
-        return usage(parser, "unknown command \"" + command + "\"");
-    if (command == "send" && args.size() < 2)
-        return usage(parser, "send needs a command line");
-    if (command != "send" && args.size() > 1)
-        return usage(parser, "unexpected argument \"" + args[1] + "\"");
+        return usage("no command given");
+    const TCliCommand* command = findCliCommand(args.first().toStdString());
+    if (!command)
+        return usage("unknown command \"" + args.first() + "\"");
+    const int given = int(args.size()) - 1;
+    if (given < command->minArgs)
+        return usage(QString(command->name) + " needs " + command->arguments);
+    if (command->maxArgs >= 0 && given > command->maxArgs)
+        return usage("unexpected argument \"" + args[command->maxArgs + 1] + "\"");
+    for (const auto& [name, owner] : optionOwner)
+        if (owner != command && parser.isSet(name))
+            return usage("--" + name + " belongs to " + owner->name);
 
-    std::optional<int> modeValue, baudValue, tcpPortValue, timeoutValue, secondsValue;
-    if (parser.isSet(mode) && !(modeValue = modeNumber(parser.value(mode))))
-        return usage(parser, "bad --mode");
-    if (parser.isSet(baud) && !(baudValue = number(parser.value(baud))))
-        return usage(parser, "bad --baud");
-    if (parser.isSet(tcpPort) && !(tcpPortValue = number(parser.value(tcpPort))))
-        return usage(parser, "bad --tcp-port");
-    if (parser.isSet(timeout) && !(timeoutValue = number(parser.value(timeout))))
-        return usage(parser, "bad --timeout");
-    if (parser.isSet(seconds) &&
-        (!(secondsValue = number(parser.value(seconds))) || *secondsValue == 0))
-        return usage(parser, "bad --seconds");
+    TOverrides o;
+    if (parser.isSet(mode) && !(o.mode = modeNumber(parser.value(mode))))
+        return usage("bad --mode \"" + parser.value(mode) +
+                     "\": use direct, client, server or radio");
+    if (parser.isSet(baud) && !(o.baud = speed(parser.value(baud))))
+        return usage("bad --baud \"" + parser.value(baud) + "\": use one of " + speedNames());
+    if (parser.isSet(tcpPort) && !(o.tcpPort = number(parser.value(tcpPort), 1, 65535)))
+        return usage("bad --tcp-port \"" + parser.value(tcpPort) + "\": use 1 to 65535");
+    if (parser.isSet(timeout) && !(o.timeout = number(parser.value(timeout), 1, 600000)))
+        return usage("bad --timeout \"" + parser.value(timeout) +
+                     "\": use milliseconds from 1 to 600000");
+    if (parser.isSet(port))
+        o.port = parser.value(port).toStdString();
+    if (parser.isSet(host))
+        o.host = parser.value(host).toStdString();
+    if (parser.isSet(password))
+        o.password = parser.value(password).toStdString();
 
     QString dir = parser.isSet(settings) ? parser.value(settings) : QDir::currentPath();
     if (!QDir(dir).exists())
-        return usage(parser, "no such settings directory: " + dir);
+        return usage("no such settings directory: " + dir);
     TProfile profile(QDir(dir).absoluteFilePath("telvor.ini").toStdString());
     setProfile(&profile);
 
-    std::optional<std::string> portValue, hostValue, passwordValue;
-    if (parser.isSet(port))
-        portValue = parser.value(port).toStdString();
-    if (parser.isSet(host))
-        hostValue = parser.value(host).toStdString();
-    if (parser.isSet(password))
-        passwordValue = parser.value(password).toStdString();
-
     TQtBridge bridge;
     TCliContext ctx{profile,
-                    [=](TConnectionSettings& s) {
-                        if (modeValue)
-                            s.mode = *modeValue;
-                        if (portValue)
-                            s.port = *portValue;
-                        if (baudValue)
-                            s.baud = std::to_string(*baudValue);
-                        if (timeoutValue)
-                            s.timeout = *timeoutValue;
-                        if (hostValue)
-                            s.host = s.ethrHost = *hostValue;
-                        if (tcpPortValue)
-                            s.tcpPort = s.ethrPort = *tcpPortValue;
-                        if (passwordValue)
-                            s.ethrPassword = *passwordValue;
-                    },
+                    [o](TConnectionSettings& s) { o.apply(s); },
                     parser.isSet(verbose),
+                    parser.isSet(verbose) || ::isatty(STDERR_FILENO),
                     std::cout,
                     std::cerr,
-                    &bridge};
+                    &bridge,
+                    {},
+                    {}};
+    for (const QString& a : args.mid(1))
+        ctx.args.push_back(a.toStdString());
+    for (const TCliOption& opt : command->options)
+        if (parser.isSet(opt.name))
+            ctx.options[opt.name] = *opt.valueName ? parser.value(opt.name).toStdString() : "";
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
-    int code = 0;
-    if (command == "ports")
-        code = runPorts(ctx);
-    else if (command == "connect")
-        code = runConnect(ctx);
-    else if (command == "monitor")
-        code = runMonitor(ctx, TMonitorOptions{parser.isSet(json), secondsValue.value_or(0)});
-    else
-        code = runSend(ctx, args.mid(1).join(' ').toStdString());
+    std::signal(SIGHUP, onSignal);
+    // A closed standard output (`| head`) is a request to stop, seen at the next write.
+    std::signal(SIGPIPE, SIG_IGN);
+    const int code = command->run(ctx);
     setProfile(nullptr);
     return code;
 }

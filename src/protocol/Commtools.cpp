@@ -60,8 +60,8 @@ TFound findReply(const std::uint8_t* data, int fill, std::string_view ids) {
 // front window stays disabled meanwhile.
 bool pumpsEvents(const TReceiverConnection* link) {
     const TConnectionMode mode = commState().connectionMode.load();
-    return mode == TConnectionMode::InternetClient ||
-           (mode == TConnectionMode::Direct && link->Kind == kLinkEthernet);
+    return mode == cmInternetClient ||
+           (mode == cmDirect && link->Kind == kLinkEthernet);
 }
 
 class TWaitScope {
@@ -321,13 +321,13 @@ std::vector<std::string> SplitItems(std::string_view list) {
     return items;
 }
 
-bool ReadCompleteValue(std::string& value) {
-    value = ReplyText(7);
+bool ReadCompleteValue(std::string& value, int offset, int timeoutMs) {
+    value = ReplyText(offset);
     consumeFront(CurrentConnection);
     while (!ValueComplete(value)) {
-        if (!AwaitReply("RE", 2000))
+        if (!AwaitReply("RE", timeoutMs))
             return false;
-        value += ReplyText(7);
+        value += ReplyText(offset);
         consumeFront(CurrentConnection);
     }
     return true;

@@ -48,8 +48,9 @@ bool SaveParameterLine(std::ostream& file, std::string_view name);
 bool SavePortMessages(std::ostream& file, std::string_view port);
 
 // Reads the rest of a value that continues over several "RE" replies, starting from the reply
-// at the front; consumes each reply. False when a continuation did not come.
-bool ReadCompleteValue(std::string& value);
+// at the front; consumes each reply. `offset` is where the value starts in each reply (7 after
+// "%%"). False when a continuation did not come within `timeoutMs`.
+bool ReadCompleteValue(std::string& value, int offset = 7, int timeoutMs = 2000);
 
 // Helpers of the receiver's list notation as the engine needs them.
 // Braces outside double quotes balance and no quote is open (a backslash hides a character).

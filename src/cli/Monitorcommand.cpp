@@ -1,0 +1,42 @@
+// `telvor-cli monitor`: the live monitor until a signal, --seconds or a closed output.
+#include "cli/Clisession.h"
+#include "cli/Livemonitor.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace telvor {
+
+int runMonitor(TCliContext& ctx) {
+    int seconds = 0;
+    if (ctx.has("seconds")) {
+        char* end = nullptr;
+        const std::string& text = ctx.options["seconds"];
+        const long v = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end || v < 1 || v > 31 * 86400)
+            return usageError(ctx.err, "bad --seconds \"" + text +
+                                           "\": use whole seconds from 1 to 2678400 (31 days)");
+        seconds = int(v);
+    }
+    if (!ctx.bridge)
+        return 1;
+    TLiveMonitor::TOptions shown;
+    shown.json = ctx.has("json");
+    shown.clearScreen = !shown.json && ::isatty(STDOUT_FILENO);
+    shown.progress = ctx.progress;
+    TLiveMonitor live(ctx.profile, *ctx.bridge, ctx.out, ctx.err, ctx.verbose, shown);
+    TSession& session = live.session();
+    {
+        TRunning running(session); // a signal ends the search
+        if (!connectSession(ctx, session))
+            return 1;
+    }
+    // From here a signal only ends the loop, so that the disconnect still takes its time to
+    // restore the receiver's elevation mask and port.
+    int code = live.run(seconds, [] { return cliStopRequested(); });
+    if (session.connected())
+        session.disconnect();
+    return code;
+}
+
+} // namespace telvor
