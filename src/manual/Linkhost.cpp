@@ -1,8 +1,8 @@
 #include "manual/Linkhost.h"
 
-#include "links/Portio.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commtools.h"
+#include "protocol/Link.h"
 #include "protocol/Tick.h"
 
 #include <algorithm>

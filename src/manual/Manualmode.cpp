@@ -1,9 +1,9 @@
 #include "manual/Manualmode.h"
 
-#include "links/Portio.h"
 #include "manual/Linkhost.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commtools.h"
+#include "protocol/Link.h"
 #include "settings/Profile.h"
 
 #include <algorithm>

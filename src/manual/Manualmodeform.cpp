@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -112,8 +113,16 @@ TManualModeForm::TManualModeForm(TProfile& profile, TManualSession& session,
     if (profile_.read(keys::ManualModeMaximized))
         setWindowState(windowState() | Qt::WindowMaximized);
 
-    logic_.open(prefill);
-    commandLine_->setFocus();
+    prefill_ = prefill;
+}
+
+void TManualModeForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!opened_) {
+        opened_ = true;
+        logic_.open(prefill_);
+        commandLine_->setFocus();
+    }
 }
 
 TManualModeForm::~TManualModeForm() {

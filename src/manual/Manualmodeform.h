@@ -48,6 +48,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The terminal takes the received data once it is shown, after monitoring was paused.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QPushButton* button(const char* name, const QString& caption, telvor::TManualButton id);
@@ -61,5 +63,7 @@ private:
     QWidget* panel_;
     std::map<telvor::TManualButton, QPushButton*> buttons_;
     telvor::TManualMode logic_;
+    std::string prefill_;
+    bool opened_ = false;
     bool finished_ = false;
 };
