@@ -10,6 +10,9 @@ const TEngine::TCommandEntry TEngine::kCommands[] = {
     {"dm", 3, &TEngine::cmdDm},
     {"out", 3, &TEngine::cmdOut},
     {"init", 2, &TEngine::cmdInit},
+    {"get", 3, &TEngine::cmdGet},
+    {"create", 2, &TEngine::cmdCreate},
+    {"remove", 2, &TEngine::cmdRemove},
     {nullptr, 0, nullptr},
 };
 
@@ -35,6 +38,8 @@ const char* setError(TSetResult r) {
 TEngine::TResult TEngine::cmdPrint(const std::vector<std::string>& args) {
     if (args.size() < 2 || args[1].empty())
         return {false, "Missing parameter name", nullptr};
+    if (auto files = printFiles(args[1]))
+        return *files;
     std::string path = args[1];
     std::size_t colon = path.rfind(':');
     if (colon != std::string::npos && colon > 0 && path.substr(colon + 1) == "on")

@@ -2,6 +2,7 @@
 
 #include "Commandline.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace telvorsim {
@@ -59,6 +60,14 @@ TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string port
     sky_.restart(startMs);
     last_ = sky_.compute(startMs, skySettings());
     setFaults(options.faults);
+    // Seeded files: an hour apart, the last an hour before the start.
+    const std::size_t n = options.files.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const TSeedFile& f = options.files[i];
+        auto time = startMs / 1000 - kFileEpochOffsetS - static_cast<std::int64_t>(n - i) * 3600;
+        files_.create(f.name, static_cast<std::uint32_t>(std::max<std::int64_t>(0, time)),
+                      seedContent(f.size, f.seed));
+    }
 }
 
 void TEngine::setFaults(const TFaults& faults) {
@@ -98,10 +107,12 @@ std::string TEngine::resolveVar(std::string_view name) const {
         return "2048";
     if (name == "blocks")
         return "16128";
-    if (name == "blk_size" || name == "blk_free")
-        return std::to_string(2048 * 16128);
+    if (name == "blk_size")
+        return std::to_string(files_.total());
+    if (name == "blk_free")
+        return std::to_string(files_.free());
     if (name == "blk_files")
-        return "0";
+        return std::to_string(files_.files().size());
     if (name == "msint")
         return std::to_string(options_.epochStepMs);
     return "";
@@ -165,6 +176,12 @@ bool TEngine::acceptsCommands() const {
 
 void TEngine::receive(const std::uint8_t* data, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
+        std::string blocks;
+        if (transfer_.take(data[i], blocks)) {
+            if (!blocks.empty())
+                host_.send(std::move(blocks), true);
+            continue;
+        }
         char c = static_cast<char>(data[i]);
         if (c == '\r' || c == '\n') {
             std::string line;
@@ -217,6 +234,7 @@ void TEngine::execute(const TCommand& cmd) {
         if (verb != e->verb)
             continue;
         auto args = splitArgs(cmd.text, e->maxArgs);
+        echo_ = cmd.hasId ? "%" + cmd.id + "%" : "";
         reply(cmd, (this->*e->handler)(args));
         return;
     }
@@ -230,16 +248,20 @@ void TEngine::reply(const TCommand& cmd, const TResult& result) {
         log("TX: " + printable(m));
         host_.send(std::move(m), true);
     } else {
+        for (const std::string& part : result.parts)
+            host_.send(frameReply(true, echo + part + "\n"), true);
         // A long value goes out as several replies, each with the echo.
         const std::string& v = result.value;
         std::size_t from = 0;
-        do {
+        while (result.parts.empty()) {
             std::size_t to = cutPoint(v, from);
             std::string m = frameReply(true, echo + v.substr(from, to - from) + "\n");
             log("TX: " + printable(m));
             host_.send(std::move(m), true);
             from = to;
-        } while (from < v.size());
+            if (from >= v.size())
+                break;
+        }
     }
     if (result.afterReply)
         result.afterReply();
@@ -268,6 +290,8 @@ void TEngine::runEpoch(bool emit) {
 }
 
 void TEngine::emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced) {
+    if (transfer_.active())
+        return; // the port carries blocks now
     TEpochView view{epoch, {}, events_, forced};
     int mask = -90;
     if (auto m = params_.get("/par/out/elm" + port_))

@@ -2,6 +2,8 @@
 // The receiver itself, without any I/O: takes the bytes that arrive on its port, answers them,
 // and produces the messages of each epoch. The host (TSimReceiver) moves the bytes and keeps
 // time.
+#include "Blocktransfer.h"
+#include "Filesystem.h"
 #include "Outputs.h"
 #include "Params.h"
 #include "Simoptions.h"
@@ -57,6 +59,8 @@ public:
     const std::deque<std::string>& commands() const { return commands_; }
     std::optional<std::string> param(const std::string& path) const;
     int restarts() const { return restarts_; }
+    const TFileSystem& files() const { return files_; }
+    const TBlockTransfer& transfer() const { return transfer_; }
 
     // Normalises a parameter path as commands give it: relative paths live under "/par/",
     // "/cur/term" is this port.
@@ -64,9 +68,13 @@ public:
 
 private:
     struct TResult {
+        TResult() = default;
+        TResult(bool o, std::string v, std::function<void()> after)
+            : ok(o), value(std::move(v)), afterReply(std::move(after)) {}
         bool ok = true;
         std::string value; // "RE": after the echo; "ER": the error text
         std::function<void()> afterReply;
+        std::vector<std::string> parts; // when set: one reply each, instead of `value`
     };
     using THandler = TResult (TEngine::*)(const std::vector<std::string>& args);
     struct TCommandEntry {
@@ -82,6 +90,13 @@ private:
     TResult cmdDm(const std::vector<std::string>& args);
     TResult cmdOut(const std::vector<std::string>& args);
     TResult cmdInit(const std::vector<std::string>& args);
+    // The file memory (Filecommands.cpp).
+    TResult cmdGet(const std::vector<std::string>& args);
+    TResult cmdCreate(const std::vector<std::string>& args);
+    TResult cmdRemove(const std::vector<std::string>& args);
+    std::optional<TResult> printFiles(const std::string& path);
+    std::uint32_t fileTime() const;
+    std::string echo_; // of the command being answered
 
     void onLine(const std::string& line);
     void execute(const TCommand& cmd);
@@ -108,6 +123,8 @@ private:
     std::string line_;
     std::vector<char> events_;
     std::deque<std::string> commands_;
+    TFileSystem files_;
+    TBlockTransfer transfer_;
     std::regex refuse_, ignore_;
     bool hasRefuse_ = false, hasIgnore_ = false;
 };

@@ -48,6 +48,8 @@ const char* const kParamTable = R"TABLE(
 /par/dev/blk/a/size             ro     @blk_size
 /par/dev/blk/a/free             ro     @blk_free
 /par/dev/blk/a/files            ro     @blk_files
+/par/dev/blk/a/block_size       ro     @block_size
+/par/dev/blk/a/blocks           ro     @blocks
 /par/dev/blk/a/bad_blocks       ro     0
 /par/dev/blk/a/verify           enum   on       on|off
 /dev/blk/a&block_size           ro     @block_size

@@ -497,6 +497,26 @@ std::optional<std::string> TSimReceiver::param(const std::string& path) const {
     return impl_->engine ? impl_->engine->param(path) : std::nullopt;
 }
 
+std::optional<TSimFile> TSimReceiver::file(const std::string& name) const {
+    std::lock_guard lock(impl_->mu);
+    const TSimFile* f = impl_->engine ? impl_->engine->files().find(name) : nullptr;
+    return f ? std::optional<TSimFile>(*f) : std::nullopt;
+}
+
+std::vector<std::string> TSimReceiver::fileNames() const {
+    std::lock_guard lock(impl_->mu);
+    std::vector<std::string> names;
+    if (impl_->engine)
+        for (const TSimFile& f : impl_->engine->files().files())
+            names.push_back(f.name);
+    return names;
+}
+
+int TSimReceiver::blocksSent() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->engine ? impl_->engine->transfer().sent() : 0;
+}
+
 bool TSimReceiver::peerConnected() const {
     std::lock_guard lock(impl_->mu);
     return impl_->transport && impl_->transport->peerPresent();

@@ -43,6 +43,10 @@ public:
     std::vector<std::string> enabledMessages(const std::string& port = "") const;
     std::vector<std::string> commands() const; // received, with their "%id%" prefixes
     std::optional<std::string> param(const std::string& path) const;
+    // A file of the receiver's memory (name without "/log/"), as it stands now.
+    std::optional<TSimFile> file(const std::string& name) const;
+    std::vector<std::string> fileNames() const;
+    int blocksSent() const; // by the current or last transfer, resends included
     bool peerConnected() const;
     bool loggedIn() const; // Ethernet only
 

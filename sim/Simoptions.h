@@ -1,6 +1,9 @@
 #pragma once
 // Everything that makes one simulated receiver differ from another, and the faults a test may
 // ask it to show.
+#include "Filesystem.h"
+#include "Transferfaults.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +17,7 @@ struct TFaults {
     int silentAfterMs = -1; // after this long from start: no output, input ignored
     std::string refuse;     // commands matching this pattern (ECMAScript) are answered "ER"
     std::string ignore;     // commands matching this pattern get no reply at all
+    TTransferFaults transfer;
 };
 
 struct TSimOptions {
@@ -45,6 +49,7 @@ struct TSimOptions {
     std::uint64_t seed = 1;
 
     int resetSilenceMs = 2000; // a restarting receiver says nothing for this long
+    std::vector<TSeedFile> files; // in the file memory at start
     TFaults faults;
 
     // Diagnostics: with `verbose`, every received line and every reply goes to `log`.

@@ -35,6 +35,8 @@ Receiver:
   --port-name PATH        the receiver's name for the serial port (default /dev/ser/a)
   --echo-off TEXT         echo-off text accepted silently (default #OFF#)
   --reset-silence-ms N    how long a restarting receiver says nothing (default 2000)
+  --file NAME:SIZE[:SEED] a file of SIZE bytes in the receiver's memory (/log/NAME); its
+                          bytes follow from SEED (default 1); repeatable
 
 World:
   --start "YYYY-MM-DD HH:MM:SS"  receiver date and time at start, UTC (default: now)
@@ -82,6 +84,30 @@ bool number(const char* text, double& v) {
     return end && end != text && *end == 0;
 }
 
+// NAME:SIZE[:SEED]; the name may hold blanks (and colons: the numbers are taken from the end).
+bool parseSeedFile(const std::string& text, std::vector<telvorsim::TSeedFile>& files) {
+    auto digits = [](const std::string& t) {
+        return !t.empty() && t.size() <= 12 && t.find_first_not_of("0123456789") == t.npos;
+    };
+    std::size_t last = text.rfind(':');
+    if (last == std::string::npos || last == 0)
+        return false;
+    telvorsim::TSeedFile f;
+    std::string name = text.substr(0, last), size = text.substr(last + 1);
+    std::size_t before = name.rfind(':');
+    if (before != std::string::npos && digits(name.substr(before + 1)) && digits(size)) {
+        f.seed = std::stoull(size);
+        size = name.substr(before + 1);
+        name.resize(before);
+    }
+    if (!digits(size) || !telvorsim::TFileSystem::checkName(name).empty())
+        return false;
+    f.name = name;
+    f.size = std::stoull(size);
+    files.push_back(f);
+    return f.size <= telvorsim::TFileSystem::kBlockSize * telvorsim::TFileSystem::kBlocks;
+}
+
 bool validPattern(const std::string& p) {
     try {
         std::regex r(p);
@@ -110,6 +136,7 @@ int main(int argc, char** argv) {
                                    {"port-name", required_argument, nullptr, 'n'},
                                    {"echo-off", required_argument, nullptr, 'e'},
                                    {"reset-silence-ms", required_argument, nullptr, 'r'},
+                                   {"file", required_argument, nullptr, 'F'},
                                    {"start", required_argument, nullptr, 't'},
                                    {"lat", required_argument, nullptr, 'a'},
                                    {"lon", required_argument, nullptr, 'o'},
@@ -186,6 +213,10 @@ int main(int argc, char** argv) {
             if (!number(optarg, v) || v < 0)
                 return bad("reset-silence-ms");
             o.resetSilenceMs = static_cast<int>(v);
+            break;
+        case 'F':
+            if (!parseSeedFile(optarg, o.files))
+                return bad("file");
             break;
         case 't':
             if (!parseTime(optarg, o.startMs))
