@@ -35,10 +35,10 @@ std::string CreateReceiverConnection(const std::string& portName, const TLinkSet
     CloseReceiverConnection();
     TReceiverConnection* link = nullptr;
     switch (settings.mode) {
-    case TConnectionMode::RadioModem:
+    case cmRadioModem:
         link = new TRadioModemConnection(portName, settings.infrared, settings.baud);
         break;
-    case TConnectionMode::InternetClient:
+    case cmInternetClient:
         link = new TTCPClientConnection();
         break;
     default:

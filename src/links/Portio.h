@@ -14,11 +14,11 @@ extern int UsbResetWait;
 
 // What the factory needs from the settings store (section "Comm").
 struct TLinkSettings {
-    TConnectionMode mode = TConnectionMode::Direct; // ConnectionType
-    std::string ethrHost;                           // EthrDHost
-    std::string ethrPort = "8002";                  // EthrDTCPPort
-    bool infrared = false;                          // IrDA
-    std::string baud = "115200";                    // baud (radio modem start-up speed)
+    TConnectionMode mode = cmDirect; // ConnectionType
+    std::string ethrHost;            // EthrDHost
+    std::string ethrPort = "8002";   // EthrDTCPPort
+    bool infrared = false;           // IrDA
+    std::string baud = "115200";     // baud (radio modem start-up speed)
 };
 
 // Builds the link the settings name, makes it current and returns its error text ("" when

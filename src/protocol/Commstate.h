@@ -3,6 +3,7 @@
 // input mode, the session flags the routing depends on, the transfer event, and the sinks
 // through which received data reach the windows. Sinks are plain interfaces, null until a
 // window installs its own, so this layer stays free of the window framework.
+#include "protocol/Connectionmode.h"
 #include "protocol/Event.h"
 
 #include <atomic>
@@ -13,15 +14,6 @@
 namespace telvor {
 
 enum class TInputMode : int { Idle = -1, Transfer = 0, Terminal = 1, Logging = 2, Monitoring = 3 };
-
-// Comm/ConnectionType.
-enum class TConnectionMode : int {
-    Direct = 0,
-    InternetClient = 1,
-    InternetServer = 2,
-    RadioModem = 3,
-    Other = 4,
-};
 
 // The manual-mode terminal. Called on the UI thread (the input thread waits meanwhile).
 class TTerminalSink {
@@ -87,7 +79,7 @@ public:
     std::mutex mainLock;
 
     std::atomic<TInputMode> inputMode{TInputMode::Idle};
-    std::atomic<TConnectionMode> connectionMode{TConnectionMode::Direct};
+    std::atomic<TConnectionMode> connectionMode{cmDirect};
     std::atomic<bool> monitorTimerOn{false};
     std::atomic<bool> configWindowOpen{false};
     std::atomic<bool> testMode{false};

@@ -118,7 +118,7 @@ void TCommThread::Execute() {
             readBuffer_[count] = 0;
             owner_.LastWriteTick.store(tickCount());
 
-            if (state.connectionMode.load() == TConnectionMode::InternetServer) {
+            if (state.connectionMode.load() == cmInternetServer) {
                 TSharingSink* sharing = state.Sharing();
                 if (sharing && sharing->ClientConnected()) {
                     uiBridge().runSync([this, count] {

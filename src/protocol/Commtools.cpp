@@ -321,13 +321,13 @@ std::vector<std::string> SplitItems(std::string_view list) {
     return items;
 }
 
-bool ReadCompleteValue(std::string& value, int offset, int timeoutMs) {
-    value = ReplyText(offset);
+bool ReadCompleteValue(std::string& value) {
+    value = ReplyText(7);
     consumeFront(CurrentConnection);
     while (!ValueComplete(value)) {
-        if (!AwaitReply("RE", timeoutMs))
+        if (!AwaitReply("RE", 2000))
             return false;
-        value += ReplyText(offset);
+        value += ReplyText(7);
         consumeFront(CurrentConnection);
     }
     return true;

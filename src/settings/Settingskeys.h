@@ -3,6 +3,8 @@
 // through these constants (TProfile::read / write), never through spelled-out names.
 // Keys whose default is computed from a window (positions, sizes) carry 0 here; their users
 // pass the computed default to TProfile::read(key, def).
+#include "protocol/Connectionmode.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -175,16 +177,6 @@ inline constexpr TStrKey ScatterColorFL{"Scatter", "ColorFL", "FF0000"};
 inline constexpr TStrKey ScatterColorFX{"Scatter", "ColorFX", "FFFF00"};
 
 } // namespace keys
-
-// Connection modes stored in Comm/ConnectionType.
-enum TStoredConnectionMode : int {
-    cmDirect = 0,
-    cmInternetClient = 1,
-    cmInternetServer = 2,
-    cmRadioModem = 3,
-    // Accepted from the file; only the status text differs ("Connected").
-    cmConnected = 4
-};
 
 // The session's mode from the stored value: unknown values (e.g. 7, or negative) mean Direct.
 constexpr int connectionMode(int stored) {

@@ -57,7 +57,7 @@ TEST_F(SerialLink, FactoryChoosesByPortNameAndMode) {
     CloseReceiverConnection(); // nothing to close: no effect
 
     TLinkSettings client;
-    client.mode = TConnectionMode::InternetClient;
+    client.mode = cmInternetClient;
     EXPECT_EQ(open("COM1", client), "");
     EXPECT_EQ(CurrentConnection->Kind, kLinkInternetClient);
     EXPECT_FALSE(CurrentConnection->ThreadStarted());
@@ -155,7 +155,7 @@ TEST_F(SerialLink, ReadTimedGivesUpAfterTimeoutAndTransmissionTime) {
 TEST_F(SerialLink, RadioModemSendsItsStartupTextBeforeTheThreadRuns) {
     TPty pty;
     TLinkSettings modem;
-    modem.mode = TConnectionMode::RadioModem;
+    modem.mode = cmRadioModem;
     modem.baud = "38400";
     // Nobody answers: construction takes about 100 ms more and the link is still usable.
     ASSERT_EQ(open(pty.slave(), modem), "");

@@ -212,7 +212,7 @@ TEST_F(CommThread, TerminalTransferAndSharingHandOffs) {
     // A sharing client gets every chunk; with the monitor timer off nothing else happens.
     SetInputMode(TInputMode::Idle);
     commState().SetSharingSink(&rec_);
-    commState().connectionMode = TConnectionMode::InternetServer;
+    commState().connectionMode = cmInternetServer;
     commState().monitorTimerOn = false;
     pty_.write("shared");
     ASSERT_TRUE(until([&] { return rec_.with([&] { return rec_.shared; }) == "shared"; }));
@@ -252,7 +252,7 @@ TEST_F(CommThread, RemoteClientLinkWritesInPiecesAndIsFedFromOutside) {
     TWcRecorder writer;
     SetRemoteWriter(&writer);
     TLinkSettings client;
-    client.mode = TConnectionMode::InternetClient;
+    client.mode = cmInternetClient;
     ASSERT_EQ(CreateReceiverConnection("", client), "");
     std::string big(4000, 'b');
     EXPECT_EQ(CurrentConnection->Write(reinterpret_cast<const std::uint8_t*>(big.data()), 4000),

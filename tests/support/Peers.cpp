@@ -163,7 +163,7 @@ void TLinkFixture::TearDown() {
     CloseReceiverConnection();
     TCommState& state = commState();
     SetInputMode(TInputMode::Idle);
-    state.connectionMode = TConnectionMode::Direct;
+    state.connectionMode = cmDirect;
     state.configWindowOpen = false;
     state.testMode = false;
     state.SetTerminalSink(nullptr);
