@@ -321,13 +321,13 @@ std::vector<std::string> SplitItems(std::string_view list) {
     return items;
 }
 
-bool ReadCompleteValue(std::string& value) {
-    value = ReplyText(7);
+bool ReadCompleteValue(std::string& value, int offset, int timeoutMs) {
+    value = ReplyText(offset);
     consumeFront(CurrentConnection);
     while (!ValueComplete(value)) {
-        if (!AwaitReply("RE", 2000))
+        if (!AwaitReply("RE", timeoutMs))
             return false;
-        value += ReplyText(7);
+        value += ReplyText(offset);
         consumeFront(CurrentConnection);
     }
     return true;
