@@ -1,4 +1,4 @@
-#include "Blocktransfer.h"
+#include "sim/Blocktransfer.h"
 
 #include "protocol/Crc16.h"
 

@@ -2,7 +2,7 @@
 // The receiver's side of the block transfer started by "get": numbered blocks of a fixed length
 // with a CRC running over the whole transfer, a final block with its byte count, or an error
 // block; the computer paces it with one control byte per block.
-#include "Transferfaults.h"
+#include "sim/Transferfaults.h"
 
 #include <cstdint>
 #include <string>

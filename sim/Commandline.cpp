@@ -1,4 +1,4 @@
-#include "Commandline.h"
+#include "sim/Commandline.h"
 
 #include "protocol/Messageformat.h"
 

@@ -1,5 +1,5 @@
 // The receiver's commands: one handler per verb, found through `kCommands`.
-#include "Engine.h"
+#include "sim/Engine.h"
 
 namespace telvorsim {
 

@@ -1,4 +1,4 @@
-#include "Encoders.h"
+#include "sim/Encoders.h"
 
 #include "protocol/Crc16.h"
 #include "protocol/Messageformat.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The receiver's messages: one table row per message name with its two-character id and the
 // encoder that writes its body; framing with the checksum kind that `MessInfoVXR` gives the id.
-#include "Sky.h"
+#include "sim/Sky.h"
 
 #include <string>
 #include <string_view>

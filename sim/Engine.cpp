@@ -1,6 +1,6 @@
-#include "Engine.h"
+#include "sim/Engine.h"
 
-#include "Commandline.h"
+#include "sim/Commandline.h"
 
 #include <algorithm>
 #include <cstdio>

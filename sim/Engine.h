@@ -2,12 +2,12 @@
 // The receiver itself, without any I/O: takes the bytes that arrive on its port, answers them,
 // and produces the messages of each epoch. The host (TSimReceiver) moves the bytes and keeps
 // time.
-#include "Blocktransfer.h"
-#include "Filesystem.h"
-#include "Outputs.h"
-#include "Params.h"
-#include "Simoptions.h"
-#include "Sky.h"
+#include "sim/Blocktransfer.h"
+#include "sim/Filesystem.h"
+#include "sim/Outputs.h"
+#include "sim/Params.h"
+#include "sim/Simoptions.h"
+#include "sim/Sky.h"
 
 #include <cstdint>
 #include <deque>

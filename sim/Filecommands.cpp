@@ -1,8 +1,8 @@
 // The file memory's commands: the list and sizes through "print", "create", "remove", and "get",
 // which starts a block transfer.
-#include "Engine.h"
+#include "sim/Engine.h"
 
-#include "Encoders.h"
+#include "sim/Encoders.h"
 
 #include <algorithm>
 

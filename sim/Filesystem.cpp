@@ -1,4 +1,4 @@
-#include "Filesystem.h"
+#include "sim/Filesystem.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "Login.h"
+#include "sim/Login.h"
 
-#include "Encoders.h"
+#include "sim/Encoders.h"
 
 namespace telvorsim {
 

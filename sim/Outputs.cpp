@@ -1,4 +1,4 @@
-#include "Outputs.h"
+#include "sim/Outputs.h"
 
 #include <cmath>
 #include <cstdio>

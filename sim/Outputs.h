@@ -1,7 +1,7 @@
 #pragma once
 // Which messages each port sends and how often: the state behind "em", "dm", "out" and
 // "/par/out/<port>".
-#include "Encoders.h"
+#include "sim/Encoders.h"
 
 #include <cstdint>
 #include <map>

@@ -1,4 +1,4 @@
-#include "Params.h"
+#include "sim/Params.h"
 
 namespace telvorsim {
 

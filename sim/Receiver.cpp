@@ -1,9 +1,9 @@
-#include "Receiver.h"
+#include "sim/Receiver.h"
 
-#include "Engine.h"
-#include "Faults.h"
-#include "Login.h"
-#include "Transport.h"
+#include "sim/Engine.h"
+#include "sim/Faults.h"
+#include "sim/Login.h"
+#include "sim/Transport.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #pragma once
 // A simulated receiver behind one transport, run by its own thread: the API that tests and
 // telvor-sim use.
-#include "Simoptions.h"
+#include "sim/Simoptions.h"
 
 #include <cstdint>
 #include <memory>

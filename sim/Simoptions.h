@@ -1,8 +1,8 @@
 #pragma once
 // Everything that makes one simulated receiver differ from another, and the faults a test may
 // ask it to show.
-#include "Filesystem.h"
-#include "Transferfaults.h"
+#include "sim/Filesystem.h"
+#include "sim/Transferfaults.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "Sky.h"
+#include "sim/Sky.h"
 
 #include <algorithm>
 #include <cmath>

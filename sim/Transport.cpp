@@ -1,4 +1,4 @@
-#include "Transport.h"
+#include "sim/Transport.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,5 +1,5 @@
 // telvor-sim: a simulated receiver on a pseudo-terminal, a TCP port or both ends of nothing.
-#include "Receiver.h"
+#include "sim/Receiver.h"
 
 #include <getopt.h>
 #include <signal.h>
