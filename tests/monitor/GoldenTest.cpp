@@ -68,30 +68,33 @@ std::vector<std::vector<std::string>> expectedRows(const TGoldenCase& c, std::st
 class GoldenMonitor : public ::testing::Test {
 protected:
     void SetUp() override {
-        epoch_ = goldenCase(loadGolden("epoch.txt"), "epoch");
+        const auto cases = loadGolden("epoch.txt");
+        epoch_ = goldenCase(cases, "epoch");
+        next_ = goldenCase(cases, "epoch-2");
         std::istringstream target(epoch_.raw("target"));
         double lat = 0, lon = 0;
         ASSERT_TRUE(target >> lat >> lon) << epoch_.where();
         decoder_.setTarget(lat, lon);
     }
 
-    // Feeds every frame of the epoch as one chunk and runs one display tick.
-    void runEpoch() {
+    // Feeds every frame of an epoch as one chunk and runs one display tick.
+    void runEpoch(const TGoldenCase& epoch) {
         std::string stream;
         int frames = 0;
-        for (const auto* e : epoch_.all("frame")) {
+        input_.messages = 0;
+        for (const auto* e : epoch.all("frame")) {
             stream += e->bytes();
             ++frames;
         }
         TMessageSplitter splitter(input_);
         ASSERT_TRUE(
             splitter.feed(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size()));
-        ASSERT_EQ(input_.messages, frames) << "skipped: " << input_.skipped;
+        ASSERT_EQ(input_.messages, frames) << epoch.where() << " skipped: " << input_.skipped;
         ASSERT_EQ(display_.tick(true), TMonitorDisplay::TTick::Done);
         ASSERT_EQ(display_.stats().badChecksum, 0u);
     }
 
-    TGoldenCase epoch_;
+    TGoldenCase epoch_, next_;
     TMonitorView view_;
     TTargetPoint target_;
     TMonitorDecoder decoder_{view_, target_};
@@ -103,7 +106,7 @@ protected:
 } // namespace
 
 TEST_F(GoldenMonitor, LabelsShowExactlyTheWrittenTexts) {
-    runEpoch();
+    runEpoch(epoch_);
     std::map<std::string, std::string> expected;
     for (const auto* e : epoch_.all("label"))
         expected[e->arg] = e->bytes();
@@ -121,7 +124,14 @@ TEST_F(GoldenMonitor, LabelsShowExactlyTheWrittenTexts) {
 }
 
 TEST_F(GoldenMonitor, SatelliteListsShowTheWrittenRows) {
-    runEpoch();
+    runEpoch(epoch_);
     EXPECT_EQ(rowsOf(view_.gps()), expectedRows(epoch_, "gps"));
     EXPECT_EQ(rowsOf(view_.glonass()), expectedRows(epoch_, "glonass"));
+}
+
+TEST_F(GoldenMonitor, NextEpochMarksTrendsWithTheClockRateAndCarrier) {
+    runEpoch(epoch_);
+    runEpoch(next_);
+    EXPECT_EQ(rowsOf(view_.gps()), expectedRows(next_, "gps"));
+    EXPECT_EQ(rowsOf(view_.glonass()), expectedRows(next_, "glonass"));
 }
