@@ -5,6 +5,7 @@
 #include "monitor/Display.h"
 #include "monitor/Monitorview.h"
 #include "monitor/Parsers.h"
+#include "monitor/Satview.h"
 #include "protocol/Latestmsgs.h"
 #include "protocol/Splitter.h"
 
@@ -134,4 +135,28 @@ TEST_F(GoldenMonitor, NextEpochMarksTrendsWithTheClockRateAndCarrier) {
     runEpoch(next_);
     EXPECT_EQ(rowsOf(view_.gps()), expectedRows(next_, "gps"));
     EXPECT_EQ(rowsOf(view_.glonass()), expectedRows(next_, "glonass"));
+}
+
+TEST_F(GoldenMonitor, SatelliteViewsParseAsWritten) {
+    std::vector<std::string> parsed;
+    for (const auto* e : epoch_.all("frame")) {
+        const std::string m = e->bytes();
+        if (m.compare(0, 2, "GS") != 0 && m.compare(0, 2, "NS") != 0)
+            continue;
+        auto view = parseSatView(m, 0);
+        ASSERT_TRUE(view) << "epoch.txt:" << e->line;
+        EXPECT_EQ(view->glonass, m[0] == 'N');
+        EXPECT_EQ(view->count, static_cast<int>(view->entries.size()));
+        for (const auto& s : view->entries) {
+            std::ostringstream row;
+            row << (view->glonass ? "glonass" : "gps") << ' ' << int(s.number) << ' '
+                << int(s.frequency) << ' ' << int(s.elevation) << ' ' << s.azimuth << ' '
+                << int(s.ca) << ' ' << int(s.p1) << ' ' << int(s.p2) << ' ' << int(s.status);
+            parsed.push_back(row.str());
+        }
+    }
+    std::vector<std::string> expected;
+    for (const auto* e : epoch_.all("sky"))
+        expected.push_back(e->raw);
+    EXPECT_EQ(parsed, expected);
 }

@@ -137,6 +137,21 @@ TEST(GoldenData, ChecksumsInTheFilesFollowTheRules) {
     }
 }
 
+TEST(GoldenData, EpochFramesCarryTheirChecksums) {
+    // The text messages of an epoch carry two hex digits, every other one a binary byte.
+    for (const auto& c : loadGolden("epoch.txt"))
+        for (const auto* e : c.all("frame")) {
+            const std::string f = e->bytes(), id = f.substr(0, 2);
+            if (id == "MS" || id == "GS" || id == "NS") {
+                EXPECT_EQ(f.substr(f.size() - 2),
+                          hex2(referenceRotating(f.substr(0, f.size() - 2))))
+                    << "epoch.txt:" << e->line;
+            } else {
+                EXPECT_EQ(referenceRotating(f), 0) << "epoch.txt:" << e->line;
+            }
+        }
+}
+
 TEST(GoldenCrc16, PublishedVectorsAndContinuation) {
     for (const auto& c : loadGolden("crc16.txt")) {
         const std::string data = c.bytes("data");
