@@ -1,0 +1,297 @@
+#include "files/Transferprotocol.h"
+
+#include "files/Block.h"
+#include "protocol/Bridge.h"
+#include "protocol/Commstate.h"
+#include "protocol/Commtools.h"
+#include "protocol/Link.h"
+#include "protocol/Tick.h"
+#include "settings/Profile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
+namespace telvor {
+namespace {
+
+constexpr int kSliceMs = 100;
+constexpr int kCommandMs = 2000;
+// Comm/ConnectionType of a link to another copy's sharing server: no "%%" reply to wait for.
+constexpr int kInternetClientMode = 1;
+
+// A whole decimal number (the receiver's figures); false for anything else.
+bool readNumber(const std::string& text, std::int64_t& value) {
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end && !text.empty();
+}
+
+std::string crcErrorText(std::uint16_t computed, std::uint16_t received) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Last error: CRC error %04X <> %04X", computed, received);
+    return text;
+}
+
+// The body of an "ER" message at the front of the buffer, without its framing.
+std::string receiverError(const std::uint8_t* data, int fill) {
+    std::string text;
+    for (int i = 5; i < fill && data[i] != 0; ++i)
+        text += static_cast<char>(data[i]);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.pop_back();
+    return text.empty() ? "Receiver error" : text;
+}
+
+} // namespace
+
+TTransferProtocol::TTransferProtocol(TTransferView& view, const TProfile& profile)
+    : view_(view), profile_(profile) {}
+
+void TTransferProtocol::SetPortName(const std::string& name) {
+    portName = name;
+    errorText.clear();
+}
+
+int TTransferProtocol::blockLength() const {
+    int configured = profile_.read(keys::DebugDownloadBlockSize);
+    if (configured > 6)
+        return std::min(configured - 6, kReplyBufferSize - 6);
+    return 512 << std::clamp(blockSizeIndex_, 0, 2);
+}
+
+void TTransferProtocol::sendControl(std::uint8_t byte) {
+    if (CurrentConnection)
+        CurrentConnection->Write(&byte, 1);
+}
+
+bool TTransferProtocol::fail(const std::string& text) {
+    errorText = text;
+    view_.showBlocks(blockCount);
+    view_.setStatus(text);
+    view_.enableStop(false);
+    sendControl(kBlockCancel);
+    SetInputMode(TInputMode::Idle);
+    SendAndWait("%%", kCommandMs);
+    return false;
+}
+
+bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bool fastLink) {
+    if (!portName.empty()) {
+        view_.setStatus("Can't open port " + portName);
+        errorText = "Can't open port " + portName;
+        return false;
+    }
+    fastLink_ = fastLink;
+    blockCount = 0;
+    retryCount = 0;
+    errorText.clear();
+    speedKBps = 0;
+    view_.setProgress(-1);
+    view_.setStatus(" Initializing...");
+    SetInputMode(TInputMode::Idle);
+    auto failEarly = [this](const std::string& text) {
+        errorText = text;
+        view_.setStatus(text);
+        return false;
+    };
+    if (!CurrentConnection || SendAndWait("##\n%%\n", kCommandMs) != TReply::RE)
+        return failEarly("Receiver is not ready");
+
+    std::int64_t storageBlock = 512;
+    if (SendAndWait("%%print,/par/dev/blk/a/block_size", kCommandMs) == TReply::RE &&
+        (!readNumber(ReplyText(7), storageBlock) || storageBlock <= 0))
+        storageBlock = 512;
+
+    view_.setStatus(" Query file size...");
+    std::int64_t size = 0;
+    if (SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs) != TReply::RE ||
+        !readNumber(ReplyText(7), size) || size < 0)
+        return failEarly("Error query file size");
+
+    const std::int64_t offset = access.initialSize;
+    if (offset >= size) {
+        view_.setStatus("Nothing to download for " + name);
+        view_.bytesDone(size, size);
+        return true;
+    }
+
+    TCommState& state = commState();
+    state.transferEvent.Reset();
+    std::uint16_t running = 0;
+    abortRequested = false;
+    int percent = static_cast<int>(offset * 100 / size);
+    view_.setProgress(percent);
+    view_.enableStop(true);
+
+    length_ = blockLength();
+    const int wireSize = length_ + 6;
+    std::vector<std::uint8_t> wire(static_cast<std::size_t>(wireSize));
+    state.transferThreshold = wireSize;
+
+    const std::string file = "\"/log/" + name + "\"";
+    const std::string command =
+        length_ == 512
+            ? "get," + file + ":{300}," + std::to_string(offset)
+            : "get," + file + ":{300," + std::to_string(length_) + "}," + std::to_string(offset);
+
+    int speed = 0;
+    {
+        std::int64_t baud = 0;
+        speed = readNumber(profile_.read(keys::CommBaud), baud) && baud > 0 && baud < 1 << 30
+                    ? static_cast<int>(baud)
+                    : 115200;
+    }
+    const int blockTimeout = static_cast<int>(std::int64_t(wireSize) * 16000 / speed) + 500;
+    timeoutMs =
+        blockTimeout + static_cast<int>(2 * (std::min(offset, size - offset) / storageBlock));
+    startTick_ = tickCount();
+
+    if (static_cast<int>(state.connectionMode.load()) == kInternetClientMode) {
+        SendLine(command);
+    } else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE) {
+        return failEarly("Can't initiate downloading");
+    }
+    CurrentConnection->Input.Clear();
+    view_.showBlocks(-1);
+
+    view_.setStatus(" Start downloading...");
+    SetInputMode(TInputMode::Transfer);
+    view_.showRetries(0);
+    view_.setStatus(" Downloading " + name + "...");
+    sendControl(kBlockNak);
+    view_.setStatus(" Waiting for the 1st block ...");
+
+    std::int64_t received = 0;
+    for (;;) {
+        if (receiveBlock(wire.data(), wireSize) == TReceive::Failed)
+            return fail(errorText);
+        TBlockInfo info = ExamineBlock(wire.data(), length_,
+                                       static_cast<std::uint16_t>(blockCount & 0xFFFF), running);
+        if (info.verdict == TBlockVerdict::Error)
+            return fail(info.errorText);
+        if (info.verdict == TBlockVerdict::Repeated || info.verdict == TBlockVerdict::Jumped) {
+            view_.setStatus(info.verdict == TBlockVerdict::Repeated
+                                ? "Last warning: Repeated block skipped"
+                                : "Last error: Block number error");
+            CurrentConnection->Input.Consume(wireSize);
+            continue;
+        }
+        if (info.verdict == TBlockVerdict::Odd) {
+            uiBridge().processEvents();
+            state.transferEvent.Wait(500);
+            retry("Last error: odd bytes?");
+            continue;
+        }
+        if (info.crcGood)
+            received += info.count;
+        else
+            view_.showRetries(++retryCount);
+        int now = static_cast<int>((offset + received) * 100 / size);
+        if (now != percent)
+            view_.setProgress(percent = now);
+        CurrentConnection->Input.Clear();
+        sendControl(info.crcGood ? kBlockAck : kBlockNak);
+        if (!info.crcGood) {
+            view_.setStatus(crcErrorText(info.computedCrc, info.receivedCrc));
+            continue;
+        }
+        running = info.receivedCrc;
+        if (!fastLink_ || blockCount < 10 || blockCount % 10 == 0)
+            view_.showBlocks(blockCount);
+        ++blockCount;
+        timeoutMs = blockTimeout;
+        if (blockCount == 1 && retryCount != 0) {
+            retryCount = 0;
+            view_.showRetries(0);
+            view_.setStatus(" Downloading " + name + "...");
+        }
+        if (!access.writeBuffered(wire.data() + 3, info.count))
+            return fail(access.errorText);
+        view_.bytesDone(offset + received, size);
+        if (info.verdict == TBlockVerdict::Final) {
+            // What is still buffered must be on disk before this counts as done.
+            if (!access.writeBuffered(nullptr, 0))
+                return fail(access.errorText);
+            return finish();
+        }
+    }
+}
+
+TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, int wireSize) {
+    TCommState& state = commState();
+    TSharedBuffer& input = CurrentConnection->Input;
+    const int limit = static_cast<int>((LatencyAllowance() + timeoutMs + kSliceMs - 1) / kSliceMs);
+    int steps = 0;
+    for (;;) {
+        uiBridge().processEvents();
+        if (abortRequested) {
+            errorText = "Aborted by user!";
+            return TReceive::Failed;
+        }
+        if (!CurrentConnection) {
+            errorText = "Receiver is not ready";
+            return TReceive::Failed;
+        }
+        bool whole = input.Fill() >= wireSize || state.transferEvent.Wait(kSliceMs);
+        if (!whole && ++steps > limit) {
+            // Bytes still coming in: a slow link, not a lost block.
+            const int before = input.Fill();
+            whole = state.transferEvent.Wait(kSliceMs);
+            if (!whole && input.Fill() > before) {
+                steps = 0;
+                continue;
+            }
+            if (!whole) {
+                timedOut = true;
+                const std::uint8_t* data = input.Data();
+                if (input.Fill() >= 2 && data[0] == 'E' && data[1] == 'R') {
+                    errorText = receiverError(data, input.Fill());
+                    return TReceive::Failed;
+                }
+                std::string status = blockCount == 0 ? "Last warning: Waiting for the 1st block"
+                                                     : "Last error: Timeout";
+                if (std::string com = CurrentConnection->ErrorText(); !com.empty()) {
+                    status = "COM error: " + com;
+                    CurrentConnection->ClearErrorText();
+                }
+                retry(status);
+                steps = 0;
+                continue;
+            }
+        }
+        if (!whole || input.Fill() < wireSize)
+            continue; // a wake-up from bytes of an earlier block
+        std::uint8_t* data = input.LockAndGet();
+        if (!data)
+            continue;
+        std::copy_n(data, wireSize, wire);
+        input.Release();
+        return TReceive::Block;
+    }
+}
+
+void TTransferProtocol::retry(const std::string& status) {
+    view_.setStatus(status);
+    view_.showRetries(++retryCount);
+    if (CurrentConnection)
+        CurrentConnection->Input.Clear();
+    sendControl(kBlockNak);
+}
+
+bool TTransferProtocol::finish() {
+    view_.enableStop(false);
+    view_.showBlocks(blockCount);
+    const std::uint32_t seconds = std::max<std::uint32_t>(1, ticksSince(startTick_) / 1000);
+    speedKBps = double(blockCount) * (length_ + 6) / 1024 / seconds;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f KBps", speedKBps);
+    view_.setStatus(text);
+    SetInputMode(TInputMode::Idle);
+    AwaitReply("RE", 1000);
+    SendAndWait("%%", kCommandMs);
+    return true;
+}
+
+} // namespace telvor
