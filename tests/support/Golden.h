@@ -2,7 +2,7 @@
 // Reads the hand-written cases of tests/data/: "[name]" starts a case, "key: value" lines
 // follow (a key may carry one word: "frame RT: ..."), "#" lines are comments. A value is a
 // row of tokens: "text" in double quotes (escapes \r \n \t \" \\ \xNN), a pair of hex digits
-// for one byte, or any other word as plain text.
+// for one byte, or any other word as plain text. A "+: ..." line continues the value above.
 #include <cctype>
 #include <fstream>
 #include <stdexcept>
@@ -181,8 +181,19 @@ inline std::vector<TGoldenCase> loadGolden(const std::string& file) {
         std::size_t colon = line.find(':');
         if (cases.empty() || colon == std::string::npos)
             throw std::runtime_error(where + ": expected \"key: value\" inside a case");
-        TGoldenEntry e;
         std::string head = golden_detail::trim(line.substr(0, colon));
+        if (head == "+") {
+            // Continues the entry above: a long value over several lines.
+            if (cases.back().entries.empty())
+                throw std::runtime_error(where + ": \"+:\" with nothing to continue");
+            TGoldenEntry& last = cases.back().entries.back();
+            std::string more = golden_detail::trim(line.substr(colon + 1));
+            for (auto& t : golden_detail::tokens(more, where))
+                last.tokens.push_back(std::move(t));
+            last.raw += " " + more;
+            continue;
+        }
+        TGoldenEntry e;
         std::size_t space = head.find(' ');
         e.key = head.substr(0, space);
         if (space != std::string::npos)
