@@ -52,6 +52,9 @@ public:
     telvor::TMainMonitor& monitor() { return *monitor_; }
     // Runs a modal window over this one with monitoring paused (if asked).
     void runSubWindow(QDialog* dialog, bool pause);
+    // "Manual mode only": what opens the terminal instead of a session.
+    void setTerminalOpener(std::function<bool()> opener) { terminalOpener_ = std::move(opener); }
+    bool openTerminal() override { return terminalOpener_ && terminalOpener_(); }
 
     // TSessionView
     void setStatusLine(const std::string& text) override;
@@ -111,6 +114,7 @@ private:
     std::map<telvor::TMenuItem, QAction*> items_;
     std::map<telvor::TMenuItem, std::function<void()>> handlers_;
     std::vector<QMenu*> mainMenus_;
+    std::function<bool()> terminalOpener_;
     QMenu* configMenu_ = nullptr;
     QMenu* plotsMenu_ = nullptr;
     QAction* maskItem_ = nullptr;

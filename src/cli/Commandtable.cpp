@@ -1,5 +1,7 @@
 #include "cli/Commandtable.h"
 
+#include "cli/Manualcommands.h"
+
 namespace telvor {
 
 const std::vector<TCliCommand>& cliCommands() {
@@ -18,6 +20,20 @@ const std::vector<TCliCommand>& cliCommands() {
          "show what the receiver tracks and computes, once per epoch, until Ctrl-C",
          {{"json", "one JSON object a line"}, {"seconds", "stop after this many seconds", "n"}},
          runMonitor},
+        {"run",
+         "<script> [args]",
+         "run a command script (.vxc): echo lines and received bytes on standard output, the "
+         "final status on standard error; 1 after an error stop",
+         {},
+         runScriptCommand,
+         1,
+         -1},
+        {"terminal",
+         "",
+         "standard input lines to the receiver (\"@\" lines run scripts), received bytes to "
+         "standard output, until the input ends",
+         {},
+         runTerminal},
     };
     return table;
 }

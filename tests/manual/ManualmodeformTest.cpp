@@ -122,7 +122,7 @@ TEST_F(ManualModeWindow, OnlyStopScriptIsOnWhileAScriptRuns) {
 TEST_F(ManualModeWindow, SizeAndHistoryAreKept) {
     {
         TManualModeForm form(profile_, session_);
-        form.resize(700, 400);
+        form.resize(900, 500);
         form.show();
         find<QComboBox>(form, "ComboBoxCommandLine")->setEditText("@nothing");
         find<QPushButton>(form, "ButtonSend")->click();
@@ -130,12 +130,12 @@ TEST_F(ManualModeWindow, SizeAndHistoryAreKept) {
                   "Unable to open nothing.vxc");
         form.close();
     }
-    EXPECT_EQ(profile_.read(keys::ManualModeW), 700);
-    EXPECT_EQ(profile_.read(keys::ManualModeH), 400);
+    EXPECT_EQ(profile_.read(keys::ManualModeW), 900);
+    EXPECT_EQ(profile_.read(keys::ManualModeH), 500);
     EXPECT_FALSE(profile_.read(keys::ManualModeMaximized));
     TManualModeForm form(profile_, session_);
     form.show();
-    EXPECT_EQ(form.size(), QSize(700, 400));
+    EXPECT_EQ(form.size(), QSize(900, 500));
     auto* line = find<QComboBox>(form, "ComboBoxCommandLine");
     ASSERT_EQ(line->count(), 1);
     EXPECT_EQ(line->itemText(0), "@nothing");
