@@ -44,6 +44,9 @@ TEngine::TResult TEngine::cmdPrint(const std::vector<std::string>& args) {
     std::size_t colon = path.rfind(':');
     if (colon != std::string::npos && colon > 0 && path.substr(colon + 1) == "on")
         path.resize(colon);
+    for (const std::string& omitted : options_.omit)
+        if (path == omitted)
+            return {false, "Unknown parameter " + args[1], nullptr};
     if (path == "/cur/term" || path == "cur/term")
         return {true, port_, nullptr};
     std::string attr;

@@ -57,6 +57,8 @@ TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string port
                            std::to_string(options.defaultBaud));
     params_.restoreDefaults("/par/dev/ser");
     params_.force("/par" + port_ + "/rate", std::to_string(options.baud));
+    for (const std::string& path : options.omit)
+        params_.remove(normalise(path));
     sky_.restart(startMs);
     last_ = sky_.compute(startMs, skySettings());
     setFaults(options.faults);
@@ -125,6 +127,11 @@ unsigned TEngine::portRate() const {
 
 std::optional<std::string> TEngine::param(const std::string& path) const {
     return params_.get(normalise(path));
+}
+
+std::optional<std::string> TEngine::printed(const std::string& path) {
+    TResult r = cmdPrint({"print", path});
+    return r.ok ? std::optional<std::string>(r.value) : std::nullopt;
 }
 
 std::vector<std::string> TEngine::enabledMessages(const std::string& port) const {

@@ -58,6 +58,8 @@ public:
     std::vector<std::string> enabledMessages(const std::string& port = "") const;
     const std::deque<std::string>& commands() const { return commands_; }
     std::optional<std::string> param(const std::string& path) const;
+    // What "print,<path>" answers as a whole (before it is cut into replies); none for "ER".
+    std::optional<std::string> printed(const std::string& path);
     int restarts() const { return restarts_; }
     const TFileSystem& files() const { return files_; }
     const TBlockTransfer& transfer() const { return transfer_; }

@@ -243,6 +243,20 @@ int TParamTree::restoreDefaults(const std::string& prefix) {
     return changed;
 }
 
+int TParamTree::remove(const std::string& path) {
+    const std::string dir = path.empty() || path.back() != '/' ? path + "/" : path;
+    int removed = 0;
+    for (auto it = params_.begin(); it != params_.end();) {
+        if (it->first == path || it->first.compare(0, dir.size(), dir) == 0) {
+            it = params_.erase(it);
+            ++removed;
+        } else {
+            ++it;
+        }
+    }
+    return removed;
+}
+
 void TParamTree::setDefault(const std::string& path, const std::string& value) {
     auto it = params_.find(path);
     if (it != params_.end())

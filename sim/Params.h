@@ -45,6 +45,8 @@ public:
     void force(const std::string& path, const std::string& value);
     // Brings every row under `prefix` back to its default; returns how many changed.
     int restoreDefaults(const std::string& prefix);
+    // Removes `path` and every row below it; returns how many went.
+    int remove(const std::string& path);
     // Changes the default of a row (options such as the factory port rate).
     void setDefault(const std::string& path, const std::string& value);
 

@@ -497,6 +497,11 @@ std::optional<std::string> TSimReceiver::param(const std::string& path) const {
     return impl_->engine ? impl_->engine->param(path) : std::nullopt;
 }
 
+std::optional<std::string> TSimReceiver::printed(const std::string& path) {
+    std::lock_guard lock(impl_->mu);
+    return impl_->engine ? impl_->engine->printed(path) : std::nullopt;
+}
+
 std::optional<TSimFile> TSimReceiver::file(const std::string& name) const {
     std::lock_guard lock(impl_->mu);
     const TSimFile* f = impl_->engine ? impl_->engine->files().find(name) : nullptr;

@@ -43,6 +43,8 @@ public:
     std::vector<std::string> enabledMessages(const std::string& port = "") const;
     std::vector<std::string> commands() const; // received, with their "%id%" prefixes
     std::optional<std::string> param(const std::string& path) const;
+    // The whole answer to "print,<path>" before it is cut into replies; none for "ER".
+    std::optional<std::string> printed(const std::string& path);
     // A file of the receiver's memory (name without "/log/"), as it stands now.
     std::optional<TSimFile> file(const std::string& name) const;
     std::vector<std::string> fileNames() const;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace telvorsim {
 
@@ -26,6 +27,8 @@ struct TSimOptions {
     std::string serial = "SIM0421873";
     std::string id = "8PZCRG4KZ7E";
     std::string firmware = "3.1"; // "/par/rcv/ver/main"
+    // Parameters this receiver lacks (with everything below them): printing one is an error.
+    std::vector<std::string> omit;
 
     // Port. `baud` is the rate at start; `defaultBaud` the factory rate that a cleared NVRAM
     // or "init,/par/" brings back.

@@ -32,6 +32,7 @@ Receiver:
   --serial TEXT           "/par/rcv/sn"
   --id TEXT               "/par/rcvid"
   --firmware TEXT         "/par/rcv/ver/main" (default 3.1)
+  --omit PATH             the receiver lacks this parameter and all below it (repeatable)
   --port-name PATH        the receiver's name for the serial port (default /dev/ser/a)
   --echo-off TEXT         echo-off text accepted silently (default #OFF#)
   --reset-silence-ms N    how long a restarting receiver says nothing (default 2000)
@@ -133,6 +134,7 @@ int main(int argc, char** argv) {
                                    {"serial", required_argument, nullptr, 's'},
                                    {"id", required_argument, nullptr, 'i'},
                                    {"firmware", required_argument, nullptr, 'f'},
+                                   {"omit", required_argument, nullptr, 'O'},
                                    {"port-name", required_argument, nullptr, 'n'},
                                    {"echo-off", required_argument, nullptr, 'e'},
                                    {"reset-silence-ms", required_argument, nullptr, 'r'},
@@ -202,6 +204,9 @@ int main(int argc, char** argv) {
             break;
         case 'f':
             o.firmware = optarg;
+            break;
+        case 'O':
+            o.omit.push_back(optarg);
             break;
         case 'n':
             o.serialPort = optarg;
