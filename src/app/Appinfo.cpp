@@ -2,6 +2,9 @@
 
 namespace telvor {
 const char* appVersion() {
-    return "0.1.0";
+    return TELVOR_VERSION;
+}
+const char* appBuildDate() {
+    return __DATE__;
 }
 } // namespace telvor

@@ -6,6 +6,8 @@
 #include "app/Monitorpanel.h"
 #include "app/Qtbridge.h"
 #include "app/Sessionformat.h"
+#include "info/About.h"
+#include "info/Reportfile.h"
 #include "monitor/Plots.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
@@ -100,6 +102,7 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     panel_->setOnLabelDoubleClick(
         [this](const std::string& name, bool shift) { labelDoubleClick(name, shift); });
     setItemHandler(TMenuItem::TargetPosition, [this] { openTargetPosition(); });
+    setItemHandler(TMenuItem::About, [this] { openAbout(); });
 
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });
@@ -537,6 +540,33 @@ void TMainWindow::openTargetPosition() {
     TLinkPositionSource source(monitor_->monitor().plotData());
     TTargetPositionForm form(monitor_->monitor(), &source, this);
     runSubWindow(&form, false);
+}
+
+namespace {
+
+class TSessionAboutContext : public TAboutContext {
+public:
+    explicit TSessionAboutContext(const TSession& session) : session_(session) {}
+    bool connected() const override { return session_.connected(); }
+    int firmwareVersion() const override { return session_.firmwareVersion(); }
+    bool servingSharingClient() const override {
+        TSharingSink* sharing = commState().Sharing();
+        return sharing && sharing->ClientConnected();
+    }
+
+private:
+    const TSession& session_;
+};
+
+} // namespace
+
+void TMainWindow::openAbout() {
+    TSessionAboutContext context(*session_);
+    TAboutForm form(context, profile_, {kAppTitle, appVersion(), BuildDateText(appBuildDate())},
+                    this);
+    // A sharing server's receiver keeps its messages for the client.
+    const bool server = session_->settings().mode == cmInternetServer;
+    runSubWindow(&form, session_->connected() && !server);
 }
 
 void TMainWindow::updateElapsed() {

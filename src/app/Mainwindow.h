@@ -101,6 +101,7 @@ private:
     void inputModeChanged(telvor::TInputMode mode);
     void labelDoubleClick(const std::string& name, bool shift);
     void openTargetPosition();
+    void openAbout();
 
     telvor::TProfile& profile_;
     telvor::TQtBridge& bridge_;
