@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -90,13 +91,20 @@ TEST_F(ManualModeWindow, TerminalUse) {
     find<QPushButton>(form, "ClearButton")->click();
     EXPECT_TRUE(memo->toPlainText().isEmpty());
 
+    // Enter in the command line is "Send command".
+    line->setEditText("@hello again");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(line->lineEdit(), &enter);
+    EXPECT_EQ(memo->toPlainText(), ">Hello again\n");
+    EXPECT_EQ(line->count(), 2);
+
     find<QPushButton>(form, "ButtonExit")->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(session_.disconnects, 0);
 }
 
 TEST_F(ManualModeWindow, OnlyStopScriptIsOnWhileAScriptRuns) {
-    std::ofstream(dir_ / "slow.vxc") << "@sleep 3000\n@echo late\n";
+    std::ofstream(dir_ / "slow.vxc") << "@sleep 800\n@echo late\n";
     TManualModeForm form(profile_, session_);
     form.show();
     auto* run = find<QPushButton>(form, "RunScriptButton");
@@ -116,7 +124,7 @@ TEST_F(ManualModeWindow, OnlyStopScriptIsOnWhileAScriptRuns) {
     EXPECT_EQ(find<QStatusBar>(form, "StatusBarRealTime")->currentMessage(), "Interrupted");
     EXPECT_EQ(run->text(), "Load script");
     EXPECT_TRUE(find<QPushButton>(form, "ButtonSend")->isEnabled());
-    EXPECT_EQ(find<QPlainTextEdit>(form, "Memo")->toPlainText(), ">@sleep 3000\n");
+    EXPECT_EQ(find<QPlainTextEdit>(form, "Memo")->toPlainText(), ">@sleep 800\n");
 }
 
 TEST_F(ManualModeWindow, SizeAndHistoryAreKept) {
