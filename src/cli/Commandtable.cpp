@@ -1,6 +1,7 @@
 #include "cli/Commandtable.h"
 
 #include "cli/Manualcommands.h"
+#include "cli/Reportcommand.h"
 
 namespace telvor {
 
@@ -34,6 +35,12 @@ const std::vector<TCliCommand>& cliCommands() {
          "standard output, until the input ends",
          {},
          runTerminal},
+        {"report",
+         "",
+         "print the receiver report of the About window, or save it to a file",
+         {{"save", "\"Save to file\": the whole parameter tree (or the fixed layout)", "file"},
+          {"report", "\"Report\"; a folder gets the proposed name r_<serial>.txt", "file"}},
+         runReport},
     };
     return table;
 }

@@ -1,0 +1,57 @@
+// `telvor-cli report`: the About window's receiver memo, or its two files ("Save to file" with
+// --save, "Report" with --report).
+#include "cli/Reportcommand.h"
+#include "app/Appinfo.h"
+#include "cli/Clisession.h"
+#include "info/Receiverinfo.h"
+#include "info/Reportfile.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace telvor {
+
+int runReport(TCliContext& ctx) {
+    const bool save = ctx.has("save"), report = ctx.has("report");
+    if (save && report)
+        return usageError(ctx.err, "give one of --save and --report");
+    const std::string path = save ? ctx.options.at("save") : report ? ctx.options.at("report") : "";
+    if ((save || report) && path.empty())
+        return usageError(ctx.err, "--save and --report need a file name");
+
+    TCliView view(ctx.err, ctx.verbose, ctx.progress);
+    TSession session(ctx.profile, view);
+    TRunning running(session);
+    if (!connectSession(ctx, session))
+        return 1;
+    session.pauseMonitoring();
+    TReceiverSource source;
+    int code = 0;
+    if (!save && !report) {
+        for (const std::string& line : ReceiverMemo(source, session.firmwareVersion()))
+            ctx.out << line << '\n';
+        ctx.out.flush();
+    } else {
+        TReportRequest request;
+        request.kind = save ? TReportKind::Save : TReportKind::Report;
+        request.path = path;
+        // A folder gets the name the window would propose.
+        std::error_code ignored;
+        if (report && std::filesystem::is_directory(path, ignored))
+            request.path =
+                (std::filesystem::path(path) / ProposedReportName(source.value("/par/rcv/sn")))
+                    .string();
+        request.program = kAppTitle;
+        request.versionLabel = VersionAndBuild(appVersion(), BuildDateText(appBuildDate()));
+        request.version = session.firmwareVersion();
+        request.now = LocalNow();
+        bool ok = false;
+        const std::string status = WriteReport(request, source, ok);
+        (ok ? ctx.out : ctx.err) << status << std::endl;
+        code = ok ? 0 : 1;
+    }
+    session.disconnect();
+    return code;
+}
+
+} // namespace telvor

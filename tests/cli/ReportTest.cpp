@@ -1,0 +1,64 @@
+// telvor-cli report against telvor-sim: the memo, the proposed report name, and the exit
+// codes of a failed write and of contradicting options.
+#include "sim/Receiver.h"
+#include "support/Tempdir.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+    int code = -1;
+    std::string out;
+};
+
+TRun cli(const std::string& args) {
+    TRun r;
+    const std::string command = std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1";
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p)
+        return r;
+    std::array<char, 512> buf{};
+    while (std::fgets(buf.data(), int(buf.size()), p))
+        r.out += buf.data();
+    const int status = ::pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+} // namespace
+
+TEST(CliReport, MemoFilesAndExitCodes) {
+    telvor::testing::TTempDir tmp{"telvor-clireport"};
+    telvorsim::TSimOptions options;
+    options.omit = {"/par/pwr/ext"};
+    telvorsim::TSimReceiver sim(options);
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    const std::string base = "--settings " + tmp.path.string() + " --port " + slave + " report";
+
+    TRun r = cli(base);
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("Receiver model:\tVORNA\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("\nPower supply (V):\t<unknown>\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nWait states:\t2\n"), std::string::npos);
+
+    r = cli(base + " --report " + tmp.path.string());
+    const fs::path named = tmp.path / "r_421873.txt";
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(r.out, "Saved to " + named.string() + "\n");
+    EXPECT_TRUE(fs::exists(named));
+
+    const fs::path lost = tmp.path / "gone" / "tree.txt";
+    r = cli(base + " --save " + lost.string());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "Unable to create " + lost.string() + "\n");
+
+    EXPECT_EQ(cli(base + " --save a --report b").code, 2);
+}
