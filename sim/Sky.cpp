@@ -144,41 +144,18 @@ void TSky::civilDate(std::int64_t timeMs, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
-TEpoch TSky::compute(std::int64_t timeMs, const TSkySettings& settings) {
-    TEpoch e;
-    e.timeMs = timeMs;
-    e.todMs = static_cast<std::uint32_t>(((timeMs % 86400000) + 86400000) % 86400000);
-    civilDate(timeMs, e.year, e.month, e.day);
-    e.uptimeS = static_cast<std::uint32_t>(std::max<std::int64_t>(0, timeMs - restartMs_) / 1000);
-    double t = timeMs / 1000.0;
+namespace {
 
-    double sl = std::sin(lat_), cl = std::cos(lat_), so = std::sin(lon_), co = std::cos(lon_);
-    auto look = [&](double x, double y, double z, double& el, double& az, double& range) {
-        double dx = x - rx_, dy = y - ry_, dz = z - rz_;
-        double east = -so * dx + co * dy;
-        double north = -sl * co * dx - sl * so * dy + cl * dz;
-        double up = cl * co * dx + cl * so * dy + sl * dz;
-        range = std::sqrt(dx * dx + dy * dy + dz * dz);
-        el = std::atan2(up, std::sqrt(east * east + north * north)) / kDeg;
-        az = std::atan2(east, north) / kDeg;
-        if (az < 0)
-            az += 360;
-    };
+// A satellite's Earth-centred position now and one second later (for the Doppler).
+struct TCandidate {
+    TSystem system;
+    int number;
+    double x, y, z;
+    double x1, y1, z1;
+};
 
-    e.oscOffset = static_cast<float>(1.5e-7 + 4e-8 * std::sin(2 * kPi * std::fmod(t, 5400) / 5400) +
-                                     1e-10 * noise(timeMs, 900));
-    e.clockRate = static_cast<float>(e.oscOffset + 2e-10 * noise(timeMs, 901));
-
-    // Solution type from the phase of the cycle since the last restart.
-    double phase = std::fmod(static_cast<double>(e.uptimeS), cycleS_) / cycleS_;
-    int type = phase < 0.2 ? 1 : phase < 0.4 ? 2 : phase < 0.5 ? 3 : phase < 0.9 ? 4 : 1;
-
-    struct TCandidate {
-        TSystem system;
-        int number;
-        double x, y, z;
-        double x1, y1, z1; // one second later, for the Doppler
-    };
+// Every satellite of the constellations, above the horizon or not, at `t` seconds.
+std::vector<TCandidate> constellation(double t, double lon) {
     std::vector<TCandidate> candidates;
     for (int p = 1; p <= kGpsCount; ++p) {
         TCandidate c{TSystem::Gps, p, 0, 0, 0, 0, 0, 0};
@@ -192,16 +169,54 @@ TEpoch TSky::compute(std::int64_t timeMs, const TSkySettings& settings) {
         orbitPosition(gloOrbit(s), t + 1, c.x1, c.y1, c.z1);
         candidates.push_back(c);
     }
-    {
-        double geo = 42164000.0, lon = lon_ + 15 * kDeg;
-        TCandidate c{TSystem::Sbas, kSbasPrn, geo * std::cos(lon), geo * std::sin(lon), 0, 0, 0, 0};
-        c.x1 = c.x, c.y1 = c.y, c.z1 = c.z;
-        candidates.push_back(c);
-    }
+    // The SBAS satellite stands still over a longitude 15 degrees east of the antenna.
+    double geo = 42164000.0, at = lon + 15 * kDeg;
+    TCandidate c{TSystem::Sbas, kSbasPrn, geo * std::cos(at), geo * std::sin(at), 0, 0, 0, 0};
+    c.x1 = c.x, c.y1 = c.y, c.z1 = c.z;
+    candidates.push_back(c);
+    return candidates;
+}
 
-    std::vector<TSat*> used;
-    std::int64_t acquireFrom = restartMs_ + 3000;
-    for (auto& c : candidates) {
+} // namespace
+
+TEpoch TSky::compute(std::int64_t timeMs, const TSkySettings& settings) {
+    TEpoch e;
+    setClock(e, timeMs);
+    trackSatellites(e, settings);
+    solve(e, solutionType(e));
+    countRtcm(e);
+    collectAlmanacs(e);
+    return e;
+}
+
+void TSky::setClock(TEpoch& e, std::int64_t timeMs) const {
+    e.timeMs = timeMs;
+    e.todMs = static_cast<std::uint32_t>(((timeMs % 86400000) + 86400000) % 86400000);
+    civilDate(timeMs, e.year, e.month, e.day);
+    e.uptimeS = static_cast<std::uint32_t>(std::max<std::int64_t>(0, timeMs - restartMs_) / 1000);
+    const double t = timeMs / 1000.0;
+    e.oscOffset = static_cast<float>(1.5e-7 + 4e-8 * std::sin(2 * kPi * std::fmod(t, 5400) / 5400) +
+                                     1e-10 * noise(timeMs, 900));
+    e.clockRate = static_cast<float>(e.oscOffset + 2e-10 * noise(timeMs, 901));
+}
+
+void TSky::look(double x, double y, double z, double& el, double& az, double& range) const {
+    double sl = std::sin(lat_), cl = std::cos(lat_), so = std::sin(lon_), co = std::cos(lon_);
+    double dx = x - rx_, dy = y - ry_, dz = z - rz_;
+    double east = -so * dx + co * dy;
+    double north = -sl * co * dx - sl * so * dy + cl * dz;
+    double up = cl * co * dx + cl * so * dy + sl * dz;
+    range = std::sqrt(dx * dx + dy * dy + dz * dz);
+    el = std::atan2(up, std::sqrt(east * east + north * north)) / kDeg;
+    az = std::atan2(east, north) / kDeg;
+    if (az < 0)
+        az += 360;
+}
+
+void TSky::trackSatellites(TEpoch& e, const TSkySettings& settings) {
+    const std::int64_t timeMs = e.timeMs;
+    const std::int64_t acquireFrom = restartMs_ + 3000;
+    for (const auto& c : constellation(timeMs / 1000.0, lon_)) {
         int key = static_cast<int>(c.system) * 1000 + c.number;
         double el, az, range, el1, az1, range1;
         look(c.x, c.y, c.z, el, az, range);
@@ -239,26 +254,40 @@ TEpoch TSky::compute(std::int64_t timeMs, const TSkySettings& settings) {
             s.p1 = std::max(0, s.ca - 3 - static_cast<int>(hash(key, timeMs) % 2));
             s.p2 = std::max(0, s.ca - 6 - static_cast<int>(hash(key, timeMs + 1) % 2));
         }
-        bool excluded = (c.system == TSystem::Gps && settings.gpsExcluded.count(c.number)) ||
-                        (c.system == TSystem::Glonass && settings.gloExcluded.count(c.number));
-        if (c.system == TSystem::Sbas)
-            s.status = 5;
-        else if (c.system == TSystem::Gps && c.number == unhealthyGps_)
-            s.status = 6;
-        else if (c.system == TSystem::Glonass && c.number == unhealthyGlo_)
-            s.status = 10;
-        else if (excluded)
-            s.status = 13;
-        else if (s.trackS < 5)
-            s.status = 26;
-        else if (el < settings.maskDeg)
-            s.status = 16;
-        else if (s.ca < 30)
-            s.status = 23;
-        else
-            s.status = 0;
+        s.status = trackingStatus(s, settings);
         e.sats.push_back(s);
     }
+}
+
+int TSky::trackingStatus(const TSat& s, const TSkySettings& settings) const {
+    bool excluded = (s.system == TSystem::Gps && settings.gpsExcluded.count(s.number)) ||
+                    (s.system == TSystem::Glonass && settings.gloExcluded.count(s.number));
+    if (s.system == TSystem::Sbas)
+        return 5;
+    if (s.system == TSystem::Gps && s.number == unhealthyGps_)
+        return 6;
+    if (s.system == TSystem::Glonass && s.number == unhealthyGlo_)
+        return 10;
+    if (excluded)
+        return 13;
+    if (s.trackS < 5)
+        return 26;
+    if (s.elDeg < settings.maskDeg)
+        return 16;
+    if (s.ca < 30)
+        return 23;
+    return 0;
+}
+
+int TSky::solutionType(const TEpoch& e) const {
+    // Standalone, code differential, float, fixed, standalone again over one cycle since the
+    // last restart.
+    double phase = std::fmod(static_cast<double>(e.uptimeS), cycleS_) / cycleS_;
+    return phase < 0.2 ? 1 : phase < 0.4 ? 2 : phase < 0.5 ? 3 : phase < 0.9 ? 4 : 1;
+}
+
+void TSky::solve(TEpoch& e, int type) const {
+    std::vector<TSat*> used;
     for (auto& s : e.sats)
         if (s.status == 0)
             used.push_back(&s);
@@ -288,49 +317,54 @@ TEpoch TSky::compute(std::int64_t timeMs, const TSkySettings& settings) {
 
     TFix& fx = e.fix;
     fx.type = type;
-    if (type > 0) {
-        const TSigma& sg = kSigma[type];
-        double dn = sg.h / std::sqrt(2.0) * noise(timeMs, 1),
-               de = sg.h / std::sqrt(2.0) * noise(timeMs, 2);
-        double du = sg.v * noise(timeMs, 3);
-        fx.latRad = lat_ + dn / 6371000.0;
-        fx.lonRad = lon_ + de / (6371000.0 * std::cos(lat_));
-        fx.height = height_ + du;
-        geodeticToEcef(fx.latRad, fx.lonRad, fx.height, fx.x, fx.y, fx.z);
-        fx.vx = static_cast<float>(sg.vel * noise(timeMs, 4));
-        fx.vy = static_cast<float>(sg.vel * noise(timeMs, 5));
-        fx.vz = static_cast<float>(sg.vel * noise(timeMs, 6));
-        fx.hRms = sg.h;
-        fx.vRms = sg.v;
-        fx.hvRms = sg.vel;
-        fx.vvRms = sg.vel * 1.5f;
-        fx.posRms = std::sqrt(sg.h * sg.h + sg.v * sg.v);
-        fx.velRms = std::sqrt(2.0f) * sg.vel * 1.2f;
-    }
+    if (type == 0)
+        return;
+    const std::int64_t timeMs = e.timeMs;
+    const TSigma& sg = kSigma[type];
+    double dn = sg.h / std::sqrt(2.0) * noise(timeMs, 1),
+           de = sg.h / std::sqrt(2.0) * noise(timeMs, 2);
+    double du = sg.v * noise(timeMs, 3);
+    fx.latRad = lat_ + dn / 6371000.0;
+    fx.lonRad = lon_ + de / (6371000.0 * std::cos(lat_));
+    fx.height = height_ + du;
+    geodeticToEcef(fx.latRad, fx.lonRad, fx.height, fx.x, fx.y, fx.z);
+    fx.vx = static_cast<float>(sg.vel * noise(timeMs, 4));
+    fx.vy = static_cast<float>(sg.vel * noise(timeMs, 5));
+    fx.vz = static_cast<float>(sg.vel * noise(timeMs, 6));
+    fx.hRms = sg.h;
+    fx.vRms = sg.v;
+    fx.hvRms = sg.vel;
+    fx.vvRms = sg.vel * 1.5f;
+    fx.posRms = std::sqrt(sg.h * sg.h + sg.v * sg.v);
+    fx.velRms = std::sqrt(2.0f) * sg.vel * 1.2f;
+}
 
-    e.rtcmLink = type >= 2;
-    if (e.rtcmLink) {
-        ++rtcmMessages_;
-        e.rtcmMessages = rtcmMessages_ % 10000;
-        e.rtcmErrors = static_cast<int>(rtcmMessages_ / 97) % 10000;
-        e.linkQuality = 95 + 5 * (hash(timeMs, 77) % 1000) / 1000.0;
-    }
+void TSky::countRtcm(TEpoch& e) {
+    // Corrections arrive while the solution uses them (code differential and better).
+    e.rtcmLink = e.fix.type >= 2;
+    if (!e.rtcmLink)
+        return;
+    ++rtcmMessages_;
+    e.rtcmMessages = rtcmMessages_ % 10000;
+    e.rtcmErrors = static_cast<int>(rtcmMessages_ / 97) % 10000;
+    e.linkQuality = 95 + 5 * (hash(e.timeMs, 77) % 1000) / 1000.0;
+}
 
+void TSky::collectAlmanacs(TEpoch& e) {
     for (int p = 1; p <= kGpsCount; ++p)
-        if (timeMs >= nextGpsAlmanac_[p]) {
+        if (e.timeMs >= nextGpsAlmanac_[p]) {
             e.gpsAlmanacs.push_back(p);
             lastGpsAlmanac_ = p;
             nextGpsAlmanac_[p] += 750000;
         }
     for (int s = 1; s <= kGloCount; ++s)
-        if (timeMs >= nextGloAlmanac_[s]) {
+        if (e.timeMs >= nextGloAlmanac_[s]) {
             e.gloAlmanacs.push_back(s);
             lastGloAlmanac_ = s;
             nextGloAlmanac_[s] += 150000;
         }
     e.lastGpsAlmanac = lastGpsAlmanac_;
     e.lastGloAlmanac = lastGloAlmanac_;
-    return e;
 }
 
 } // namespace telvorsim

@@ -69,6 +69,17 @@ private:
     struct TTrack {
         std::int64_t visibleSince = -1;
     };
+    // The steps of compute, in their order.
+    void setClock(TEpoch& e, std::int64_t timeMs) const;           // times, oscillator, clock rate
+    void trackSatellites(TEpoch& e, const TSkySettings& settings); // those locked on, by status
+    int trackingStatus(const TSat& s, const TSkySettings& settings) const;
+    int solutionType(const TEpoch& e) const;
+    void solve(TEpoch& e, int type) const; // DOPs and the position; type 0 below 4 satellites
+    void countRtcm(TEpoch& e);
+    void collectAlmanacs(TEpoch& e);
+    // Elevation and azimuth (degrees) and range (m) of an Earth-centred point from the antenna.
+    void look(double x, double y, double z, double& el, double& az, double& range) const;
+
     double noise(std::int64_t timeMs, int channel) const; // standard normal
     std::uint32_t hash(std::uint64_t a, std::uint64_t b) const;
 
