@@ -2,13 +2,19 @@
 // the buttons driving the logic, the version label.
 #include "support/Tempdir.h"
 
+#include "app/Mainwindow.h"
+#include "app/Qtbridge.h"
 #include "info/About.h"
 #include "settings/Profile.h"
+#include "sim/Receiver.h"
+#include "support/Eventually.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -102,4 +108,54 @@ TEST_F(AboutWindowTest, ConnectedShowsTheMemoAndSaves) {
 
     find<QPushButton>(form, "RefreshButton")->click();
     EXPECT_EQ(find<QLabel>(form, "StatusLabel")->text(), "");
+}
+
+// The menu item: the window runs modally over the main window with monitoring paused.
+TEST_F(AboutWindowTest, MainWindowItemPausesMonitoringAroundTheWindow) {
+    telvorsim::TSimOptions options;
+    options.epochWallMs = 200;
+    telvorsim::TSimReceiver sim(options);
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty()) << sim.lastError();
+    profile.write(keys::CommPort, slave);
+    profile.write(keys::CommAutoServer, true); // connect without the dialog
+    setProfile(&profile);
+    auto wait = [](const std::function<bool()>& done) {
+        return telvor::testing::eventually(
+            done, 10000, [] { QApplication::processEvents(QEventLoop::AllEvents, 20); });
+    };
+    TQtBridge bridge;
+    {
+        TMainWindow main(profile, bridge);
+        main.show();
+        ASSERT_TRUE(wait([&] { return main.session().connected() && !main.session().busy(); }));
+        ASSERT_TRUE(wait([&] { return !sim.enabledMessages().empty(); }));
+        QAction* item = main.findChild<QAction*>("AboutItem");
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(item->isVisible() && item->isEnabled());
+
+        QString memo;
+        bool pausedWhileOpen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* form = qobject_cast<TAboutForm*>(w);
+                if (!form || !form->isVisible())
+                    continue;
+                memo = form->findChild<QPlainTextEdit*>("ReceiverMemo")->toPlainText();
+                if (memo.isEmpty())
+                    return;
+                pausedWhileOpen = sim.enabledMessages().empty();
+                form->accept();
+            }
+        });
+        poll.start(50);
+        item->trigger();
+        poll.stop();
+        EXPECT_TRUE(memo.startsWith("Receiver model:\tVORNA\n")) << memo.toStdString();
+        EXPECT_TRUE(pausedWhileOpen);
+        EXPECT_TRUE(wait([&] { return !sim.enabledMessages().empty(); })); // resumed
+        main.session().disconnect();
+    }
+    setProfile(nullptr);
 }
