@@ -1,5 +1,6 @@
 #include "cli/Commandtable.h"
 
+#include "cli/Filecommands.h"
 #include "cli/Manualcommands.h"
 #include "cli/Reportcommand.h"
 
@@ -41,6 +42,28 @@ const std::vector<TCliCommand>& cliCommands() {
          {{"save", "\"Save to file\": the whole parameter tree (or the fixed layout)", "file"},
           {"report", "\"Report\"; a folder gets the proposed name r_<serial>.txt", "file"}},
          runReport},
+        {"ls",
+         "",
+         "list the receiver's files with sizes and dates, then total and free memory",
+         {},
+         runLs},
+        {"get",
+         "<name>...",
+         "download receiver files into <name>.vxr; 1 when any failed (the others are still "
+         "tried)",
+         {{"dir", "the folder to write to (default: the current one)", "folder"},
+          {"append", "resume a partial copy from its size instead of overwriting it"},
+          {"block-size", "512, 1024 or 2048 bytes a block (default 512)", "bytes"}},
+         runGet,
+         1,
+         -1},
+        {"rm",
+         "<name>...",
+         "delete receiver files, stopping at the first that fails",
+         {{"force", "delete the file being recorded too"}},
+         runRm,
+         1,
+         -1},
     };
     return table;
 }

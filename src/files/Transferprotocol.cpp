@@ -226,7 +226,7 @@ TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, 
     int steps = 0;
     for (;;) {
         uiBridge().processEvents();
-        if (abortRequested) {
+        if (abortRequested || view_.stopRequested()) {
             errorText = "Aborted by user!";
             return TReceive::Failed;
         }

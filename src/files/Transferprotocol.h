@@ -23,6 +23,8 @@ public:
     virtual void enableStop(bool on) = 0;
     // Bytes of the receiver file that are now in the target, of `total`.
     virtual void bytesDone(std::int64_t /*done*/, std::int64_t /*total*/) {}
+    // Polled inside the waits beside RequestAbort (a signal that cannot reach the transfer).
+    virtual bool stopRequested() { return false; }
 };
 
 class TTransferProtocol {

@@ -1,0 +1,134 @@
+// `telvor-cli get`: downloads receiver files into a folder, each as "<name>.vxr"; an existing
+// copy is overwritten, or with --append resumed from its size. A file that fails does not stop
+// the others; the exit code tells.
+#include "cli/Clisession.h"
+#include "cli/Filecommands.h"
+#include "files/Filelist.h"
+#include "files/Transferprotocol.h"
+#include "protocol/Commtools.h"
+#include "protocol/Link.h"
+#include "protocol/Tick.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+
+namespace telvor {
+namespace {
+
+// The download's line on a terminal: percentage, bytes, speed and time left.
+class TGetView : public TTransferView {
+public:
+    TGetView(std::ostream& err, bool terminal, std::string name)
+        : err_(err), terminal_(terminal), name_(std::move(name)) {}
+    void setProgress(int) override {}
+    void setStatus(const std::string& text) override { status = text; }
+    void showBlocks(int) override {}
+    void showRetries(int count) override { retries = count; }
+    void enableStop(bool) override {}
+    void bytesDone(std::int64_t done, std::int64_t total) override {
+        if (first_ < 0) {
+            first_ = done;
+            start_ = tickCount();
+        }
+        const std::uint32_t ms = ticksSince(start_);
+        if (!terminal_ || (ms - shown_ < 200 && done < total))
+            return;
+        shown_ = ms;
+        const double rate = ms ? double(done - first_) * 1000 / ms : 0; // bytes/s
+        char line[160];
+        int left = rate > 0 ? int(double(total - done) / rate) : 0;
+        std::snprintf(line, sizeof line, "\r%s: %3d%%  %lld/%lld bytes  %.1f KB/s  %d:%02d left  ",
+                      name_.c_str(), total ? int(done * 100 / total) : 100, (long long)done,
+                      (long long)total, rate / 1024, left / 60, left % 60);
+        err_ << line << std::flush;
+        drawn_ = true;
+    }
+    bool stopRequested() override { return cliStopRequested(); }
+    void endLine() {
+        if (drawn_)
+            err_ << std::endl;
+        drawn_ = false;
+    }
+
+    std::string status;
+    int retries = 0;
+
+private:
+    std::ostream& err_;
+    bool terminal_;
+    std::string name_;
+    std::int64_t first_ = -1;
+    std::uint32_t start_ = 0, shown_ = 0;
+    bool drawn_ = false;
+};
+
+int blockSizeIndex(const std::string& text) {
+    for (int i = 0; i < 3; ++i)
+        if (text == std::to_string(512 << i))
+            return i;
+    return -1;
+}
+
+} // namespace
+
+int runGet(TCliContext& ctx) {
+    const int sizeIndex = ctx.has("block-size") ? blockSizeIndex(ctx.options["block-size"]) : 0;
+    if (sizeIndex < 0)
+        return usageError(ctx.err, "--block-size takes 512, 1024 or 2048");
+    const std::filesystem::path dir = ctx.has("dir") ? ctx.options["dir"] : ".";
+    if (!std::filesystem::is_directory(dir))
+        return usageError(ctx.err, "no such folder: " + dir.string());
+
+    TCliView view(ctx.err, ctx.verbose, ctx.progress);
+    TSession session(ctx.profile, view);
+    TRunning running(session);
+    if (!connectSession(ctx, session))
+        return 1;
+    session.pauseMonitoring();
+
+    // A receiver in low-power mode is woken for the download and put back afterwards.
+    const bool lowPower = PrintParameter("/par/lpm", "off", 2000) == "on";
+    if (lowPower)
+        SendAndWait("%%set,/par/lpm,off", 2000);
+    const TReceiverConnection* link = CurrentConnection;
+    const bool fast = link && (link->Kind == kLinkParallel || link->Kind == kLinkUsb ||
+                               link->Speed.load() > 115200);
+
+    int code = 0;
+    for (const std::string& name : ctx.args) {
+        if (cliStopRequested() || !CurrentConnection)
+            break;
+        const std::string target = (dir / TargetName("", name)).string();
+        std::error_code ec;
+        const bool existed = std::filesystem::exists(target, ec);
+        FileAccess access(target, false, fast, ctx.has("append"), nullptr);
+        if (!access.isOpen()) {
+            ctx.err << name << ": " << access.errorText << std::endl;
+            code = 1;
+            continue;
+        }
+        TGetView getView(ctx.err, ctx.progress, name);
+        TTransferProtocol transfer(getView, ctx.profile);
+        transfer.SetBlockSizeIndex(sizeIndex);
+        const bool ok = transfer.Download(access, name, fast);
+        getView.endLine();
+        if (!ok) {
+            ctx.err << name << ": " << transfer.errorText << std::endl;
+            code = 1;
+            // A file that never got a byte (missing on the receiver) leaves nothing behind.
+            if (!existed && transfer.blockCount == 0 && access.initialSize == 0)
+                std::filesystem::remove(target, ec);
+        } else if (transfer.blockCount == 0) {
+            ctx.out << getView.status << std::endl;
+        } else {
+            ctx.out << name << " -> " << access.fileName << ": " << getView.status << std::endl;
+        }
+    }
+    if (lowPower && CurrentConnection)
+        SendAndWait("%%set,/par/lpm,on", 2000);
+    session.disconnect();
+    return code;
+}
+
+} // namespace telvor

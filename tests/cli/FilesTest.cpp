@@ -1,0 +1,101 @@
+// telvor-cli ls, get and rm against telvor-sim on a pty: what they print, the files they
+// write, and their exit codes.
+#include "sim/Receiver.h"
+#include "support/Tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct TRun {
+    int code = -1;
+    std::string out;
+};
+
+TRun cli(const std::string& args) {
+    TRun r;
+    std::string command = std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1";
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p)
+        return r;
+    std::array<char, 512> buf{};
+    while (std::fgets(buf.data(), int(buf.size()), p))
+        r.out += buf.data();
+    int status = ::pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class CliFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        telvorsim::TSimOptions o;
+        o.epochWallMs = 600000;
+        o.files = {{"day one", 9000, 1}, {"b", 1300, 2}};
+        sim = std::make_unique<telvorsim::TSimReceiver>(o);
+        slave = sim->startPty();
+        ASSERT_FALSE(slave.empty()) << sim->lastError();
+    }
+    TRun run(const std::string& args) {
+        return cli("--settings " + tmp.path.string() + " --port " + slave + " " + args);
+    }
+    std::string file(const std::string& name) { return sim->file(name)->data; }
+
+    telvor::testing::TTempDir tmp{"telvor-cli-files"};
+    std::unique_ptr<telvorsim::TSimReceiver> sim;
+    std::string slave;
+};
+
+} // namespace
+
+TEST_F(CliFilesTest, LsListsFilesAndMemory) {
+    TRun r = run("ls");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("day one  9000  "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("b        1300  "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Total memory: 33030144 bytes\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Free memory: 33017856 bytes\n"), std::string::npos); // 5 + 1 blocks
+}
+
+TEST_F(CliFilesTest, GetTriesEveryFileAndFailsForTheMissingOne) {
+    TRun r = run("get \"day one\" nope b --dir " + tmp.path.string());
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("nope: Error query file size"), std::string::npos) << r.out;
+    EXPECT_EQ(tmp.read("day one.vxr"), file("day one"));
+    EXPECT_EQ(tmp.read("b.vxr"), file("b"));
+    EXPECT_FALSE(std::filesystem::exists(tmp / "nope.vxr"));
+}
+
+TEST_F(CliFilesTest, GetOverwritesOrWithAppendResumes) {
+    std::ofstream(tmp / "b.vxr", std::ios::binary) << std::string(5000, 'x');
+    TRun r = run("get b --dir " + tmp.path.string());
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(tmp.read("b.vxr"), file("b"));
+
+    std::ofstream(tmp / "day one.vxr", std::ios::binary) << file("day one").substr(0, 2500);
+    r = run("get \"day one\" --append --block-size 1024 --dir " + tmp.path.string());
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_EQ(tmp.read("day one.vxr"), file("day one"));
+    auto commands = sim->commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "%%get,\"/log/day one\":{300,1024},2500"),
+              commands.end());
+    r = run("get \"day one\" --append --dir " + tmp.path.string());
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.out.find("Nothing to download for day one"), std::string::npos);
+    EXPECT_EQ(run("get b --block-size 700").code, 2);
+}
+
+TEST_F(CliFilesTest, RmDeletesAndStopsAtTheFirstFailure) {
+    TRun r = run("rm b nope \"day one\"");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Can't delete nope"), std::string::npos) << r.out;
+    EXPECT_EQ(sim->fileNames(), std::vector<std::string>{"day one"});
+    EXPECT_EQ(run("rm \"day one\"").code, 0);
+    EXPECT_TRUE(sim->fileNames().empty());
+    EXPECT_NE(run("ls").out.find("File list is empty"), std::string::npos);
+}
