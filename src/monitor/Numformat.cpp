@@ -56,6 +56,15 @@ std::string formatFixed(double value, int precision, int decimals) {
     return s;
 }
 
+std::string fixedText(double value, int precision, int decimals, std::string_view unit,
+                      std::string_view unknown) {
+    if (!std::isfinite(value))
+        return std::string(unknown);
+    std::string s = formatFixed(value, precision, decimals);
+    s.append(unit);
+    return s;
+}
+
 std::optional<double> parseNumber(std::string_view text) {
     text = trimBlanks(text);
     if (!text.empty() && text.front() == '+')
@@ -85,13 +94,18 @@ std::optional<long long> parseInteger(std::string_view text) {
 TDms formatAngleDms(double radians, bool isLongitude, int decimals) {
     TDms r;
     r.letter = isLongitude ? (radians >= 0 ? 'E' : 'W') : (radians >= 0 ? 'N' : 'S');
-    if (!std::isfinite(radians))
+    double s = std::fabs(radians) * 180.0 / kPi * 3600.0;
+    // Beyond about 1e302 radians the seconds overflow to infinity.
+    if (!std::isfinite(s)) {
+        r.known = false;
         return r;
+    }
     int d = std::clamp(decimals, 0, 9);
     double scale = std::pow(10.0, d);
-    double s = std::fabs(radians) * 180.0 / kPi * 3600.0;
-    double deg = std::trunc(s / 3600.0);
-    double rest = s - deg * 3600.0;
+    // fmod is exact, so the rest stays within a degree however large the angle; the degrees
+    // only matter modulo the limit below.
+    double rest = std::fmod(s, 3600.0);
+    double deg = std::round((s - rest) / 3600.0);
     double min = std::trunc(rest / 60.0);
     double sec = std::floor(scale * (rest - min * 60.0) + 0.5) / scale;
     if (sec >= 60) {
@@ -114,6 +128,8 @@ TDms formatAngleDms(double radians, bool isLongitude, int decimals) {
 
 std::string dmsText(double radians, bool isLongitude) {
     TDms a = formatAngleDms(radians, isLongitude, 4);
+    if (!a.known)
+        return std::string(kUnknownText);
     return std::to_string(a.degrees) + "\u00B0 " + twoDigits(a.minutes) + "' " +
            (a.seconds < 10 ? "0" : "") + formatFixed(a.seconds, 6, 4) + "\" " + a.letter;
 }
@@ -122,7 +138,11 @@ TOffsets targetOffsets(double lon, double lat, double targetLon, double targetLa
     TOffsets o;
     o.east = (targetLon - lon) * kEarthRadius * std::cos((lat + targetLat) / 2);
     o.north = (targetLat - lat) * kEarthRadius;
-    o.distance = std::sqrt(o.east * o.east + o.north * o.north);
+    if (!std::isfinite(o.east) || !std::isfinite(o.north)) {
+        o.distance = o.course = std::nan("");
+        return o;
+    }
+    o.distance = std::hypot(o.east, o.north);
     // A pure east or west offset still has a course; only no offset at all has none.
     if (o.east != 0 || o.north != 0) {
         o.course = std::atan2(o.east, o.north) * 180.0 / kPi;
@@ -134,7 +154,7 @@ TOffsets targetOffsets(double lon, double lat, double targetLon, double targetLa
 
 std::string courseText(double degrees) {
     if (!std::isfinite(degrees))
-        degrees = 0;
+        return std::string(kUnknownText);
     double deg = std::floor(degrees);
     double minutes = (degrees - deg) * 60;
     double min = std::floor(minutes);

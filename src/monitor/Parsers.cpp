@@ -82,6 +82,10 @@ std::optional<std::string> rtcmLinkText(std::string_view t) {
 
 void TOscillatorOffset::update(float value) {
     double v = static_cast<double>(value) * 1e6;
+    // An unknown value shows as such and leaves the last known one as the base of the delta.
+    unknown_ = !std::isfinite(v);
+    if (unknown_)
+        return;
     delta_ = hasValue_ ? (v - previous_) * 1000 : 0;
     maxDelta_ = std::max(maxDelta_, std::fabs(delta_));
     previous_ = v;
@@ -89,6 +93,8 @@ void TOscillatorOffset::update(float value) {
 }
 
 std::string TOscillatorOffset::text() const {
+    if (unknown_)
+        return std::string(kUnknownText);
     if (!hasValue_)
         return {};
     switch (mode()) {
@@ -128,14 +134,15 @@ bool TMonitorDecoder::hasDecoder(std::string_view id) {
 }
 
 void TMonitorDecoder::showPosition(double x, double y, double z) {
-    put("PositionX", formatFixed(x, 15, 4));
-    put("PositionY", formatFixed(y, 15, 4));
-    put("PositionZ", formatFixed(z, 15, 4));
+    put("PositionX", fixedText(x, 15, 4));
+    put("PositionY", fixedText(y, 15, 4));
+    put("PositionZ", fixedText(z, 15, 4));
 }
 
 void TMonitorDecoder::showSpeed(double vx, double vy, double vz) {
-    std::string text = formatFixed(std::sqrt(vx * vx + vy * vy + vz * vz), 7, 4) + " m/s";
-    if (text == "NAN m/s" && debug_)
+    const double speed = std::sqrt(vx * vx + vy * vy + vz * vz);
+    std::string text = fixedText(speed, 7, 4, " m/s");
+    if (std::isnan(speed) && debug_)
         debug_(formatFixed(vx, 7, 4) + " " + formatFixed(vy, 7, 4) + " " + formatFixed(vz, 7, 4));
     put("SpeedLabel", std::move(text));
 }
@@ -172,13 +179,13 @@ bool TMonitorDecoder::decode(const std::uint8_t* m, std::size_t length) {
         float h, v, t;
         if (!body.read(0, h) || !body.read(4, v) || !body.read(8, t))
             return false;
-        put("PDOPLabel", formatFixed(std::sqrt(double(h) * h + double(v) * v), 7, 4));
+        put("PDOPLabel", fixedText(std::sqrt(double(h) * h + double(v) * v), 7, 4));
     } else if (id == "SG") {
         float a, b, c, d;
         if (!body.read(0, a) || !body.read(4, b) || !body.read(8, c) || !body.read(12, d))
             return false;
-        put("PSigmaLabel", formatFixed(std::sqrt(double(a) * a + double(b) * b), 10, 4) + " m");
-        put("VSigmaLabel", formatFixed(std::sqrt(double(c) * c + double(d) * d), 10, 4) + " m/s");
+        put("PSigmaLabel", fixedText(std::sqrt(double(a) * a + double(b) * b), 10, 4, " m"));
+        put("VSigmaLabel", fixedText(std::sqrt(double(c) * c + double(d) * d), 10, 4, " m/s"));
     } else if (id == "PO") {
         double x, y, z;
         std::uint8_t type;
@@ -212,8 +219,13 @@ bool TMonitorDecoder::decode(const std::uint8_t* m, std::size_t length) {
         float rate;
         if (!body.read(0, rate))
             return false;
-        satellites_.setClockRate(rate);
         double ppm = double(rate) * 1e6;
+        if (!std::isfinite(ppm)) {
+            // The trend marks keep the last known rate.
+            main_.show("ClockOffsetLabel", std::string(kUnknownText));
+            return true;
+        }
+        satellites_.setClockRate(rate);
         main_.show("ClockOffsetLabel", signPrefix(ppm) + formatFixed(ppm, 10, 4) + " ppm");
     } else if (id == "OO") {
         float value;
@@ -247,7 +259,7 @@ void TMonitorDecoder::decodePg(const std::uint8_t* m, std::size_t length, bool& 
     ok = true;
     main_.show("PosLatLabel", dmsText(lat, false));
     main_.show("PosLonLabel", dmsText(lon, true));
-    main_.show("PosAltLabel", formatFixed(height, 10, 4) + " m");
+    main_.show("PosAltLabel", fixedText(height, 10, 4, " m"));
     if (const char* name = solutionTypeName(type))
         main_.show("PosTypeLabel", std::string("(") + name + ")");
     else
@@ -259,9 +271,9 @@ void TMonitorDecoder::decodePg(const std::uint8_t* m, std::size_t length, bool& 
         refreshTargetLabels();
 
     TOffsets o = targetOffsets(lon, lat, target_.lon, target_.lat);
-    main_.show("ETTLabel", formatFixed(o.east, 15, 3) + " m");
-    main_.show("NTTLabel", formatFixed(o.north, 15, 3) + " m");
-    main_.show("DTTLabel", formatFixed(o.distance, 15, 3) + " m");
+    main_.show("ETTLabel", fixedText(o.east, 15, 3, " m"));
+    main_.show("NTTLabel", fixedText(o.north, 15, 3, " m"));
+    main_.show("DTTLabel", fixedText(o.distance, 15, 3, " m"));
     main_.show("CTTLabel", courseText(o.course));
 }
 

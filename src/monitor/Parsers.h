@@ -36,7 +36,8 @@ public:
 
     // A new value in s/s; the first one has a delta of 0.
     void update(float value);
-    // The label text of the current mode; empty before the first value.
+    // The label text of the current mode; empty before the first value, "??" while the
+    // newest value is not finite.
     std::string text() const;
     // `DeltaDblClick`: advance the mode; with Shift in mode 2 reset the maximum instead.
     void doubleClick(bool shift);
@@ -50,9 +51,10 @@ public:
 
 private:
     bool hasValue_ = false;
-    double previous_ = 0; // ppm
-    double delta_ = 0;    // ppb
-    double maxDelta_ = 0; // ppb
+    bool unknown_ = false; // the newest value was NaN or infinite
+    double previous_ = 0;  // ppm
+    double delta_ = 0;     // ppb
+    double maxDelta_ = 0;  // ppb
     int mode_ = 0;
 };
 

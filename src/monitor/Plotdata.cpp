@@ -56,12 +56,16 @@ void TPlotData::feed(const std::uint8_t* m, std::size_t length) {
             !body.read(8, f.lon) || !body.read(16, f.height) || !body.read(24, f.sigma) ||
             !body.read(28, f.type))
             return;
-        if (!std::isfinite(f.lat) || !std::isfinite(f.lon))
+        // A fix with an unknown coordinate is no position: it would poison the means and
+        // the offsets.
+        if (!std::isfinite(f.lat) || !std::isfinite(f.lon) || !std::isfinite(f.height))
             return;
         f.fixClass = f.type >= 1 && f.type <= 4 ? static_cast<std::uint8_t>(f.type - 1) : 0;
         f.time = timeStamp();
         std::lock_guard<std::mutex> guard(lock_);
         TOffsets o = targetOffsets(f.lon, f.lat, targetLon_, targetLat_);
+        if (!std::isfinite(o.east) || !std::isfinite(o.north))
+            return;
         f.east = o.east;
         f.north = o.north;
         fixRing_[fixHead_ % kRingSize] = f;
@@ -131,12 +135,13 @@ void TPlotData::addPositionLocked(const TIncomingFix& f, TDrained& out) {
     posWrite_ = (posWrite_ + 1) % cap;
     posFilled_ = std::min(posFilled_ + 1, cap);
     ++classCounts_[e.fixClass];
-    // A true running mean: every fix weighs the same.
+    // A true running mean: every fix weighs the same. Each term is divided before the sum,
+    // so no finite values overflow.
     ++means_.count;
     double n = static_cast<double>(means_.count);
-    means_.lat += (f.lat - means_.lat) / n;
-    means_.lon += (f.lon - means_.lon) / n;
-    means_.height += (f.height - means_.height) / n;
+    means_.lat += f.lat / n - means_.lat / n;
+    means_.lon += f.lon / n - means_.lon / n;
+    means_.height += f.height / n - means_.height / n;
     if (recompute) {
         recomputeMaximaLocked();
     } else {
@@ -236,6 +241,11 @@ void TPlotData::targetMoved(double lat, double lon) {
     targetLon_ = lon;
     if (dEast == 0 && dNorth == 0)
         return;
+    if (!std::isfinite(dEast) || !std::isfinite(dNorth)) {
+        // No stored offset can be carried over to such a target.
+        resetPositionsLocked();
+        return;
+    }
     for (auto& p : positions_) {
         p.east += dEast;
         p.north += dNorth;

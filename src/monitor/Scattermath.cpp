@@ -69,6 +69,8 @@ std::vector<TScatterState::TOps> TScatterState::replay(const std::vector<TPositi
 }
 
 std::string scatterMetres(double v) {
+    if (!std::isfinite(v))
+        return {};
     double a = std::fabs(v);
     int decimals = a >= 1000 ? 0 : a >= 100 ? 1 : a >= 10 ? 2 : 3;
     return formatFixed(v, 10, decimals) + " m";
@@ -90,16 +92,16 @@ std::vector<std::pair<std::string, std::string>> scatterStatistics(const TScatte
     TPositionMeans m = data.means();
     out.emplace_back("PosLatLabel", dmsText(m.lat, false));
     out.emplace_back("PosLonLabel", dmsText(m.lon, true));
-    out.emplace_back("PosAltLabel", formatFixed(m.height, 10, 4) + " m");
+    // These labels have no text of their own for an unknown value: they stay empty.
+    auto metres = [](double v) { return fixedText(v, 10, 4, " m", ""); };
+    out.emplace_back("PosAltLabel", metres(m.height));
     TSigmas s = data.sigmas();
-    auto rms = [](double a, double b) {
-        return formatFixed(std::sqrt(a * a + b * b), 10, 4) + " m";
-    };
-    out.emplace_back("RMShposLabel", formatFixed(s.hPos, 10, 4) + " m");
-    out.emplace_back("RMSvposLabel", formatFixed(s.vPos, 10, 4) + " m");
+    auto rms = [&](double a, double b) { return metres(std::sqrt(a * a + b * b)); };
+    out.emplace_back("RMShposLabel", metres(s.hPos));
+    out.emplace_back("RMSvposLabel", metres(s.vPos));
     out.emplace_back("RMSPosLabel", rms(s.hPos, s.vPos));
-    out.emplace_back("RMShvelLabel", formatFixed(s.hVel, 10, 4) + " m");
-    out.emplace_back("RMSvvelLabel", formatFixed(s.vVel, 10, 4) + " m");
+    out.emplace_back("RMShvelLabel", metres(s.hVel));
+    out.emplace_back("RMSvvelLabel", metres(s.vVel));
     out.emplace_back("RMSVelLabel", rms(s.hVel, s.vVel));
     return out;
 }

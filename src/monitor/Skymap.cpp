@@ -269,10 +269,11 @@ TSignalPanel signalPanel(const TSkyTracks& tracks, const TDops& dops) {
     }
     panel.countLabel =
         std::to_string(gps + glo) + "=" + std::to_string(gps) + "+" + std::to_string(glo);
-    panel.gdop = formatFixed(dops.gdop, 7, 3);
-    panel.pdop = formatFixed(dops.pdop, 7, 3);
-    panel.vdop = formatFixed(dops.vdop, 7, 3);
-    panel.hdop = formatFixed(dops.hdop, 7, 3);
+    // An unknown DOP leaves its label empty.
+    panel.gdop = fixedText(dops.gdop, 7, 3, "", "");
+    panel.pdop = fixedText(dops.pdop, 7, 3, "", "");
+    panel.vdop = fixedText(dops.vdop, 7, 3, "", "");
+    panel.hdop = fixedText(dops.hdop, 7, 3, "", "");
     return panel;
 }
 

@@ -1,6 +1,6 @@
-#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Parsers.h"
+#include "support/Messagemaker.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +179,30 @@ TEST(Angles, MinutesCarryIntoDegreesAndZeroIsNorth) {
     EXPECT_NEAR(a.seconds, 3.12346, 1e-5);
 }
 
+TEST(Angles, UnknownAndHugeAngles) {
+    EXPECT_EQ(dmsText(std::nan(""), false), "??");
+    EXPECT_EQ(dmsText(-HUGE_VAL, true), "??");
+    EXPECT_FALSE(formatAngleDms(1e303, false, 4).known);
+    // Large but convertible: whole minutes and degrees within the limit, never garbage.
+    for (double a : {1e10, -3e15, 1e300}) {
+        TDms d = formatAngleDms(a, true, 4);
+        EXPECT_TRUE(d.known);
+        EXPECT_GE(d.degrees, 0);
+        EXPECT_LE(d.degrees, 180);
+        EXPECT_GE(d.minutes, 0);
+        EXPECT_LT(d.minutes, 60);
+        EXPECT_GE(d.seconds, 0);
+        EXPECT_LT(d.seconds, 60);
+    }
+    EXPECT_EQ(courseText(std::nan("")), "??");
+    TOffsets o = targetOffsets(0, 1e303, 0, 0);
+    EXPECT_TRUE(std::isnan(o.distance));
+    EXPECT_TRUE(std::isnan(o.course));
+    EXPECT_EQ(fixedText(HUGE_VAL, 7, 4, " m"), "??");
+    EXPECT_EQ(fixedText(2, 7, 4, " m", ""), "2.0000 m");
+    EXPECT_EQ(fixedText(std::nan(""), 7, 4, " m", ""), "");
+}
+
 TEST(Numbers, FixedFormatHonoursPrecision) {
     EXPECT_EQ(formatFixed(1234.5678, 7, 4), "1234.5680");
     EXPECT_EQ(formatFixed(5, 7, 4), "5.0000");
@@ -262,8 +286,62 @@ TEST_F(Decoders, TimeClockAndCartesianLabels) {
     std::vector<std::string> debug;
     dec.setDebugSink([&](const std::string& s) { debug.push_back(s); });
     ASSERT_TRUE(decode("PV", TPack(xyz).put(std::nanf("")).put(4.f).put(0.f).put(1.f).u8(3).str()));
-    EXPECT_EQ(view.text("SpeedLabel"), "NAN m/s");
+    EXPECT_EQ(view.text("SpeedLabel"), "??");
     EXPECT_EQ(debug, (V{"NAN 4.0000 0.0000"}));
+}
+
+// Floats straight from the receiver may be NaN or infinite: such a value is shown as unknown,
+// and never converted to an integer on the way.
+TEST_F(Decoders, NonFiniteValuesShowUnknown) {
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const float nanf = std::nanf(""), inff = HUGE_VALF;
+    auto pg = [](double lat, double lon, double h) {
+        return TPack().put(lat).put(lon).put(h).put(0.5f).u8(4).str();
+    };
+    dec.armTargetCapture();
+    ASSERT_TRUE(decode("PG", pg(nan, -inf, inf)));
+    for (const char* label : {"PosLatLabel", "PosLonLabel", "PosAltLabel", "ETTLabel", "NTTLabel",
+                              "DTTLabel", "CTTLabel"})
+        EXPECT_EQ(view.text(label), "??") << label;
+    EXPECT_TRUE(target.capture); // an unknown position is no target
+    target.capture = false;
+
+    // Finite, but its seconds of arc overflow: the fuzzer's first finding.
+    ASSERT_TRUE(decode("PG", pg(1e303, deg(7.5), 10)));
+    EXPECT_EQ(view.text("PosLatLabel"), "??");
+    EXPECT_EQ(view.text("PosLonLabel"), "7\u00B0 30' 00.0000\" E");
+    EXPECT_EQ(view.text("NTTLabel"), "??");
+    EXPECT_EQ(view.text("CTTLabel"), "??");
+
+    ASSERT_TRUE(decode("DP", TPack().put(nanf).put(1.f).put(1.f).str()));
+    EXPECT_EQ(view.text("PDOPLabel"), "??");
+    ASSERT_TRUE(decode("SG", TPack().put(1.f).put(inff).put(1.f).put(nanf).str()));
+    EXPECT_EQ(view.text("PSigmaLabel"), "??");
+    EXPECT_EQ(view.text("VSigmaLabel"), "??");
+    ASSERT_TRUE(decode("PO", TPack().put(inf).put(1.0).put(nan).put(1.f).u8(1).str()));
+    EXPECT_EQ(view.text("PositionX"), "??");
+    EXPECT_EQ(view.text("PositionY"), "1.0000");
+    EXPECT_EQ(view.text("PositionZ"), "??");
+    ASSERT_TRUE(decode("VE", TPack().put(inff).put(0.f).put(0.f).put(1.f).u8(1).str()));
+    EXPECT_EQ(view.text("SpeedLabel"), "??");
+
+    // An unknown clock rate keeps the last known one for the trend marks.
+    ASSERT_TRUE(decode("DO", TPack().put(1e-6f).str()));
+    ASSERT_TRUE(decode("DO", TPack().put(nanf).str()));
+    EXPECT_EQ(view.text("ClockOffsetLabel"), "??");
+    ASSERT_TRUE(decode("SI", bytesOf({1})));
+    ASSERT_TRUE(decode("EL", bytesOf({30})));
+    ASSERT_TRUE(decode("DC", TPack().put<std::int32_t>(15754200).str())); // v = 0 at 1 ppm
+    EXPECT_EQ(column(false, 1)[0], "30^");
+
+    // An unknown oscillator offset is shown as such; the next delta is against the last
+    // known value.
+    dec.oscillator().setMode(1);
+    ASSERT_TRUE(decode("OO", TPack().put(2e-7f).str()));
+    ASSERT_TRUE(decode("OO", TPack().put(inff).str()));
+    EXPECT_EQ(view.text("TimeDriftLabel"), "??");
+    ASSERT_TRUE(decode("OO", TPack().put(2.5e-7f).str()));
+    EXPECT_EQ(view.text("TimeDriftLabel"), "+50.0000 ppb");
 }
 
 TEST_F(Decoders, EventsCountedOnlyWithGoodChecksum) {

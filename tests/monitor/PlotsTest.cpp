@@ -1,5 +1,4 @@
 #include "monitor/Maskrules.h"
-#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Plotsettings.h"
@@ -8,11 +7,13 @@
 #include "monitor/Stripmath.h"
 #include "monitor/Target.h"
 #include "settings/Profile.h"
+#include "support/Messagemaker.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <tuple>
 #include <unistd.h>
 
@@ -205,6 +206,47 @@ TEST(PlotData, AccuracyValuesAndSatelliteViews) {
     EXPECT_EQ(v->entries.size(), 1u);
     EXPECT_FALSE(parseSatView(makeMessage("GS", ",XXXVST,0,@"), 0));
     EXPECT_FALSE(parseSatView(makeMessage("GS", ",GPSVST"), 0));
+}
+
+// Nothing unknown or overflowing reaches the history, the means or a label.
+TEST(PlotData, NonFiniteValuesStayOutOfHistoryAndTexts) {
+    Clock clock;
+    TPlotData data(3600, clock.fn());
+    auto fix = [](double lat, double lon, double h) {
+        return makeMessage("PG", TPack().put(lat).put(lon).put(h).put(0.f).u8(4).str());
+    };
+    feed(data, fix(std::nan(""), 0, 0));
+    feed(data, fix(0, HUGE_VAL, 0));
+    feed(data, fix(0, 0, std::nan("")));
+    feed(data, fix(1e303, 0, 0)); // finite, but its north offset overflows
+    feed(data, fix(0, 0, 1e308));
+    feed(data, fix(0, 0, 1e308)); // a naive running mean overflows here
+    TDrained d = data.drain();
+    ASSERT_EQ(d.positions.size(), 2u);
+    EXPECT_DOUBLE_EQ(data.means().height, 1e308);
+    EXPECT_EQ(data.lastFix().sequence, 2u);
+
+    // A target so far away that no offset can be carried over: the history starts afresh.
+    data.targetMoved(1e303, 0);
+    EXPECT_TRUE(data.positionHistory().empty());
+
+    feed(data,
+         makeMessage("SG", TPack().put(std::nanf("")).put(1.f).put(HUGE_VALF).put(1.f).str()));
+    feed(data, makeMessage("DP", TPack().put(std::nanf("")).put(1.f).put(1.f).str()));
+    TScatterState s;
+    s.setPixelSize(100, 100);
+    std::map<std::string, std::string> labels;
+    for (auto& [name, text] : scatterStatistics(s, data))
+        labels[name] = text;
+    EXPECT_EQ(labels["RMShposLabel"], "");
+    EXPECT_EQ(labels["RMSvposLabel"], "1.0000 m");
+    EXPECT_EQ(labels["RMSPosLabel"], "");
+    EXPECT_EQ(labels["RMSVelLabel"], "");
+    TSkyTracks tracks;
+    TSignalPanel panel = signalPanel(tracks, data.dops());
+    EXPECT_EQ(panel.pdop, "");
+    EXPECT_EQ(panel.vdop, "1.000");
+    EXPECT_EQ(scatterMetres(std::nan("")), "");
 }
 
 TEST(SkyPlot, ProjectionTracksAndEmptyViews) {
