@@ -32,6 +32,12 @@ std::optional<double> parseNumber(std::string_view text);
 // Whole text as a signed decimal integer (surrounding blanks allowed).
 std::optional<long long> parseInteger(std::string_view text);
 
+// A pixel coordinate from any double: far-off values are held at +/-1e6 (still off every
+// picture) and NaN is 0, so the conversion to int is always defined.
+inline int pixelFrom(double v) {
+    return v > 1e6 ? 1000000 : v < -1e6 ? -1000000 : v == v ? static_cast<int>(v) : 0;
+}
+
 struct TDms {
     int degrees = 0;
     int minutes = 0;

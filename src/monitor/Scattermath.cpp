@@ -21,8 +21,9 @@ std::optional<TPoint> TScatterState::toPixel(double east, double north) const {
     if (!std::isfinite(east) || !std::isfinite(north) || std::fabs(std::trunc(east)) > width / 2 ||
         std::fabs(std::trunc(north)) > height / 2)
         return std::nullopt;
-    return TPoint{static_cast<int>(-w_ * east / width + w_ / 2.0),
-                  static_cast<int>(h_ * north / height + h_ / 2.0)};
+    // Within a metre of the centre a tiny plot width still gives far-off pixels.
+    return TPoint{pixelFrom(-w_ * east / width + w_ / 2.0),
+                  pixelFrom(h_ * north / height + h_ / 2.0)};
 }
 
 TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e) {

@@ -27,10 +27,11 @@ void fillStrip(TStrip& s, const TStripSettings& cfg, const std::vector<TPosition
     const TRect& a = s.area;
     const double mid = (a.top + a.bottom) / 2.0, half = a.height() / 2.0;
     auto xOf = [&](std::uint32_t t) {
-        return static_cast<int>(a.right - double(now - t) * a.width() / span);
+        return pixelFrom(a.right - double(now - t) * a.width() / span);
     };
     auto yOf = [&](double v) {
-        return static_cast<int>(mid - (s.scale > 0 ? v / s.scale * half : 0));
+        // A fixed scale may be far smaller than a value.
+        return pixelFrom(mid - (s.scale > 0 ? v / s.scale * half : 0));
     };
 
     if (cfg.grid && cfg.gridX > 0 && double(cfg.gridX) * a.width() / span > 4)

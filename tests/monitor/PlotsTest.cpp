@@ -487,6 +487,21 @@ TEST(PositionPlot, StripsScalesAndPieces) {
     EXPECT_EQ(stripLabelDecimals(0.25), 2);
     EXPECT_EQ(stripLabelDecimals(0.01), 3);
     EXPECT_EQ(stripLabelDecimals(0.001), 4);
+
+    // A fixed scale far below a value: the line is clipped to the strip, never computed as an
+    // out-of-range pixel.
+    cfg.maxY = 0.001;
+    TStripPlot far = computeStrips(cfg, 400, 216, {{1e300, -1e300, 998, 0}, {1e300, 1e300, 999, 0}},
+                                   1000, colours);
+    ASSERT_EQ(far.upper.pieces.size(), 1u);
+    EXPECT_EQ(far.upper.pieces[0].from.y, far.upper.area.bottom);
+    EXPECT_EQ(far.upper.pieces[0].to.y, far.upper.area.top);
+    TScatterState tiny;
+    TScatterSettings narrow;
+    narrow.width = 1e-300;
+    tiny.setSettings(narrow);
+    tiny.setPixelSize(100, 100);
+    EXPECT_EQ(tiny.toPixel(0.5, 0)->x, -1000000);
 }
 
 TEST(ElevationMask, DialogInputsAndCommand) {
