@@ -12,6 +12,10 @@ struct TFileEntry {
     std::string name;      // the receiver's file name
     std::string size;      // as the receiver printed it
     std::int64_t time = 0; // seconds since 1988-01-01 00:00
+    // The file manager's marks: selected in the list, and the state image (none, queued,
+    // being downloaded, downloaded).
+    bool selected = false;
+    int state = -1;
 };
 
 // Reads one element; false when it does not hold exactly name, size and time.

@@ -1,0 +1,85 @@
+#pragma once
+// The rules of the file manager's download page, without widgets: refresh of the list and the
+// memory figures, the download queue, deletion, and the settings it keeps. The window renders
+// what it reports and forwards the user's actions.
+#include "files/Filelistview.h"
+#include "files/Transferprotocol.h"
+
+#include <string>
+#include <vector>
+
+namespace telvor {
+
+class TProfile;
+
+enum class TFileControl {
+    Exit,
+    Refresh,
+    Download, // ButtonOK
+    Delete,
+    BlockSize,
+    Exclusive,
+    Source,
+    PopupItems,
+};
+
+class TFileManagerView : public TTransferView {
+public:
+    virtual void setTotal(const std::string& text) = 0; // "Total memory: ... bytes"
+    virtual void setFree(const std::string& text) = 0;
+    // The rows changed (content, order, selection or state images): show `entries` again.
+    virtual void showRows() = 0;
+    virtual void enableControl(TFileControl control, bool on) = 0;
+    virtual void setDownloadCaption(const std::string& caption) = 0;
+    virtual void focusList() = 0;
+    // A Yes/No question box; true for Yes.
+    virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
+    virtual TFileQuestions* fileQuestions() = 0;
+};
+
+class TFileManager {
+public:
+    TFileManager(TFileManagerView& view, TProfile& profile);
+
+    // Creation: settings, the source list, then the first refresh.
+    void open();
+    // The settings written at close; false while a queue runs (closing is refused).
+    bool close();
+
+    void refresh();
+    // ButtonOK on the download page: the queue, or Stop while it runs.
+    void downloadClick();
+    void deleteClick();
+    void columnClick(int column) { list_.ColumnClick(column); }
+    void select(std::size_t row, bool on);
+    void renameTarget(std::size_t row, const std::string& text);
+
+    void setOutputPath(const std::string& path) { outputPath = path; }
+    void setBlockSizeIndex(int index) { blockSizeIndex = index; }
+    void setExclusive(bool on) { exclusive = on; }
+
+    std::vector<TFileEntry>& entries() { return list_.entries; }
+    bool queueRunning() const { return running_; }
+    // Exclusive mode was used: the session restarts after the window closed.
+    bool exclusiveUsed() const { return exclusiveUsed_; }
+
+    std::string outputPath;
+    int blockSizeIndex = 0;
+    bool exclusive = false;
+    bool exclusiveEnabled = true;
+    bool printVisible = false;
+    std::vector<std::string> sources;
+
+private:
+    bool fastLink() const;
+    void enableIdleControls(bool on);
+
+    TFileManagerView& view_;
+    TProfile& profile_;
+    TFileListView list_;
+    TTransferProtocol transfer_;
+    bool running_ = false;
+    bool exclusiveUsed_ = false;
+};
+
+} // namespace telvor
