@@ -1,0 +1,186 @@
+#include "config/Page.h"
+
+#include "config/Listnotation.h"
+
+namespace telvor {
+namespace {
+
+bool passes(TTextCheck check, const std::string& text) {
+    switch (check) {
+    case TTextCheck::None:
+        return true;
+    case TTextCheck::Number:
+        return IsNumber(text);
+    case TTextCheck::Integer:
+        return IsInteger(text);
+    case TTextCheck::Unsigned:
+        return IsUnsigned(text);
+    case TTextCheck::IPv4:
+        return IsIPv4Address(text);
+    }
+    return false;
+}
+
+TControl& first(const TBindRow& row) {
+    return *row.controls.front();
+}
+
+} // namespace
+
+TWaitScope::TWaitScope(TConfigHost& host, const std::string& text)
+    : host_(host), created_(!host.waitShown()) {
+    if (created_)
+        host_.showWait(text);
+}
+
+TWaitScope::~TWaitScope() {
+    if (created_)
+        host_.closeWait();
+}
+
+TConfigPage::TConfigPage(std::string name, TControl& apply, TControl& refresh, TControl* sheet)
+    : apply_(apply), refresh_(refresh), name_(std::move(name)), sheet_(sheet) {
+    apply_.setEnabled(false);
+}
+
+void TConfigPage::track(TControl& control) {
+    control.onChanged = [this] { apply_.setEnabled(true); };
+}
+
+void TConfigPage::setRows(std::vector<TBindRow> rows) {
+    rows_ = std::move(rows);
+    for (const TBindRow& row : rows_)
+        if (row.kind != TBindKind::Figure)
+            for (TControl* c : row.controls)
+                if (c)
+                    track(*c);
+}
+
+void TConfigPage::readRow(TParamReader& in, const TBindRow& row) {
+    if (row.controls.empty() || !row.controls.front())
+        return;
+    switch (row.kind) {
+    case TBindKind::Edit:
+        ReadEdit(in, row.path, first(row), row.quote);
+        break;
+    case TBindKind::Figure:
+        ReadEdit(in, row.path, first(row), row.quote);
+        if (row.ranged)
+            CheckRange(row.low, row.high, first(row));
+        break;
+    case TBindKind::CheckBox:
+        ReadCheckBox(in, row.path, first(row));
+        break;
+    case TBindKind::CheckBoxValue:
+        ReadCheckBoxValue(in, row.path, row.onValue, first(row));
+        break;
+    case TBindKind::EditGroup:
+        ReadEditGroup(in, row.path, row.controls, row.quote);
+        break;
+    case TBindKind::CheckBoxGroup:
+        ReadCheckBoxGroup(in, row.path, row.controls);
+        break;
+    case TBindKind::RadioGroup:
+        ReadRadioGroup(in, row.path, first(row), row.values);
+        break;
+    case TBindKind::RadioSet:
+        ReadRadioSet(in, row.path, row.controls, row.values);
+        break;
+    case TBindKind::ComboBox:
+        ReadComboBox(in, row.path, row.values, first(row), row.captions);
+        break;
+    case TBindKind::SpinEdit:
+        ReadSpinEdit(in, row.path, first(row));
+        break;
+    }
+}
+
+TApplyResult TConfigPage::writeRow(TParamSink& out, const TBindRow& row) {
+    if (row.controls.empty() || !row.controls.front())
+        return {};
+    TControl& c = first(row);
+    bool ok = true;
+    switch (row.kind) {
+    case TBindKind::Figure:
+        return {};
+    case TBindKind::Edit:
+        // Refused before anything is sent.
+        if (c.enabled() && !passes(row.check, c.text()))
+            return {false, row.invalid, &c};
+        ok = WriteEdit(out, row.path, c, row.quote);
+        break;
+    case TBindKind::CheckBox:
+    case TBindKind::CheckBoxValue:
+        ok = WriteCheckBox(out, row.path, c, row.onValue, row.offValue);
+        break;
+    case TBindKind::EditGroup:
+        for (TControl* e : row.controls)
+            if (e && e->enabled() && !passes(row.check, e->text()))
+                return {false, row.invalid, e};
+        ok = WriteEditGroup(out, row.path, row.controls, row.quote);
+        break;
+    case TBindKind::CheckBoxGroup:
+        ok = WriteCheckBoxGroup(out, row.path, row.controls, row.onValue, row.offValue);
+        break;
+    case TBindKind::RadioGroup:
+        ok = WriteRadioGroup(out, row.path, c, row.values);
+        break;
+    case TBindKind::RadioSet:
+        ok = WriteRadioSet(out, row.path, row.controls, row.values);
+        break;
+    case TBindKind::ComboBox:
+        ok = WriteComboBox(out, row.path, row.values, c, row.captions);
+        break;
+    case TBindKind::SpinEdit:
+        ok = WriteSpinEdit(out, row.path, c);
+        break;
+    }
+    if (ok)
+        return {};
+    return {false, row.failure, &c};
+}
+
+void TConfigPage::readRows(TParamReader& in) {
+    for (const TBindRow& row : rows_)
+        readRow(in, row);
+}
+
+void TConfigPage::refresh(TParamReader& in, TConfigHost& host) {
+    if (!available())
+        return;
+    TWaitScope wait(host, kQueryingText);
+    refresh_.setEnabled(false);
+    readRows(in);
+    derive();
+    apply_.setEnabled(false);
+    refresh_.setEnabled(true);
+}
+
+TApplyResult TConfigPage::apply(TParamSink& out, TConfigHost& host) {
+    if (!available() || !apply_.enabled())
+        return {};
+    TWaitScope wait(host, kSendingText);
+    for (const TBindRow& row : rows_) {
+        TApplyResult result = writeRow(out, row);
+        if (!result.ok) {
+            host.showPage(name_);
+            if (result.control)
+                result.control->setFocus();
+            host.setStatus(result.message);
+            return result;
+        }
+    }
+    apply_.setEnabled(false);
+    return {};
+}
+
+bool TConfigPage::script(TParamSink& out) {
+    if (!available())
+        return true;
+    for (const TBindRow& row : rows_)
+        if (!writeRow(out, row).ok)
+            return false;
+    return true;
+}
+
+} // namespace telvor
