@@ -1,6 +1,7 @@
 // Receiver answers, one a line, handed to the report's builders in the order they ask: every
 // model, version and odd value must give complete texts without a crash.
 #include "info/Receiverinfo.h"
+#include "info/Reportlayout.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -34,14 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int version = 1000 + (data[0] << 8 | data[1]) % 1100;
     std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
     TFuzzSource memo(rest), fixed(rest), report(rest);
-    auto lines = telvor::ReceiverMemo(memo, version);
+    auto lines = telvor::receiverMemo(memo, version);
     if (lines.empty() || lines.front().rfind("Receiver model:\t", 0) != 0)
         std::abort();
-    if (telvor::FixedLayout(fixed, version).empty() ||
-        telvor::ReportLayout(report, version).empty())
+    if (telvor::fixedLayout(fixed, version).empty() ||
+        telvor::reportLayout(report, version).empty())
         std::abort();
     std::string sn(rest.substr(0, rest.find('\n')));
-    std::string name = telvor::ProposedReportName(sn);
+    std::string name = telvor::proposedReportName(sn);
     if (name.size() < 6 || name.compare(name.size() - 4, 4, ".txt") != 0)
         std::abort();
     return 0;

@@ -562,7 +562,7 @@ private:
 
 void TMainWindow::openAbout() {
     TSessionAboutContext context(*session_);
-    TAboutForm form(context, profile_, {kAppTitle, appVersion(), BuildDateText(appBuildDate())},
+    TAboutForm form(context, profile_, {kAppTitle, appVersion(), buildDateText(appBuildDate())},
                     this);
     // A sharing server's receiver keeps its messages for the client.
     const bool server = session_->settings().mode == cmInternetServer;

@@ -28,7 +28,7 @@ int runReport(TCliContext& ctx) {
     TReceiverSource source;
     int code = 0;
     if (!save && !report) {
-        for (const std::string& line : ReceiverMemo(source, session.firmwareVersion()))
+        for (const std::string& line : receiverMemo(source, session.firmwareVersion()))
             ctx.out << line << '\n';
         ctx.out.flush();
     } else {
@@ -39,14 +39,14 @@ int runReport(TCliContext& ctx) {
         std::error_code ignored;
         if (report && std::filesystem::is_directory(path, ignored))
             request.path =
-                (std::filesystem::path(path) / ProposedReportName(source.value("/par/rcv/sn")))
+                (std::filesystem::path(path) / proposedReportName(source.value("/par/rcv/sn")))
                     .string();
         request.program = kAppTitle;
-        request.versionLabel = VersionAndBuild(appVersion(), BuildDateText(appBuildDate()));
+        request.versionLabel = versionAndBuild(appVersion(), buildDateText(appBuildDate()));
         request.version = session.firmwareVersion();
-        request.now = LocalNow();
+        request.now = localNow();
         bool ok = false;
-        const std::string status = WriteReport(request, source, ok);
+        const std::string status = writeReport(request, source, ok);
         (ok ? ctx.out : ctx.err) << status << std::endl;
         code = ok ? 0 : 1;
     }

@@ -1,3 +1,4 @@
+// The About window's controls; what they do is TAboutLogic's.
 #include "info/About.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The About window's rules: the panel, Refresh, "Save to file" and "Report".
 #include "info/Aboutlogic.h"
 
 #include "settings/Profile.h"
@@ -23,8 +24,8 @@ private:
 TAboutLogic::TAboutLogic(TAboutView& view, const TAboutContext& context, const TProfile& profile,
                          TProgramInfo program)
     : view_(view), context_(context), profile_(profile), program_(std::move(program)),
-      label_(VersionAndBuild(program_.version, program_.buildDate)),
-      source_(std::make_unique<TReceiverSource>()), clock_(LocalNow) {}
+      label_(versionAndBuild(program_.version, program_.buildDate)),
+      source_(std::make_unique<TReceiverSource>()), clock_(localNow) {}
 
 bool TAboutLogic::panelVisible() const {
     return context_.connected() && !context_.servingSharingClient();
@@ -42,7 +43,7 @@ void TAboutLogic::refresh() {
     TBusy busy(busy_);
     view_.setStatus("");
     view_.showNotice("Please wait while " + program_.name + " is querying receiver parameters");
-    std::vector<std::string> memo = ReceiverMemo(*source_, context_.firmwareVersion());
+    std::vector<std::string> memo = receiverMemo(*source_, context_.firmwareVersion());
     view_.closeNotice();
     view_.setMemo(memo);
 }
@@ -59,7 +60,7 @@ void TAboutLogic::report() {
         TBusy busy(busy_);
         serial = source_->value("/par/rcv/sn");
     }
-    save(TReportKind::Report, ProposedReportName(serial));
+    save(TReportKind::Report, proposedReportName(serial));
 }
 
 void TAboutLogic::save(TReportKind kind, const std::string& proposed) {
@@ -81,7 +82,7 @@ void TAboutLogic::save(TReportKind kind, const std::string& proposed) {
     request.now = clock_();
     view_.showNotice("Please wait while " + program_.name + " is querying receiver parameters");
     bool ok = false;
-    std::string status = WriteReport(request, *source_, ok);
+    std::string status = writeReport(request, *source_, ok);
     view_.closeNotice();
     view_.setStatus(status);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The receiver report: the lines of the About window's memo and the two text files ("Save to
-// file" in its fixed layout, "Report"). Values come through TParamSource, so the same texts are
-// built from a live receiver, from telvor-cli, or from a table in a test. No Qt.
+// The receiver report's memo as the About window shows it, and the values the memo and the
+// files share. Values come through TParamSource, so the same texts are built from a live
+// receiver, from telvor-cli, or from a table in a test. No Qt.
 #include <string>
 #include <vector>
 
@@ -23,17 +23,21 @@ public:
 };
 
 // `version` is the session's firmware number (major * 1000 + minor).
-std::vector<std::string> ReceiverMemo(TParamSource& source, int version);
-// "Save to file" for receivers that cannot print their whole tree (version 2001 and older).
-std::string FixedLayout(TParamSource& source, int version);
-// "Report", after the header lines.
-std::string ReportLayout(TParamSource& source, int version);
+std::vector<std::string> receiverMemo(TParamSource& source, int version);
+
+// "yes" unless the receiver lacks "/par/pos/pd/reset".
+std::string rtkSupport(TParamSource& source);
+
+struct TMemoryBlocks {
+    std::string blockSize, blocks, physical; // physical: their product, in bytes
+};
+TMemoryBlocks readMemoryBlocks(TParamSource& source);
 
 // "r_" + the last six characters of the serial number + ".txt", or "report.txt".
-std::string ProposedReportName(const std::string& serial);
+std::string proposedReportName(const std::string& serial);
 // Block size times blocks, or "<unknown>" unless both are unsigned decimal numbers.
-std::string PhysicalMemory(const std::string& blockSize, const std::string& blocks);
+std::string physicalMemory(const std::string& blockSize, const std::string& blocks);
 // "%3.3f" of a charging current between 0.001 and 5 A; empty when it is not to be shown.
-std::string ChargerCurrent(const std::string& answer);
+std::string chargerCurrent(const std::string& answer);
 
 } // namespace telvor

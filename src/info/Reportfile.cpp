@@ -1,5 +1,7 @@
+// The saved report: header lines, the tree read reply by reply, and all-or-nothing writing.
 #include "info/Reportfile.h"
 
+#include "info/Reportlayout.h"
 #include "protocol/Commtools.h"
 #include "protocol/Link.h"
 
@@ -24,7 +26,7 @@ void consumeReply() {
 
 } // namespace
 
-std::string BuildDateText(const std::string& compilerDate) {
+std::string buildDateText(const std::string& compilerDate) {
     std::istringstream in(compilerDate);
     std::string month;
     int day = 0, year = 0;
@@ -37,18 +39,18 @@ std::string BuildDateText(const std::string& compilerDate) {
     return compilerDate;
 }
 
-std::tm LocalNow() {
+std::tm localNow() {
     std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_r(&t, &local);
     return local;
 }
 
-std::string VersionAndBuild(const std::string& version, const std::string& buildDate) {
+std::string versionAndBuild(const std::string& version, const std::string& buildDate) {
     return "Version " + version + " (Build: " + buildDate + ")";
 }
 
-std::string HeaderLines(const std::string& program, const std::string& label, const std::tm& now) {
+std::string headerLines(const std::string& program, const std::string& label, const std::tm& now) {
     char date[64];
     const int month = now.tm_mon >= 0 && now.tm_mon < 12 ? now.tm_mon : 0;
     std::snprintf(date, sizeof date, "%s %02d, %04d %02d:%02d:%02d", kMonths[month], now.tm_mday,
@@ -56,7 +58,7 @@ std::string HeaderLines(const std::string& program, const std::string& label, co
     return "Created by " + program + " " + label + "  \n" + "Current Date: " + date + "  \n";
 }
 
-bool ReadParameterTree(std::string& lines) {
+bool readParameterTree(std::string& lines) {
     lines.clear();
     if (SendAndWait("%%print,/:on", 2000) != TReply::RE)
         return false;
@@ -73,7 +75,7 @@ bool ReadParameterTree(std::string& lines) {
     }
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text) {
+bool writeTextFile(const std::string& path, const std::string& text) {
     {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         if (!file)
@@ -90,23 +92,23 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     return false;
 }
 
-std::string WriteReport(const TReportRequest& r, TParamSource& source, bool& ok) {
+std::string writeReport(const TReportRequest& r, TParamSource& source, bool& ok) {
     ok = false;
-    std::string text = HeaderLines(r.program, r.versionLabel, r.now);
+    std::string text = headerLines(r.program, r.versionLabel, r.now);
     if (r.kind == TReportKind::Report) {
-        text += ReportLayout(source, r.version);
+        text += reportLayout(source, r.version);
     } else {
         text += "======================= Receiver's parameters ======================\n";
         if (r.version > 2001) {
             std::string tree;
-            if (!ReadParameterTree(tree))
+            if (!readParameterTree(tree))
                 return "Unable to retrieve receiver information";
             text += tree;
         } else {
-            text += FixedLayout(source, r.version);
+            text += fixedLayout(source, r.version);
         }
     }
-    if (!WriteTextFile(r.path, text))
+    if (!writeTextFile(r.path, text))
         return "Unable to create " + r.path;
     ok = true;
     return "Saved to " + r.path;

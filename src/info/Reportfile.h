@@ -9,18 +9,18 @@
 namespace telvor {
 
 // "October 10, 2006" from the compiler's "Oct 10 2006"; the text as given if it is not one.
-std::string BuildDateText(const std::string& compilerDate);
+std::string buildDateText(const std::string& compilerDate);
 // "Version " + version + " (Build: " + date + ")".
-std::string VersionAndBuild(const std::string& version, const std::string& buildDate);
+std::string versionAndBuild(const std::string& version, const std::string& buildDate);
 // Local time now, for the header lines.
-std::tm LocalNow();
+std::tm localNow();
 // "Created by <program> <label>" and "Current Date: <month dd, yyyy> <hh:mm:ss>", each ending
 // in two blanks and a line feed.
-std::string HeaderLines(const std::string& program, const std::string& label, const std::tm& now);
+std::string headerLines(const std::string& program, const std::string& label, const std::tm& now);
 
 // The whole tree ("%%print,/:on"), one line per reply, until the braces balance. False when
 // the line cannot be sent or the tree stops short (`lines` is then incomplete).
-bool ReadParameterTree(std::string& lines);
+bool readParameterTree(std::string& lines);
 
 enum class TReportKind { Save, Report };
 
@@ -34,9 +34,9 @@ struct TReportRequest {
 
 // Collects the file's text and writes it. Returns the status text: "Saved to " + path, or
 // what went wrong; `ok` tells which.
-std::string WriteReport(const TReportRequest& request, TParamSource& source, bool& ok);
+std::string writeReport(const TReportRequest& request, TParamSource& source, bool& ok);
 
 // The whole text or nothing: a file that cannot be written completely is removed.
-bool WriteTextFile(const std::string& path, const std::string& text);
+bool writeTextFile(const std::string& path, const std::string& text);
 
 } // namespace telvor

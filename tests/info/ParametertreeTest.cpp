@@ -25,7 +25,7 @@ TEST_F(ParameterTree, OneLinePerReplyUntilTheBracesBalance) {
         return {};
     });
     std::string lines;
-    ASSERT_TRUE(ReadParameterTree(lines));
+    ASSERT_TRUE(readParameterTree(lines));
     EXPECT_EQ(lines, "{a=\"}{\",\nb={c=1,\nd=2}}\n");
 }
 
@@ -41,13 +41,13 @@ TEST_F(ParameterTree, ATreeThatStopsShortIsNotSaved) {
     r.path = (tmp.path / "tree.txt").string();
     r.version = 3001;
     bool ok = true;
-    EXPECT_EQ(WriteReport(r, none, ok), "Unable to retrieve receiver information");
+    EXPECT_EQ(writeReport(r, none, ok), "Unable to retrieve receiver information");
     EXPECT_FALSE(ok);
     EXPECT_FALSE(std::filesystem::exists(r.path));
 
     // Firmware 2.1 cannot print its tree: the fixed layout, from the values alone.
     r.version = 2001;
-    EXPECT_EQ(WriteReport(r, none, ok), "Saved to " + r.path);
+    EXPECT_EQ(writeReport(r, none, ok), "Saved to " + r.path);
     EXPECT_TRUE(ok);
 }
 

@@ -4,6 +4,7 @@
 
 #include "info/Receiverinfo.h"
 #include "info/Reportfile.h"
+#include "info/Reportlayout.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -57,7 +58,7 @@ int rules(const std::vector<std::string>& memo) {
 
 TEST(ReceiverMemo, PowerModelGetsEverySection) {
     TTableSource s;
-    auto memo = ReceiverMemo(s, 3001);
+    auto memo = receiverMemo(s, 3001);
     EXPECT_EQ(memo.front(), "Receiver model:\tVORNA");
     EXPECT_THAT(memo, Contains("RTK support:\tyes"));
     EXPECT_THAT(memo, Contains("RAM size:\t\t32768KB"));
@@ -78,18 +79,18 @@ TEST(ReceiverMemo, PowerModelGetsEverySection) {
 TEST(ReceiverMemo, ModelNamesSelectSectionsByTheirOwnRules) {
     TTableSource s;
     s.answers["/par/rcv/model"] = "vorna"; // upper-cased for the power section only
-    auto memo = ReceiverMemo(s, 3001);
+    auto memo = receiverMemo(s, 3001);
     EXPECT_TRUE(has(memo, "Power source:"));
     EXPECT_FALSE(has(memo, "Power Board:"));
 
     s.answers["/par/rcv/model"] = "LUMIQ"; // charger speed, but no power board
-    memo = ReceiverMemo(s, 3001);
+    memo = receiverMemo(s, 3001);
     EXPECT_TRUE(has(memo, "Charger speed:\t"));
     EXPECT_TRUE(has(memo, "Charger cur.speed:\t"));
     EXPECT_FALSE(has(memo, "Power Board:"));
 
     s.answers["/par/rcv/model"] = "ORBEX";
-    memo = ReceiverMemo(s, 3001);
+    memo = receiverMemo(s, 3001);
     EXPECT_FALSE(has(memo, "Power source:"));
     EXPECT_FALSE(has(memo, "Battery A(V):"));
     EXPECT_FALSE(has(memo, "Power Board:"));
@@ -99,15 +100,15 @@ TEST(ReceiverMemo, ModelNamesSelectSectionsByTheirOwnRules) {
 
 TEST(ReceiverMemo, VersionThresholds) {
     TTableSource s;
-    EXPECT_FALSE(has(ReceiverMemo(s, 2001), "Power Board:"));
-    EXPECT_TRUE(has(ReceiverMemo(s, 2002), "Power Board:"));
+    EXPECT_FALSE(has(receiverMemo(s, 2001), "Power Board:"));
+    EXPECT_TRUE(has(receiverMemo(s, 2002), "Power Board:"));
 
-    auto old = ReceiverMemo(s, 1008);
+    auto old = receiverMemo(s, 1008);
     EXPECT_FALSE(has(old, "Power source:"));
     EXPECT_FALSE(has(old, "Digital part 3.3V"));
     EXPECT_FALSE(has(old, "Wait states:"));
     EXPECT_EQ(rules(old), 3);
-    EXPECT_TRUE(has(ReceiverMemo(s, 1009), "Wait states:"));
+    EXPECT_TRUE(has(receiverMemo(s, 1009), "Wait states:"));
 }
 
 TEST(ReceiverMemo, MissingAndOddAnswers) {
@@ -117,7 +118,7 @@ TEST(ReceiverMemo, MissingAndOddAnswers) {
     s.answers["/dev/blk/a&blocks"] = "12x";
     s.answers["/cur/term"] = "/dev/prl/a";
     s.answers["/par/pwr/chdc"] = "0.5";
-    auto memo = ReceiverMemo(s, 3001);
+    auto memo = receiverMemo(s, 3001);
     EXPECT_THAT(memo, Contains("RTK support:\tno"));
     EXPECT_THAT(memo, Contains("Power Board:\t<unknown>"));
     EXPECT_THAT(memo, Contains("Physical memory:\t<unknown> bytes"));
@@ -127,43 +128,43 @@ TEST(ReceiverMemo, MissingAndOddAnswers) {
         EXPECT_FALSE(has(memo, gone)) << gone;
 
     s.answers["/cur/term"] = kUnknownValue;
-    memo = ReceiverMemo(s, 3001);
+    memo = receiverMemo(s, 3001);
     EXPECT_FALSE(has(memo, "Current port:"));
     EXPECT_EQ(rules(memo), 4);
 }
 
 TEST(ReportValues, ChargerCurrentPhysicalMemoryAndFileName) {
-    EXPECT_EQ(ChargerCurrent("0"), "");
-    EXPECT_EQ(ChargerCurrent("7.5"), "");
-    EXPECT_EQ(ChargerCurrent("0.0009"), "");
-    EXPECT_EQ(ChargerCurrent("0.001"), "0.001");
-    EXPECT_EQ(ChargerCurrent("5"), "5.000");
+    EXPECT_EQ(chargerCurrent("0"), "");
+    EXPECT_EQ(chargerCurrent("7.5"), "");
+    EXPECT_EQ(chargerCurrent("0.0009"), "");
+    EXPECT_EQ(chargerCurrent("0.001"), "0.001");
+    EXPECT_EQ(chargerCurrent("5"), "5.000");
     for (const char* odd : {"", "inf", "nan", "0x1p-1", "1.2A", "<unknown>"})
-        EXPECT_EQ(ChargerCurrent(odd), "") << odd;
+        EXPECT_EQ(chargerCurrent(odd), "") << odd;
 
-    EXPECT_EQ(PhysicalMemory("2048", "16128"), "33030144");
-    EXPECT_EQ(PhysicalMemory("-1", "2"), kUnknownValue);
-    EXPECT_EQ(PhysicalMemory("4294967296", "4294967296"), kUnknownValue); // would wrap
-    EXPECT_EQ(PhysicalMemory("99999999999999999999", "1"), kUnknownValue);
+    EXPECT_EQ(physicalMemory("2048", "16128"), "33030144");
+    EXPECT_EQ(physicalMemory("-1", "2"), kUnknownValue);
+    EXPECT_EQ(physicalMemory("4294967296", "4294967296"), kUnknownValue); // would wrap
+    EXPECT_EQ(physicalMemory("99999999999999999999", "1"), kUnknownValue);
 
-    EXPECT_EQ(ProposedReportName("12345678"), "r_345678.txt");
-    EXPECT_EQ(ProposedReportName(" 1234 \r\n"), "r_1234.txt");
-    EXPECT_EQ(ProposedReportName("<unknown>"), "report.txt");
-    EXPECT_EQ(ProposedReportName("  "), "report.txt");
+    EXPECT_EQ(proposedReportName("12345678"), "r_345678.txt");
+    EXPECT_EQ(proposedReportName(" 1234 \r\n"), "r_1234.txt");
+    EXPECT_EQ(proposedReportName("<unknown>"), "report.txt");
+    EXPECT_EQ(proposedReportName("  "), "report.txt");
 }
 
 TEST(ReportFiles, HeaderAndFixedLayouts) {
-    EXPECT_EQ(BuildDateText("Oct 10 2006"), "October 10, 2006");
-    EXPECT_EQ(BuildDateText("Dec  8 2026"), "December 8, 2026");
-    EXPECT_EQ(BuildDateText("later"), "later");
+    EXPECT_EQ(buildDateText("Oct 10 2006"), "October 10, 2006");
+    EXPECT_EQ(buildDateText("Dec  8 2026"), "December 8, 2026");
+    EXPECT_EQ(buildDateText("later"), "later");
     std::tm now{};
     now.tm_year = 107, now.tm_mon = 2, now.tm_mday = 4, now.tm_hour = 9, now.tm_min = 5;
-    EXPECT_EQ(HeaderLines("Telvor", VersionAndBuild("1.2.3", "March 1, 2007"), now),
+    EXPECT_EQ(headerLines("Telvor", versionAndBuild("1.2.3", "March 1, 2007"), now),
               "Created by Telvor Version 1.2.3 (Build: March 1, 2007)  \n"
               "Current Date: March 04, 2007 09:05:00  \n");
 
     TTableSource s;
-    std::string fixed = FixedLayout(s, 2001);
+    std::string fixed = fixedLayout(s, 2001);
     const std::string rule(68, '-');
     EXPECT_EQ(fixed.rfind("Receiver model:        VORNA\n"
                           "Receiver ID:           ID1\n"
@@ -178,7 +179,7 @@ TEST(ReportFiles, HeaderAndFixedLayouts) {
     const std::string tail = "\nWait states:           2\n" + rule + "\n";
     EXPECT_EQ(fixed.substr(fixed.size() - tail.size()), tail);
 
-    std::string report = ReportLayout(s, 2001);
+    std::string report = reportLayout(s, 2001);
     EXPECT_EQ(report.rfind("Receiver parameters\n"
                            "Serial number:             12345678\n"
                            "Receiver model:            VORNA\n",
@@ -187,7 +188,7 @@ TEST(ReportFiles, HeaderAndFixedLayouts) {
     EXPECT_THAT(report, HasSubstr("\nExtternal power (V):       12.4\n"));
     EXPECT_THAT(report, HasSubstr("\nPhysical memory (bytes):   204800\n"));
     EXPECT_THAT(report, HasSubstr("\nWait states:               2\n"));
-    EXPECT_THAT(ReportLayout(s, 1008), Not(HasSubstr("Wait states")));
+    EXPECT_THAT(reportLayout(s, 1008), Not(HasSubstr("Wait states")));
 }
 
 TEST(ReportFiles, AFailedWriteIsReportedAndLeavesNoFile) {
@@ -197,16 +198,16 @@ TEST(ReportFiles, AFailedWriteIsReportedAndLeavesNoFile) {
     r.kind = TReportKind::Report;
     r.path = (tmp.path / "missing" / "r.txt").string();
     bool ok = true;
-    EXPECT_EQ(WriteReport(r, s, ok), "Unable to create " + r.path);
+    EXPECT_EQ(writeReport(r, s, ok), "Unable to create " + r.path);
     EXPECT_FALSE(ok);
 
     r.path = (tmp.path / "r.txt").string();
-    EXPECT_EQ(WriteReport(r, s, ok), "Saved to " + r.path);
+    EXPECT_EQ(writeReport(r, s, ok), "Saved to " + r.path);
     EXPECT_TRUE(ok);
 
     // A full device: the file is opened, the write fails, nothing half-written stays.
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_FALSE(WriteTextFile("/dev/full", std::string(1 << 16, 'x')));
+        EXPECT_FALSE(writeTextFile("/dev/full", std::string(1 << 16, 'x')));
         EXPECT_TRUE(std::filesystem::exists("/dev/full"));
     }
 }
