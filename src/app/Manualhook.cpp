@@ -1,3 +1,4 @@
+// The manual-mode terminal in the main window.
 #include "app/Manualhook.h"
 
 #include "app/Mainwindow.h"

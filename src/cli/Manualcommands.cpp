@@ -1,3 +1,4 @@
+// `telvor-cli run` and `telvor-cli terminal`.
 #include "cli/Manualcommands.h"
 
 #include "cli/Clisession.h"

@@ -1,3 +1,4 @@
+// Script host operations on the current link and the UI bridge.
 #include "manual/Linkhost.h"
 
 #include "protocol/Bridge.h"

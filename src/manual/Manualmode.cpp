@@ -1,3 +1,4 @@
+// The manual-mode terminal's rules and its script host.
 #include "manual/Manualmode.h"
 
 #include "manual/Linkhost.h"

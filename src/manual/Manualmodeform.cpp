@@ -1,3 +1,4 @@
+// The manual-mode window: controls by name, dialogs, the pane mirrored from the logic.
 #include "manual/Manualmodeform.h"
 
 #include "settings/Profile.h"

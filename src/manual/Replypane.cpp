@@ -1,3 +1,4 @@
+// The reply pane's lines under their limit.
 #include "manual/Replypane.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Script text rules: trimming, items, parameter markers, escapes.
 #include "manual/Scriptlines.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The interpreter: runs, lines, directives, reply capture and evaluation.
 #include "manual/Scriptrunner.h"
 
 #include "settings/Profile.h"
@@ -168,54 +169,95 @@ bool TScriptInterpreter::runLine(TRun& run, const std::string& raw, int depth) {
     return true;
 }
 
+// The directives by keyword; a handler returns false when the script ends with it.
 bool TScriptInterpreter::directive(TRun& run, const TDirective& d, int depth) {
+    using THandler = bool (*)(TScriptInterpreter&, TRun&, const TDirective&, int depth);
+    struct TEntry {
+        std::string_view keyword;
+        THandler handler;
+    };
+    static const TEntry kDirectives[] = {
+        {"echo",
+         [](TScriptInterpreter& s, TRun& r, const TDirective& d, int) {
+             if (isEchoSwitch(d))
+                 r.echo = d.items[1] == "on";
+             else
+                 s.host_.echo(d.text);
+             return true;
+         }},
+        {"disconnect",
+         [](TScriptInterpreter& s, TRun& r, const TDirective&, int) {
+             s.host_.disconnect();
+             r.result = 1;
+             return false;
+         }},
+        {"exit",
+         [](TScriptInterpreter& s, TRun& r, const TDirective&, int) {
+             s.host_.disconnect();
+             s.host_.quit();
+             r.result = 1;
+             return false;
+         }},
+        {"stop", [](TScriptInterpreter&, TRun&, const TDirective&, int) { return false; }},
+        {"clear",
+         [](TScriptInterpreter& s, TRun&, const TDirective&, int) {
+             s.host_.clearPane();
+             return true;
+         }},
+        {"goto",
+         [](TScriptInterpreter& s, TRun& r, const TDirective& d, int) {
+             if (d.items.size() == 2)
+                 s.gotoLabel(r, d.items[1]);
+             return true;
+         }},
+        {"call", [](TScriptInterpreter& s, TRun& r, const TDirective& d,
+                    int depth) { return s.call(r, d.text, depth); }},
+        {"sleep",
+         [](TScriptInterpreter& s, TRun& r, const TDirective& d, int) {
+             const std::size_t n = d.items.size();
+             if (n <= 2) {
+                 auto ms = n == 2 ? number(d.items[1]) : std::nullopt;
+                 s.sleep(r, ms && *ms >= 0 && *ms <= 0x7FFFFFFF ? int(*ms) : 1000);
+             }
+             return true;
+         }},
+        {"timeout",
+         [](TScriptInterpreter&, TRun& r, const TDirective& d, int) {
+             if (d.items.size() == 2)
+                 if (auto ms = number(d.items[1]); ms && *ms >= 0 && *ms <= 0x7FFFFFFF)
+                     r.replyTimeoutMs = int(*ms);
+             return true;
+         }},
+        {"default",
+         [](TScriptInterpreter&, TRun& r, const TDirective& d, int) {
+             const int p = d.items.size() == 3 ? parameterIndex(d.items[1]) : 0;
+             if (p && r.parameters[p].empty())
+                 r.parameters[p] = d.items[2];
+             return true;
+         }},
+        {"stoponerrors",
+         [](TScriptInterpreter&, TRun& r, const TDirective& d, int) {
+             if (d.items.size() == 2 && (d.items[1] == "on" || d.items[1] == "off"))
+                 r.stopOnErrors = d.items[1] == "on";
+             return true;
+         }},
+        {"set",
+         [](TScriptInterpreter& s, TRun& r, const TDirective& d, int) {
+             if (d.items.size() == 3)
+                 s.set(r, d.items);
+             return true;
+         }},
+        {"send",
+         [](TScriptInterpreter& s, TRun& r, const TDirective& d, int) {
+             return s.host_.writeRaw(sendBytes(d.text)) || s.errorStop(r, "Can't send command");
+         }},
+    };
     if (d.label || d.items.empty())
         return true;
-    const std::string& key = d.items[0];
-    const std::size_t n = d.items.size();
-    if (key == "echo") {
-        if (isEchoSwitch(d))
-            run.echo = d.items[1] == "on";
-        else
-            host_.echo(d.text);
-    } else if (key == "disconnect" || key == "exit") {
-        host_.disconnect();
-        if (key == "exit")
-            host_.quit();
-        run.result = 1;
-        return false;
-    } else if (key == "stop") {
-        return false;
-    } else if (key == "clear") {
-        host_.clearPane();
-    } else if (key == "goto") {
-        if (n == 2)
-            gotoLabel(run, d.items[1]);
-    } else if (key == "call") {
-        return call(run, d.text, depth);
-    } else if (key == "sleep") {
-        if (n == 1 || n == 2) {
-            auto ms = n == 2 ? number(d.items[1]) : std::nullopt;
-            sleep(run, ms && *ms >= 0 && *ms <= 0x7FFFFFFF ? int(*ms) : 1000);
-        }
-    } else if (key == "timeout") {
-        if (n == 2)
-            if (auto ms = number(d.items[1]); ms && *ms >= 0 && *ms <= 0x7FFFFFFF)
-                run.replyTimeoutMs = int(*ms);
-    } else if (key == "default") {
-        if (int p = n == 3 ? parameterIndex(d.items[1]) : 0; p && run.parameters[p].empty())
-            run.parameters[p] = d.items[2];
-    } else if (key == "stoponerrors") {
-        if (n == 2 && (d.items[1] == "on" || d.items[1] == "off"))
-            run.stopOnErrors = d.items[1] == "on";
-    } else if (key == "set") {
-        if (n == 3)
-            set(run, d.items);
-    } else if (key == "send") {
-        if (!host_.writeRaw(sendBytes(d.text)))
-            return errorStop(run, "Can't send command");
-    }
-    return true;
+    for (const TEntry& e : kDirectives)
+        if (e.keyword == d.items[0])
+            return e.handler(*this, run, d, depth);
+    return true; // unknown directives are ignored
 }
 
 void TScriptInterpreter::set(TRun& run, const std::vector<std::string>& items) {
