@@ -5,6 +5,13 @@
 namespace telvor {
 namespace {
 
+bool isBlankText(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > ' ')
+            return false;
+    return true;
+}
+
 struct TSpan {
     std::size_t begin = 0, end = 0;
 };
@@ -17,8 +24,12 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
     bool inside = depth <= 0;
     balanced = true;
     TSpan current{0, 0};
+    bool split = false; // the current list has a comma at `depth`
     auto close = [&](std::size_t at) {
         current.end = at;
+        // "{}" is an empty list, not a list of one empty element.
+        if (!split && isBlankText(text.substr(current.begin, at - current.begin)))
+            return;
         out.push_back(current);
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -37,6 +48,7 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
             ++level;
             if (level == depth) {
                 inside = true;
+                split = false;
                 current = {i + 1, i + 1};
             }
         } else if (c == '}') {
@@ -50,6 +62,7 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
             }
             --level;
         } else if (c == ',' && inside && level == (depth <= 0 ? 0 : depth)) {
+            split = true;
             close(i);
             current = {i + 1, i + 1};
         }
@@ -112,16 +125,7 @@ int ListCount(std::string_view text, int depth) {
     bool balanced = true;
     if (!scanElements(text, depth, spans, balanced) || !balanced)
         return 0;
-    // "{}" is an empty list, not a list of one empty element.
-    int count = 0;
-    for (std::size_t k = 0; k < spans.size(); ++k) {
-        const bool lone = (k == 0 || text[spans[k].begin - 1] != ',') &&
-                          (spans[k].end >= text.size() || text[spans[k].end] != ',');
-        if (lone && TrimText(text.substr(spans[k].begin, spans[k].end - spans[k].begin)).empty())
-            continue;
-        ++count;
-    }
-    return count;
+    return static_cast<int>(spans.size());
 }
 
 std::string ElementValue(std::string_view text) {

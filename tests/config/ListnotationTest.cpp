@@ -38,6 +38,14 @@ TEST(ListCount, CountsOnlyBalancedText) {
     EXPECT_EQ(ListCount(R"({"1})", 1), 0);
 }
 
+TEST(ListCount, AgreesWithListElementOverSiblingLists) {
+    const std::string text = "{{},{a,b},{ }}";
+    EXPECT_EQ(ListCount(text, 2), 2);
+    EXPECT_EQ(ListElement(text, 2, 1), "a");
+    EXPECT_EQ(ListElement(text, 2, 2), "b");
+    EXPECT_EQ(ListElement(text, 2, 3), "");
+}
+
 TEST(ElementValue, FieldOfAStructuredReply) {
     EXPECT_EQ(ElementValue(" rate = 9600 "), "9600");
     EXPECT_EQ(ElementValue("ser{a,b}"), "{a,b}");
