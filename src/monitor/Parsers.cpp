@@ -125,12 +125,7 @@ void TMonitorDecoder::put(std::string_view name, std::string text) {
 }
 
 bool TMonitorDecoder::hasDecoder(std::string_view id) {
-    static constexpr std::string_view ids[] = {"~~", "RD", "PV", "PG", "DO", "OO", "TT",
-                                               "DP", "PO", "VE", "GA", "NA", "MS", "SG"};
-    for (auto i : ids)
-        if (i == id)
-            return true;
-    return TSatelliteTables::handles(id);
+    return findDecoder(id) || TSatelliteTables::handles(id);
 }
 
 void TMonitorDecoder::showPosition(double x, double y, double z) {
@@ -147,116 +142,166 @@ void TMonitorDecoder::showSpeed(double vx, double vy, double vz) {
     put("SpeedLabel", std::move(text));
 }
 
+// The decoders of the display tick by message id; the satellite tables have their own.
+const TMonitorDecoder::TDecoderEntry* TMonitorDecoder::findDecoder(std::string_view id) {
+    static constexpr TDecoderEntry table[] = {
+        {"~~", &TMonitorDecoder::decodeTime},         {"RD", &TMonitorDecoder::decodeDate},
+        {"TT", &TMonitorDecoder::decodeTrackingTime}, {"DP", &TMonitorDecoder::decodeDop},
+        {"SG", &TMonitorDecoder::decodeSigmas},       {"PO", &TMonitorDecoder::decodePosition},
+        {"VE", &TMonitorDecoder::decodeVelocity},     {"PV", &TMonitorDecoder::decodePosVel},
+        {"PG", &TMonitorDecoder::decodePg},           {"DO", &TMonitorDecoder::decodeClockRate},
+        {"OO", &TMonitorDecoder::decodeOscillator},   {"GA", &TMonitorDecoder::decodeAlmanacMap},
+        {"NA", &TMonitorDecoder::decodeAlmanacMap},   {"MS", &TMonitorDecoder::decodeRtcmLink},
+    };
+    for (const auto& entry : table)
+        if (entry.id == id)
+            return &entry;
+    return nullptr;
+}
+
 bool TMonitorDecoder::decode(const std::uint8_t* m, std::size_t length) {
     if (length < kHeaderSize)
         return false;
     std::string_view id = messageId(m);
     if (TSatelliteTables::handles(id))
         return satellites_.decode(listView(), m, length);
+    const TDecoderEntry* entry = findDecoder(id);
+    return entry && (this->*entry->decode)(m, length);
+}
 
-    TBody body(m, length);
-    if (id == "~~") {
-        std::uint32_t ms;
-        if (!body.read(0, ms))
-            return false;
-        put("TimeLabel", receiverTimeText(ms));
-    } else if (id == "RD") {
-        std::uint16_t year;
-        std::uint8_t month, day;
-        if (!body.read(0, year) || !body.read(2, month) || !body.read(3, day))
-            return false;
-        std::string text = validDate(year, month, day) ? dateText_(year, month, day) : "??";
-        if (logging_)
-            logging_->show("ReceiverDateText", std::move(text));
-        else
-            main_.show("DateLabel", std::move(text));
-    } else if (id == "TT") {
-        std::uint32_t s;
-        if (!body.read(0, s))
-            return false;
-        put("TrackingTimeLabel", trackingTimeText(s));
-    } else if (id == "DP") {
-        float h, v, t;
-        if (!body.read(0, h) || !body.read(4, v) || !body.read(8, t))
-            return false;
-        put("PDOPLabel", fixedText(std::sqrt(double(h) * h + double(v) * v), 7, 4));
-    } else if (id == "SG") {
-        float a, b, c, d;
-        if (!body.read(0, a) || !body.read(4, b) || !body.read(8, c) || !body.read(12, d))
-            return false;
-        put("PSigmaLabel", fixedText(std::sqrt(double(a) * a + double(b) * b), 10, 4, " m"));
-        put("VSigmaLabel", fixedText(std::sqrt(double(c) * c + double(d) * d), 10, 4, " m/s"));
-    } else if (id == "PO") {
-        double x, y, z;
-        std::uint8_t type;
-        if (!body.read(0, x) || !body.read(8, y) || !body.read(16, z) || !body.read(28, type))
-            return false;
-        if (type != 0)
-            showPosition(x, y, z);
-    } else if (id == "VE") {
-        float vx, vy, vz;
-        std::uint8_t type;
-        if (!body.read(0, vx) || !body.read(4, vy) || !body.read(8, vz) || !body.read(16, type))
-            return false;
-        if (type != 0)
-            showSpeed(vx, vy, vz);
-    } else if (id == "PV") {
-        double x, y, z;
-        float vx, vy, vz;
-        std::uint8_t type;
-        if (!body.read(0, x) || !body.read(8, y) || !body.read(16, z) || !body.read(28, vx) ||
-            !body.read(32, vy) || !body.read(36, vz) || !body.read(44, type))
-            return false;
-        if (type != 0) {
-            showPosition(x, y, z);
-            showSpeed(vx, vy, vz);
-        }
-    } else if (id == "PG") {
-        bool ok = false;
-        decodePg(m, length, ok);
-        return ok;
-    } else if (id == "DO") {
-        float rate;
-        if (!body.read(0, rate))
-            return false;
-        double ppm = double(rate) * 1e6;
-        if (!std::isfinite(ppm)) {
-            // The trend marks keep the last known rate.
-            main_.show("ClockOffsetLabel", std::string(kUnknownText));
-            return true;
-        }
-        satellites_.setClockRate(rate);
-        main_.show("ClockOffsetLabel", signPrefix(ppm) + formatFixed(ppm, 10, 4) + " ppm");
-    } else if (id == "OO") {
-        float value;
-        if (!body.read(0, value))
-            return false;
-        oscillator_.update(value);
-        showOscillator();
-    } else if (id == "GA" || id == "NA") {
-        bool glo = id == "NA";
-        main_.show(glo ? "NALabel" : "GALabel", satellites_.almanacMap(glo));
-    } else if (id == "MS") {
-        auto text = rtcmLinkText(messageText(m, length));
-        if (!text)
-            return false;
-        if (text->empty())
-            main_.hide("RTKLinkLabel");
-        else
-            main_.show("RTKLinkLabel", std::move(*text));
-    } else {
+bool TMonitorDecoder::decodeTime(const std::uint8_t* m, std::size_t length) {
+    std::uint32_t ms;
+    if (!TBody(m, length).read(0, ms))
         return false;
+    put("TimeLabel", receiverTimeText(ms));
+    return true;
+}
+
+bool TMonitorDecoder::decodeDate(const std::uint8_t* m, std::size_t length) {
+    TBody body(m, length);
+    std::uint16_t year;
+    std::uint8_t month, day;
+    if (!body.read(0, year) || !body.read(2, month) || !body.read(3, day))
+        return false;
+    std::string text = validDate(year, month, day) ? dateText_(year, month, day) : "??";
+    if (logging_)
+        logging_->show("ReceiverDateText", std::move(text));
+    else
+        main_.show("DateLabel", std::move(text));
+    return true;
+}
+
+bool TMonitorDecoder::decodeTrackingTime(const std::uint8_t* m, std::size_t length) {
+    std::uint32_t s;
+    if (!TBody(m, length).read(0, s))
+        return false;
+    put("TrackingTimeLabel", trackingTimeText(s));
+    return true;
+}
+
+bool TMonitorDecoder::decodeDop(const std::uint8_t* m, std::size_t length) {
+    TBody body(m, length);
+    float h, v, t;
+    if (!body.read(0, h) || !body.read(4, v) || !body.read(8, t))
+        return false;
+    put("PDOPLabel", fixedText(std::sqrt(double(h) * h + double(v) * v), 7, 4));
+    return true;
+}
+
+bool TMonitorDecoder::decodeSigmas(const std::uint8_t* m, std::size_t length) {
+    TBody body(m, length);
+    float a, b, c, d;
+    if (!body.read(0, a) || !body.read(4, b) || !body.read(8, c) || !body.read(12, d))
+        return false;
+    put("PSigmaLabel", fixedText(std::sqrt(double(a) * a + double(b) * b), 10, 4, " m"));
+    put("VSigmaLabel", fixedText(std::sqrt(double(c) * c + double(d) * d), 10, 4, " m/s"));
+    return true;
+}
+
+bool TMonitorDecoder::decodePosition(const std::uint8_t* m, std::size_t length) {
+    TBody body(m, length);
+    double x, y, z;
+    std::uint8_t type;
+    if (!body.read(0, x) || !body.read(8, y) || !body.read(16, z) || !body.read(28, type))
+        return false;
+    if (type != 0)
+        showPosition(x, y, z);
+    return true;
+}
+
+bool TMonitorDecoder::decodeVelocity(const std::uint8_t* m, std::size_t length) {
+    TBody body(m, length);
+    float vx, vy, vz;
+    std::uint8_t type;
+    if (!body.read(0, vx) || !body.read(4, vy) || !body.read(8, vz) || !body.read(16, type))
+        return false;
+    if (type != 0)
+        showSpeed(vx, vy, vz);
+    return true;
+}
+
+bool TMonitorDecoder::decodePosVel(const std::uint8_t* m, std::size_t length) {
+    TBody body(m, length);
+    double x, y, z;
+    float vx, vy, vz;
+    std::uint8_t type;
+    if (!body.read(0, x) || !body.read(8, y) || !body.read(16, z) || !body.read(28, vx) ||
+        !body.read(32, vy) || !body.read(36, vz) || !body.read(44, type))
+        return false;
+    if (type != 0) {
+        showPosition(x, y, z);
+        showSpeed(vx, vy, vz);
     }
     return true;
 }
 
-void TMonitorDecoder::decodePg(const std::uint8_t* m, std::size_t length, bool& ok) {
+bool TMonitorDecoder::decodeClockRate(const std::uint8_t* m, std::size_t length) {
+    float rate;
+    if (!TBody(m, length).read(0, rate))
+        return false;
+    double ppm = double(rate) * 1e6;
+    if (!std::isfinite(ppm)) {
+        // The trend marks keep the last known rate.
+        main_.show("ClockOffsetLabel", std::string(kUnknownText));
+        return true;
+    }
+    satellites_.setClockRate(rate);
+    main_.show("ClockOffsetLabel", signPrefix(ppm) + formatFixed(ppm, 10, 4) + " ppm");
+    return true;
+}
+
+bool TMonitorDecoder::decodeOscillator(const std::uint8_t* m, std::size_t length) {
+    float value;
+    if (!TBody(m, length).read(0, value))
+        return false;
+    oscillator_.update(value);
+    showOscillator();
+    return true;
+}
+
+bool TMonitorDecoder::decodeAlmanacMap(const std::uint8_t* m, std::size_t) {
+    bool glo = messageId(m) == "NA";
+    main_.show(glo ? "NALabel" : "GALabel", satellites_.almanacMap(glo));
+    return true;
+}
+
+bool TMonitorDecoder::decodeRtcmLink(const std::uint8_t* m, std::size_t length) {
+    auto text = rtcmLinkText(messageText(m, length));
+    if (!text)
+        return false;
+    if (text->empty())
+        main_.hide("RTKLinkLabel");
+    else
+        main_.show("RTKLinkLabel", std::move(*text));
+    return true;
+}
+
+bool TMonitorDecoder::decodePg(const std::uint8_t* m, std::size_t length) {
     TBody body(m, length);
     double lat, lon, height;
     std::uint8_t type;
     if (!body.read(0, lat) || !body.read(8, lon) || !body.read(16, height) || !body.read(28, type))
-        return;
-    ok = true;
+        return false;
     main_.show("PosLatLabel", dmsText(lat, false));
     main_.show("PosLonLabel", dmsText(lon, true));
     main_.show("PosAltLabel", fixedText(height, 10, 4, " m"));
@@ -275,6 +320,7 @@ void TMonitorDecoder::decodePg(const std::uint8_t* m, std::size_t length, bool& 
     main_.show("NTTLabel", fixedText(o.north, 15, 3, " m"));
     main_.show("DTTLabel", fixedText(o.distance, 15, 3, " m"));
     main_.show("CTTLabel", courseText(o.course));
+    return true;
 }
 
 void TMonitorDecoder::showOscillator() {

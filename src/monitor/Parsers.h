@@ -122,7 +122,26 @@ private:
     TMonitorView& listView() { return logging_ ? *logging_ : main_; }
     void showPosition(double x, double y, double z);
     void showSpeed(double vx, double vy, double vz);
-    void decodePg(const std::uint8_t* m, std::size_t length, bool& ok);
+    // One message id's decoder: false when the message is too short for its fields.
+    using TDecode = bool (TMonitorDecoder::*)(const std::uint8_t* m, std::size_t length);
+    struct TDecoderEntry {
+        std::string_view id;
+        TDecode decode;
+    };
+    static const TDecoderEntry* findDecoder(std::string_view id);
+    bool decodeTime(const std::uint8_t* m, std::size_t length);         // "~~"
+    bool decodeDate(const std::uint8_t* m, std::size_t length);         // "RD"
+    bool decodeTrackingTime(const std::uint8_t* m, std::size_t length); // "TT"
+    bool decodeDop(const std::uint8_t* m, std::size_t length);          // "DP"
+    bool decodeSigmas(const std::uint8_t* m, std::size_t length);       // "SG"
+    bool decodePosition(const std::uint8_t* m, std::size_t length);     // "PO"
+    bool decodeVelocity(const std::uint8_t* m, std::size_t length);     // "VE"
+    bool decodePosVel(const std::uint8_t* m, std::size_t length);       // "PV"
+    bool decodePg(const std::uint8_t* m, std::size_t length);           // "PG"
+    bool decodeClockRate(const std::uint8_t* m, std::size_t length);    // "DO"
+    bool decodeOscillator(const std::uint8_t* m, std::size_t length);   // "OO"
+    bool decodeAlmanacMap(const std::uint8_t* m, std::size_t length);   // "GA", "NA"
+    bool decodeRtcmLink(const std::uint8_t* m, std::size_t length);     // "MS"
     void showOscillator();
 
     TMonitorView& main_;
