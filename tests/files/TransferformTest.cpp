@@ -1,0 +1,75 @@
+// The file manager window offscreen against the simulated receiver: the list and memory labels
+// after opening, a download through ButtonOK, and the state images.
+#include "app/Qtbridge.h"
+#include "files/Transfer.h"
+#include "links/Portio.h"
+#include "protocol/Commstate.h"
+#include "settings/Profile.h"
+#include "sim/Receiver.h"
+#include "support/Tempdir.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace telvor;
+
+namespace {
+
+class FileFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+    }
+    void SetUp() override {
+        telvorsim::TSimOptions o;
+        o.epochWallMs = 600000;
+        o.files = {{"a", 3000, 1}, {"b", 100, 2}};
+        sim = std::make_unique<telvorsim::TSimReceiver>(o);
+        const std::string slave = sim->startPty();
+        ASSERT_FALSE(slave.empty());
+        ASSERT_EQ(CreateReceiverConnection(slave, {}), "");
+        SetInputMode(TInputMode::Idle);
+        profile = std::make_unique<TProfile>((tmp / "telvor.ini").string());
+        profile->write(keys::LoadFileOutputPath, tmp.path.string());
+    }
+    void TearDown() override {
+        CloseReceiverConnection();
+        sim.reset();
+    }
+    telvor::testing::TTempDir tmp{"telvor-fileform"};
+    TQtBridge bridge;
+    std::unique_ptr<telvorsim::TSimReceiver> sim;
+    std::unique_ptr<TProfile> profile;
+};
+
+} // namespace
+
+TEST_F(FileFormTest, ListsTheFilesAndDownloadsTheSelectedOne) {
+    TFileDownloadForm form(*profile);
+    form.show();
+    QApplication::processEvents();
+    auto* list = form.findChild<QTreeWidget*>("FileListView");
+    auto* ok = form.findChild<QPushButton*>("ButtonOK");
+    ASSERT_TRUE(list && ok);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "a");
+    EXPECT_EQ(list->topLevelItem(0)->text(2), "3000");
+    EXPECT_EQ(form.findChild<QLabel*>("TotalLabel")->text(), "Total memory: 33030144 bytes");
+    EXPECT_EQ(form.findChild<QLabel*>("OutputPathLabel")->text().toStdString(), tmp.path.string());
+
+    list->topLevelItem(0)->setSelected(true);
+    ok->click();
+    EXPECT_EQ(tmp.read("a.vxr"), sim->file("a")->data);
+    EXPECT_FALSE(std::filesystem::exists(tmp / "b.vxr"));
+    EXPECT_EQ(ok->text(), "&Download");
+    EXPECT_EQ(list->topLevelItem(0)->data(0, Qt::UserRole + 1).toInt(), 2);
+    EXPECT_TRUE(form.findChild<QPushButton*>("ButtonExit")->isEnabled());
+    EXPECT_TRUE(form.findChild<QLabel*>("StatusPanel")->text().endsWith(" KBps"));
+}
