@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -41,8 +42,10 @@ TAboutForm::TAboutForm(const TAboutContext& context, const TProfile& profile, TP
     memo_->setReadOnly(true);
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    memo_->setTabStopDistance(memo_->fontMetrics().horizontalAdvance(' ') * 8);
-    memo_->setMinimumSize(520, 360);
+    // Every label fits in 24 columns, so one tab stop puts all values in one column.
+    memo_->setTabStopDistance(memo_->fontMetrics().horizontalAdvance(' ') * 24);
+    // Wide enough for the 78-character rules.
+    memo_->setMinimumSize(memo_->fontMetrics().horizontalAdvance(QString(80, '-')) + 24, 360);
     status_ = new QLabel(panel_);
     status_->setObjectName("StatusLabel");
     refresh_ = new QPushButton("Refresh", panel_);
@@ -101,9 +104,11 @@ void TAboutForm::showReceiverPanel(bool visible) {
 }
 
 void TAboutForm::setMemo(const std::vector<std::string>& lines) {
+    // The doubled tabs line short labels up on narrower stops; one stop needs one tab.
+    static const QRegularExpression kTabs("\t+");
     QStringList text;
     for (const auto& l : lines)
-        text << q(l);
+        text << q(l).replace(kTabs, "\t");
     memo_->setPlainText(text.join('\n'));
 }
 

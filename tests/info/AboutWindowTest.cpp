@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace telvor;
@@ -146,6 +147,8 @@ TEST_F(AboutWindowTest, MainWindowItemPausesMonitoringAroundTheWindow) {
                 if (memo.isEmpty())
                     return;
                 pausedWhileOpen = sim.enabledMessages().empty();
+                if (const char* dir = std::getenv("TELVOR_SCREENSHOT_DIR"))
+                    form->grab().save(QString(dir) + "/about.png");
                 form->accept();
             }
         });
