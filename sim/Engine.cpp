@@ -51,21 +51,37 @@ TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string port
       params_(kParamTable, [this](std::string_view name) { return resolveVar(name); }),
       sky_(options.latDeg, options.lonDeg, options.heightM, options.seed, options.solutionCycleS),
       timeMs_(startMs), restartMs_(startMs) {
-    // The factory rate of every serial port, and the rate this one runs at now.
+    // The factory rate of every serial port.
     for (const char* p : {"a", "b", "c", "d"})
         params_.setDefault(std::string("/par/dev/ser/") + p + "/rate",
                            std::to_string(options.defaultBaud));
-    params_.restoreDefaults("/par/dev/ser");
-    params_.force("/par" + port_ + "/rate", std::to_string(options.baud));
-    for (const std::string& path : options.omit)
+    powerUp(startMs);
+    setFaults(options.faults);
+}
+
+void TEngine::powerUp(std::int64_t startMs) {
+    params_.restoreDefaults("/");
+    // The rate this port runs at now.
+    params_.force("/par" + port_ + "/rate", std::to_string(options_.baud));
+    for (const std::string& path : options_.omit)
         params_.remove(normalise(path));
+    outputs_.clear();
+    line_.clear();
+    events_.clear();
+    commands_.clear();
+    epochs_ = 0;
+    restarts_ = 0;
+    timeMs_ = restartMs_ = startMs;
+    sky_ = TSky(options_.latDeg, options_.lonDeg, options_.heightM, options_.seed,
+                options_.solutionCycleS);
     sky_.restart(startMs);
     last_ = sky_.compute(startMs, skySettings());
-    setFaults(options.faults);
+    transfer_ = TBlockTransfer();
     // Seeded files: an hour apart, the last an hour before the start.
-    const std::size_t n = options.files.size();
+    files_ = TFileSystem();
+    const std::size_t n = options_.files.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const TSeedFile& f = options.files[i];
+        const TSeedFile& f = options_.files[i];
         auto time = startMs / 1000 - kFileEpochOffsetS - static_cast<std::int64_t>(n - i) * 3600;
         files_.create(f.name, static_cast<std::uint32_t>(std::max<std::int64_t>(0, time)),
                       seedContent(f.size, f.seed));

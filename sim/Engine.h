@@ -46,6 +46,10 @@ public:
     // Back after a restart: volatile state gone; a cleared NVRAM also restores every
     // parameter.
     void reboot(bool clearNvram);
+    // As when first switched on: factory parameters and files, no outputs, nothing tracked,
+    // the clock at `startMs`. Much cheaper than a new engine: the parameter table is parsed
+    // once.
+    void powerUp(std::int64_t startMs);
 
     void setFaults(const TFaults& faults);
     void triggerEvent(char which) { events_.push_back(which); }

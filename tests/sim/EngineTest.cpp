@@ -545,6 +545,30 @@ TEST(SimRestart, ResetAndNvramClear) {
     EXPECT_EQ(sim.engine.restarts(), 2);
 }
 
+// A powered-up engine answers and sends exactly what a new one does.
+TEST(SimRestart, PowerUpIsANewEngine) {
+    TSimOptions o;
+    o.files = {{"alpha", 100, 1}};
+    Sim fresh(o), used(o);
+    used.say("%%set,/par/pos/elm,12");
+    used.say("em,,def:{1}");
+    used.say("%%remove,\"/log/alpha\"");
+    used.say("%%create,\"/log/beta\"");
+    used.epochs(30);
+    used.raw("%%print,/par/rcv/mo"); // a partial line
+    used.engine.powerUp(kStart);
+    EXPECT_EQ(used.engine.receiverTimeMs(), kStart);
+    EXPECT_EQ(used.engine.epochs(), 0u);
+    EXPECT_TRUE(used.engine.enabledMessages().empty());
+    EXPECT_TRUE(used.engine.commands().empty());
+    ASSERT_EQ(used.engine.files().files().size(), 1u);
+    EXPECT_EQ(used.engine.files().files()[0].name, "alpha");
+    EXPECT_EQ(used.print("/par/pos/elm"), "5");
+    for (Sim* s : {&fresh, &used})
+        s->say("em,,def:{1}");
+    EXPECT_EQ(used.epochs(20), fresh.epochs(20));
+}
+
 TEST(SimFaults, RefuseIgnoreAndInputMode) {
     TSimOptions o;
     o.faults.refuse = "^em";
