@@ -1,0 +1,131 @@
+// The binding rules against the simulated receiver: values read through the real command
+// engine, long lists collected over several replies, refused writes.
+#include "support/Fakeview.h"
+#include "support/Tempdir.h"
+
+#include "app/Session.h"
+#include "config/Listnotation.h"
+#include "config/Page.h"
+#include "protocol/Commtools.h"
+#include "protocol/Link.h"
+#include "settings/Profile.h"
+#include "sim/Receiver.h"
+
+#include <gtest/gtest.h>
+
+using namespace telvor;
+
+namespace {
+
+class TNoHost : public TConfigHost {
+public:
+    bool waitShown() const override { return false; }
+    void showWait(const std::string&) override {}
+    void closeWait() override {}
+    void setStatus(const std::string& text) override { status = text; }
+    void showPage(const std::string&) override {}
+    std::string status;
+};
+
+class BindingSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        profile = std::make_unique<TProfile>((tmp.path / "telvor.ini").string());
+        setProfile(profile.get());
+        profile->write(keys::CommTimeout, 100);
+        session = std::make_unique<TSession>(*profile, view);
+        telvorsim::TSimOptions options;
+        options.epochWallMs = 600000;
+        options.omit = {"/par/pwr/ext"};
+        sim = std::make_unique<telvorsim::TSimReceiver>(options);
+        const std::string slave = sim->startPty();
+        ASSERT_FALSE(slave.empty()) << sim->lastError();
+        profile->write(keys::CommPort, slave);
+        ASSERT_TRUE(session->connect()) << session->lastError();
+        ASSERT_EQ(session->pauseMonitoring(), "");
+    }
+    void TearDown() override {
+        if (CurrentConnection)
+            session->disconnect();
+        session.reset();
+        if (sim)
+            sim->stop();
+        setProfile(nullptr);
+    }
+
+    telvor::testing::TTempDir tmp{"telvor-binding"};
+    std::unique_ptr<TProfile> profile;
+    telvor::test::TFakeView view;
+    std::unique_ptr<TSession> session;
+    std::unique_ptr<telvorsim::TSimReceiver> sim;
+    TReceiverParams rx;
+};
+
+TEST_F(BindingSimTest, ReadsValuesAndNoticesMissingOnes) {
+    EXPECT_EQ(rx.print("/par/rcv/model"), "VORNA");
+    EXPECT_EQ(rx.print("/par/pwr/ext"), std::nullopt);
+    // A whole subtree is longer than one reply: it is collected until its braces balance.
+    const auto tree = rx.collect("/par");
+    ASSERT_TRUE(tree);
+    EXPECT_TRUE(ValueComplete(*tree));
+    EXPECT_GT(tree->size(), 1024u); // one reply holds at most 1024
+    EXPECT_GT(ListCount(*tree, 1), 5);
+    // The dialogue is in step afterwards.
+    EXPECT_EQ(rx.print("/par/pos/elm"), "5");
+}
+
+TEST_F(BindingSimTest, RefusedWriteFailsAndKeepsTheValue) {
+    EXPECT_TRUE(rx.set("/par/pos/elm", "10"));
+    EXPECT_EQ(rx.print("/par/pos/elm"), "10");
+    EXPECT_FALSE(rx.set("/par/pos/elm", "100"));
+    EXPECT_FALSE(rx.lastError().empty());
+    EXPECT_FALSE(rx.set("/par/pwr/board", "1"));
+    EXPECT_EQ(rx.print("/par/pos/elm"), "10");
+}
+
+TEST_F(BindingSimTest, PageRoundTrip) {
+    TControl apply("ApplyButton", TControlKind::Button),
+        refresh("RefreshButton", TControlKind::Button);
+    TControl mask("MaskEdit", TControlKind::Edit), power("PowerCombo", TControlKind::ComboBox);
+    TControl ext("ExtPwrEdit", TControlKind::Edit);
+    power.setItems({"Auto", "External"});
+    TConfigPage page("General", apply, refresh);
+    page.setRows({
+        {.path = "/par/pos/elm",
+         .controls = {&mask},
+         .failure = "Can't set elevation mask",
+         .check = TTextCheck::Integer,
+         .invalid = "Invalid elevation mask"},
+        {.path = "/par/pwr/mode",
+         .kind = TBindKind::ComboBox,
+         .controls = {&power},
+         .values = {"auto", "ext"},
+         .captions = {"Auto", "External"},
+         .failure = "Can't set power mode"},
+        {.path = "/par/pwr/ext",
+         .kind = TBindKind::Figure,
+         .controls = {&ext},
+         .ranged = true,
+         .low = 1,
+         .high = 30},
+    });
+    TNoHost host;
+    page.refresh(rx, host);
+    EXPECT_EQ(mask.text(), "5");
+    EXPECT_EQ(power.text(), "Auto");
+    EXPECT_FALSE(ext.enabled());
+
+    mask.setText("95");
+    SelectComboText(power, "External");
+    TApplyResult r = page.apply(rx, host);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(host.status, "Can't set elevation mask");
+    EXPECT_EQ(rx.print("/par/pwr/mode"), "auto");
+
+    mask.setText("15");
+    EXPECT_TRUE(page.apply(rx, host).ok);
+    EXPECT_EQ(rx.print("/par/pos/elm"), "15");
+    EXPECT_EQ(rx.print("/par/pwr/mode"), "ext");
+}
+
+} // namespace
