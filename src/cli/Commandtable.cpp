@@ -1,5 +1,6 @@
 #include "cli/Commandtable.h"
 
+#include "cli/Configcommand.h"
 #include "cli/Filecommands.h"
 #include "cli/Manualcommands.h"
 #include "cli/Reportcommand.h"
@@ -63,6 +64,14 @@ const std::vector<TCliCommand>& cliCommands() {
          {{"force", "delete the file being recorded too"}},
          runRm,
          1,
+         -1},
+        {"config",
+         "get <path>... | set <path> <value>",
+         "print receiver parameters one value a line, or set one; 1 when the receiver refuses "
+         "(its reply on standard error) or lacks a parameter",
+         {},
+         runConfig,
+         2,
          -1},
     };
     return table;

@@ -55,7 +55,7 @@ std::optional<std::string> TReceiverParams::collect(const std::string& path) {
 
 bool TReceiverParams::set(const std::string& path, const std::string& value) {
     const TReply reply = SendAndWait("%%set," + path + "," + value, kParamTimeoutMs);
-    lastError_ = reply == TReply::ER ? ReplyText(0) : std::string();
+    lastError_ = reply == TReply::ER ? ReplyText(5) : std::string();
     return reply == TReply::RE;
 }
 

@@ -41,7 +41,7 @@ public:
     std::optional<std::string> print(const std::string& path) override;
     std::optional<std::string> collect(const std::string& path) override;
     bool set(const std::string& path, const std::string& value) override;
-    // The reply text of the last refused set ("ER..."), for messages that show it.
+    // The text of the receiver's "ER" to the last refused set; empty after a timeout.
     const std::string& lastError() const { return lastError_; }
 
 private:

@@ -1,0 +1,93 @@
+// telvor-cli config against telvor-sim on a pty: values a line each, refused writes, usage.
+#include "protocol/Commtools.h"
+#include "sim/Receiver.h"
+#include "support/Tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+struct TRun {
+    int code = -1;
+    std::string out, err;
+};
+
+class ConfigCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        telvorsim::TSimOptions options;
+        options.baud = 57600;
+        sim = std::make_unique<telvorsim::TSimReceiver>(options);
+        slave = sim->startPty();
+        ASSERT_FALSE(slave.empty());
+    }
+    void TearDown() override { sim->stop(); }
+
+    TRun cli(const std::string& args) {
+        TRun r;
+        const auto errFile = tmp.path / "stderr";
+        const std::string command = std::string(TELVOR_CLI_EXE) + " --settings " +
+                                    tmp.path.string() + " --port " + slave +
+                                    " --baud 57600 config " + args + " 2>" + errFile.string();
+        FILE* p = ::popen(command.c_str(), "r");
+        if (!p)
+            return r;
+        std::array<char, 4096> buf{};
+        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+            r.out.append(buf.data(), n);
+        const int status = ::pclose(p);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(errFile);
+        std::stringstream s;
+        s << in.rdbuf();
+        r.err = s.str();
+        return r;
+    }
+
+    telvor::testing::TTempDir tmp{"telvor-config-cli"};
+    std::unique_ptr<telvorsim::TSimReceiver> sim;
+    std::string slave;
+};
+
+TEST_F(ConfigCliTest, GetPrintsOneLinePerPath) {
+    TRun r = cli("get /par/rcv/model /par/no/such /par/pos/elm");
+    EXPECT_EQ(r.out, "VORNA\n\n5\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("/par/no/such"), std::string::npos) << r.err;
+
+    // A value longer than one reply is still one line, whole.
+    r = cli("get /par");
+    EXPECT_EQ(r.code, 0) << r.err;
+    ASSERT_FALSE(r.out.empty());
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1);
+    EXPECT_GT(r.out.size(), 1024u);
+    EXPECT_TRUE(telvor::ValueComplete(r.out));
+}
+
+TEST_F(ConfigCliTest, SetIsRefusedWithTheReceiversReply) {
+    TRun r = cli("set /par/pos/elm 12");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(cli("get /par/pos/elm").out, "12\n");
+
+    r = cli("set /par/pos/elm 100");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.rfind("ER: ", 0), 0u) << r.err;
+    EXPECT_EQ(cli("get /par/pos/elm").out, "12\n");
+}
+
+TEST_F(ConfigCliTest, UsageErrors) {
+    EXPECT_EQ(cli("").code, 2);
+    EXPECT_EQ(cli("get").code, 2);
+    EXPECT_EQ(cli("set /par/pos/elm").code, 2);
+    EXPECT_EQ(cli("set /par/pos/elm 1 2").code, 2);
+    EXPECT_EQ(cli("frob /par/pos/elm").code, 2);
+}
+
+} // namespace
