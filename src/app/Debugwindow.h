@@ -21,7 +21,6 @@ public:
                  QWidget* parent = nullptr);
     ~TDebugWindow() override;
 
-    QListWidget* errorList() const { return list_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -38,7 +38,6 @@ public:
 
     telvor::TSession& session() { return *session_; }
     telvor::TMaintenance& maintenance() { return *maintenance_; }
-    TMonitorPanel* monitorPanel() const { return panel_; }
     // What follows "Satellites", "Position" and "Scatter" in the plot window titles.
     const std::string& plotTitleSuffix() const { return plotSuffix_; }
 

@@ -33,8 +33,6 @@ public:
         onDoubleClick_ = std::move(handler);
     }
 
-    QTreeWidget* gpsList() const { return gps_; }
-    QTreeWidget* gloList() const { return glo_; }
     QCheckBox* displayData() const { return displayData_; }
     QLabel* label(const char* name) const;
 

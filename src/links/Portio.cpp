@@ -71,8 +71,4 @@ void CloseReceiverConnection() {
     CurrentConnection = nullptr;
 }
 
-bool IsReceiverConnected() {
-    return CurrentConnection != nullptr;
-}
-
 } // namespace telvor

@@ -25,7 +25,6 @@ struct TLinkSettings {
 // usable). A caller that gets a text closes the link.
 std::string CreateReceiverConnection(const std::string& portName, const TLinkSettings& settings);
 void CloseReceiverConnection();
-bool IsReceiverConnected();
 
 // "COMn" is /dev/ttyS(n-1); any other name is a device path as it stands.
 std::string SerialDevicePath(const std::string& portName);

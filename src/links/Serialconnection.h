@@ -39,7 +39,6 @@ public:
     void SetInfrared(bool on) { infrared_.store(on); }
     bool Infrared() const { return infrared_.load(); }
     int WriteDelay() const { return writeDelay_.load(); }
-    const std::string& PortName() const { return portName_; }
     int PortHandle() const { return fd_; }
 
 protected:

@@ -121,9 +121,4 @@ void TBasicPlotForm::hideEvent(QHideEvent* event) {
         profile_->writeBool(keys::PlotsSection, key("V").toStdString(), false);
 }
 
-void TBasicPlotForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    handleSizing();
-}
-
 } // namespace telvor

@@ -67,12 +67,10 @@ public:
 protected:
     // Builds the plot (the derived constructor calls `setUpPlot`, which calls this).
     virtual TBasicPlot* createPlot() = 0;
-    virtual void handleSizing() {}
     void setUpPlot();
 
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
     TProfile* profile_;
     TInputMode mode_ = TInputMode::Idle;

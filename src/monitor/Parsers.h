@@ -42,12 +42,8 @@ public:
     // `DeltaDblClick`: advance the mode; with Shift in mode 2 reset the maximum instead.
     void doubleClick(bool shift);
 
-    bool hasValue() const { return hasValue_; }
     int mode() const { return hasValue_ ? mode_ : 0; }
     void setMode(int mode) { mode_ = ((mode % kModes) + kModes) % kModes; }
-    double ppm() const { return previous_; }
-    double deltaPpb() const { return delta_; }
-    double maxDeltaPpb() const { return maxDelta_; }
 
 private:
     bool hasValue_ = false;

@@ -40,7 +40,6 @@ public:
     void showSaved();
     // The preferences window, modal.
     void showPrefs();
-    TPlotPrefsForm* prefsForm() const { return prefs_; }
     // Applies validated preferences: saved, history resized, both plots redrawn.
     void applyPrefs(const TPlotPrefs& prefs);
 

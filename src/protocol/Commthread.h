@@ -29,7 +29,6 @@ public:
     void Start();
     bool Started() const { return started_.load(); }
     void Terminate();
-    bool Terminated() const { return terminate_.load(); }
     // Waits until the thread body has returned and joins it.
     void WaitFor();
 

@@ -83,9 +83,6 @@ bool TReceiverConnection::IsConnected() const {
 bool TReceiverConnection::Purge() {
     return true;
 }
-bool TReceiverConnection::SpareHook(int) {
-    return true;
-}
 
 bool TReceiverConnection::SendCommand(std::string_view text) {
     std::string line = formatCommandLine(text);
@@ -158,11 +155,6 @@ void TReceiverConnection::StopThread() {
 void FeedInput(const std::uint8_t* bytes, int count) {
     if (CurrentConnection && CurrentConnection->Thread)
         CurrentConnection->Thread->AppendToReply(bytes, count);
-}
-
-void FeedTransfer(const std::uint8_t* bytes, int count) {
-    if (CurrentConnection && CurrentConnection->Thread)
-        CurrentConnection->Thread->AppendAndSignal(bytes, count);
 }
 
 void FeedStream(const std::uint8_t* bytes, int count) {

@@ -60,7 +60,6 @@ public:
     virtual bool Purge();
     // Formats a command line (checksum suffix, CR LF) and writes it whole.
     virtual bool SendCommand(std::string_view text);
-    virtual bool SpareHook(int value);
 
     // Writes text as it stands; true when every byte went out.
     bool WriteRaw(std::string_view text);
@@ -107,7 +106,6 @@ extern TReceiverConnection* CurrentConnection;
 
 // Bytes from a remote sharing server, handed to the current link as if its thread read them.
 void FeedInput(const std::uint8_t* bytes, int count);
-void FeedTransfer(const std::uint8_t* bytes, int count);
 void FeedStream(const std::uint8_t* bytes, int count);
 
 } // namespace telvor

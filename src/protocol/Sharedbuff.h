@@ -39,7 +39,6 @@ public:
     // May be read without the lock while polling: a stale value only delays detection.
     const std::uint8_t* Data() const { return data_.get(); }
     int Fill() const { return fill_.load(std::memory_order_acquire); }
-    int Capacity() const { return capacity_; }
 
     // Counts appends, so a poller can sleep until something new came.
     std::uint32_t Generation() const { return generation_.load(std::memory_order_acquire); }

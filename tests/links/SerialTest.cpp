@@ -27,7 +27,7 @@ protected:
 TEST_F(SerialLink, OpensExclusivelyAndNamesThePortInItsError) {
     TPty pty;
     ASSERT_EQ(open(pty.slave()), "");
-    ASSERT_TRUE(IsReceiverConnected());
+    ASSERT_NE(CurrentConnection, nullptr);
     EXPECT_EQ(CurrentConnection->Kind, kLinkSerial);
     EXPECT_TRUE(CurrentConnection->ThreadStarted());
     EXPECT_EQ(CurrentConnection->GetSpeed(), 115200u);
@@ -43,7 +43,7 @@ TEST_F(SerialLink, OpensExclusivelyAndNamesThePortInItsError) {
 
     // Once closed, the same port opens again.
     CloseReceiverConnection();
-    EXPECT_FALSE(IsReceiverConnected());
+    EXPECT_EQ(CurrentConnection, nullptr);
     EXPECT_EQ(open(pty.slave()), "");
 }
 
