@@ -6,6 +6,7 @@
 #include "app/Monitorpanel.h"
 #include "app/Qtbridge.h"
 #include "app/Sessionformat.h"
+#include "files/Transfer.h"
 #include "info/About.h"
 #include "info/Reportfile.h"
 #include "monitor/Plots.h"
@@ -103,6 +104,15 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
         [this](const std::string& name, bool shift) { labelDoubleClick(name, shift); });
     setItemHandler(TMenuItem::TargetPosition, [this] { openTargetPosition(); });
     setItemHandler(TMenuItem::About, [this] { openAbout(); });
+    setItemHandler(TMenuItem::FileManager, [this] {
+        TFileDownloadForm form(profile_, this);
+        hide();
+        runSubWindow(&form, true);
+        show();
+        // Exclusive mode unlocked the receiver's files: a session restart sets it right.
+        if (form.logic().exclusiveUsed())
+            bridge_.post(TWindowId::Main, fourcc("REST"));
+    });
 
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });
