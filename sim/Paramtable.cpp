@@ -24,11 +24,11 @@ const char* const kParamTable = R"TABLE(
 
 # power
 /par/pwr/ext                    ro     12.42
-/par/pwr/mode                   enum   auto     auto|ext|bat_a|bat_b
+/par/pwr/mode                   enum   auto     auto|mix|a|b|ext
 /par/pwr/curmode                ro     ext
-/par/pwr/charge/bat             enum   auto     off|on|auto
+/par/pwr/charge/bat             enum   auto     off|a|b|auto
 /par/pwr/charge/curbat          ro     off
-/par/pwr/charge/speed           enum   auto     slow|fast|auto
+/par/pwr/charge/speed           enum   normal   normal|fast
 /par/pwr/charge/curspeed        ro     slow
 /par/pwr/bat/a                  ro     8.21
 /par/pwr/bat/b                  ro     0.00
@@ -40,6 +40,12 @@ const char* const kParamTable = R"TABLE(
 /par/pwr/a3v                    ro     3.29
 /par/pwr/d5v                    ro     5.02
 /par/pwr/a5v                    ro     4.98
+/par/pwr/ports                  enum   on       off|on|always
+/par/pwr/slots                  enum   off      off|on|always
+/par/pwr/out/{ab,c}             enum   on       off|on
+/par/pwr/switch/{2..4}          enum   off      off|on|always
+/par/lpm                        enum   off      on|off
+/par/ant/inp                    enum   auto     int|ext|auto
 /par/ant/curinp                 ro     ext
 /par/ant/dc                     ro     on
 /par/dev/thermo/out             ro     38.5

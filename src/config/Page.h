@@ -111,6 +111,7 @@ protected:
     // Dependent controls after the reads (unit labels and the like).
     virtual void derive() {}
     static void readRow(TParamReader& in, const TBindRow& row);
+    std::vector<TBindRow>& mutableRows() { return rows_; }
     static TApplyResult writeRow(TParamSink& out, const TBindRow& row);
 
     TControl& apply_;

@@ -4,6 +4,7 @@
 #include "support/Tempdir.h"
 
 #include "app/Session.h"
+#include "config/Generalconfig.h"
 #include "config/Listnotation.h"
 #include "config/Page.h"
 #include "protocol/Commtools.h"
@@ -126,6 +127,34 @@ TEST_F(BindingSimTest, PageRoundTrip) {
     EXPECT_TRUE(page.apply(rx, host).ok);
     EXPECT_EQ(rx.print("/par/pos/elm"), "15");
     EXPECT_EQ(rx.print("/par/pwr/mode"), "ext");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BindingSimTest, GeneralPageAgainstTheReceiver) {
+    TGeneralPage page;
+    TNoHost host;
+    page.refresh(rx, host);
+    EXPECT_EQ(page.ELMTermEdit.text(), "5");
+    EXPECT_TRUE(page.AntAutoRadioButton.checked());
+    EXPECT_EQ(page.PowerModeComboBox.text(), "Auto");
+    EXPECT_EQ(page.ChargerSpeedComboBox.text(), "Normal");
+    EXPECT_EQ(page.portsPath(), "/par/pwr/ports");
+    EXPECT_EQ(page.TemperatureEdit.text(), "38.5");
+    EXPECT_FALSE(page.ExtPwrEdit.enabled()); // left out of this receiver
+    EXPECT_FALSE(page.ApplyButton.enabled());
+
+    page.LPMCheckBox.setChecked(true);
+    SelectComboText(page.ChargerModeComboBox, "Charge B");
+    SelectComboText(page.SlotComboBoxes[2], "Always");
+    page.ELMTermEdit.setText("12");
+    EXPECT_TRUE(page.apply(rx, host).ok) << host.status;
+    EXPECT_EQ(rx.print("/par/lpm"), "on");
+    EXPECT_EQ(rx.print("/par/pwr/charge/bat"), "b");
+    EXPECT_EQ(rx.print("/par/pwr/switch/4"), "always");
+    EXPECT_EQ(rx.print("/par/out/elm/cur/term"), "12");
 }
 
 } // namespace

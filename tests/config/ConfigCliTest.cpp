@@ -1,22 +1,15 @@
 // telvor-cli config against telvor-sim on a pty: values a line each, refused writes, usage.
 #include "protocol/Commtools.h"
 #include "sim/Receiver.h"
+#include "support/Run.h"
 #include "support/Tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
-struct TRun {
-    int code = -1;
-    std::string out, err;
-};
+using telvor::testing::TRun;
 
 class ConfigCliTest : public ::testing::Test {
 protected:
@@ -30,23 +23,11 @@ protected:
     void TearDown() override { sim->stop(); }
 
     TRun cli(const std::string& args) {
-        TRun r;
         const auto errFile = tmp.path / "stderr";
-        const std::string command = std::string(TELVOR_CLI_EXE) + " --settings " +
-                                    tmp.path.string() + " --port " + slave +
-                                    " --baud 57600 config " + args + " 2>" + errFile.string();
-        FILE* p = ::popen(command.c_str(), "r");
-        if (!p)
-            return r;
-        std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-            r.out.append(buf.data(), n);
-        const int status = ::pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(errFile);
-        std::stringstream s;
-        s << in.rdbuf();
-        r.err = s.str();
+        TRun r = telvor::testing::runCommand(
+            std::string(TELVOR_CLI_EXE) + " --settings " + tmp.path.string() + " --port " + slave +
+            " --baud 57600 config " + args + " 2>" + errFile.string());
+        r.err = tmp.read("stderr");
         return r;
     }
 

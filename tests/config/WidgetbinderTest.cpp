@@ -4,6 +4,7 @@
 #include "config/Fakeparams.h"
 #include "config/Page.h"
 #include "config/Waitwindow.h"
+#include "support/Qtapp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,13 +35,7 @@ template <class W> W* add(QWidget* parent, const char* name) {
 
 class WidgetbinderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "test";
-        static char* argv[] = {arg0, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { telvor::testing::qtApp(); }
     void SetUp() override {
         window.setObjectName("TReceiverConfigForm");
         new QVBoxLayout(&window);
