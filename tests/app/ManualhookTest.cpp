@@ -1,0 +1,94 @@
+// The manual-mode terminal opened from the main window's menu against the simulated receiver:
+// monitoring paused around it, the "/run" command line once, typed commands answered.
+#include "app/Manualhook.h"
+#include "app/Mainwindow.h"
+#include "app/Qtbridge.h"
+#include "protocol/Commstate.h"
+#include "settings/Profile.h"
+#include "sim/Receiver.h"
+#include "support/Eventually.h"
+#include "support/Tempdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace telvor;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    return telvor::testing::eventually(done, ms, [] {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ::usleep(5000);
+    });
+}
+
+TEST(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
+    static int argc = 1;
+    static char name[] = "test_manual_hook";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    telvor::testing::TTempDir tmp("telvor-manual-hook");
+    TProfile profile((tmp / "telvor.ini").string());
+    setProfile(&profile);
+    telvorsim::TSimReceiver sim(telvorsim::TSimOptions{});
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    profile.write(keys::CommPort, slave);
+    profile.write(keys::CommAutoServer, true); // connect without the dialog
+
+    TQtBridge bridge;
+    {
+        TMainWindow main(profile, bridge);
+        hookManualMode(main, profile, {"/scripts/my setup.vxc", "115200"});
+        main.show();
+        ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
+        auto* item = main.findChild<QAction*>("ManualModeItem");
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(item->isVisible() && item->isEnabled());
+
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* form = QApplication::activeModalWidget();
+            ASSERT_TRUE(form && form->objectName() == "ManualModeForm");
+            seen = true;
+            EXPECT_TRUE(main.isHidden());
+            EXPECT_EQ(commState().inputMode.load(), TInputMode::Terminal);
+            auto* line = form->findChild<QComboBox*>("ComboBoxCommandLine");
+            EXPECT_EQ(line->currentText(), "@\"/scripts/my setup.vxc\" 115200");
+            line->setEditText("%%print,/par/rcv/model");
+            form->findChild<QPushButton*>("ButtonSend")->click();
+            auto* memo = form->findChild<QPlainTextEdit*>("Memo");
+            EXPECT_TRUE(waitFor([&] { return memo->toPlainText().contains("%%VORNA"); }))
+                << memo->toPlainText().toStdString();
+            // Messages were stopped by the pause: nothing but the reply arrived.
+            EXPECT_FALSE(memo->toPlainText().contains("~~"));
+            form->findChild<QPushButton*>("ButtonExit")->click();
+        });
+        item->trigger();
+        EXPECT_TRUE(seen);
+        EXPECT_TRUE(main.isVisible());
+        EXPECT_TRUE(main.session().connected());
+        EXPECT_EQ(commState().inputMode.load(), TInputMode::Monitoring);
+
+        // The "/run" command line was for the first opening only.
+        QTimer::singleShot(0, [&] {
+            QWidget* form = QApplication::activeModalWidget();
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(form->findChild<QComboBox*>("ComboBoxCommandLine")->currentText(), "");
+            form->findChild<QPushButton*>("ButtonDisconnect")->click();
+        });
+        item->trigger();
+        EXPECT_FALSE(main.session().connected());
+        main.close();
+    }
+    setProfile(nullptr);
+}
+
+} // namespace
