@@ -31,6 +31,8 @@ public:
     void startError(std::string text, std::size_t length);
 
     bool active() const { return active_; }
+    // The computer went away or the receiver restarts: the transfer is over.
+    void cancel() { active_ = justEnded_ = false; }
     // A byte from the computer. True when the transfer took it (while active, and a stray
     // control byte right after the end); `out` gets what to send back.
     bool take(std::uint8_t byte, std::string& out);

@@ -67,6 +67,7 @@ void TEngine::powerUp(std::int64_t startMs) {
         params_.remove(normalise(path));
     outputs_.clear();
     line_.clear();
+    transfer_.cancel();
     events_.clear();
     commands_.clear();
     epochs_ = 0;
@@ -338,6 +339,7 @@ void TEngine::reboot(bool clearNvram) {
     restartMs_ = timeMs_;
     outputs_.clear();
     line_.clear();
+    transfer_.cancel();
     events_.clear();
     if (clearNvram)
         params_.restoreDefaults("/");

@@ -39,8 +39,12 @@ public:
 
     // Bytes received on the port.
     void receive(const std::uint8_t* data, std::size_t count);
-    // Forgets a partly received line (the line was garbled).
-    void dropPartialLine() { line_.clear(); }
+    // Forgets a partly received line (the line was garbled, or the peer went away), and a
+    // block transfer in progress with it.
+    void dropPartialLine() {
+        line_.clear();
+        transfer_.cancel();
+    }
     // Advances receiver time by one epoch; sends the due messages when `emit`.
     void runEpoch(bool emit);
     // Back after a restart: volatile state gone; a cleared NVRAM also restores every

@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace telvor {
@@ -84,6 +86,7 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
         return false;
     }
     fastLink_ = fastLink;
+    timedOut = false;
     blockCount = 0;
     retryCount = 0;
     errorText.clear();
@@ -179,8 +182,11 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
             continue;
         }
         if (info.verdict == TBlockVerdict::Odd) {
-            uiBridge().processEvents();
-            state.transferEvent.Wait(500);
+            // Let the rest of whatever this is arrive before it is thrown away.
+            for (std::uint32_t start = tickCount(); ticksSince(start) < 500;) {
+                uiBridge().processEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
             retry("Last error: odd bytes?");
             continue;
         }

@@ -2,14 +2,20 @@
 // over a socket pair.
 #include "protocol/Crc16.h"
 #include "sim/Receiver.h"
+#include "support/Eventually.h"
 #include "support/Simclient.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cstdio>
 
 using namespace telvorsim;
 using simtest::TClient;
+using telvor::testing::eventually;
 
 namespace {
 
@@ -238,4 +244,30 @@ TEST(SimFiles, CrcRestartedPerBlockAndErrorBlockOnDemand) {
     ASSERT_TRUE(e);
     EXPECT_EQ(e->number, 0xFFFF);
     EXPECT_EQ(std::string(e->data.c_str()), "Flash read failed");
+}
+
+TEST(SimFiles, APeerThatGoesAwayMidTransferLeavesTheReceiverAnswering) {
+    TSimReceiver sim(withFiles({{"f", 20000, 5}}));
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    auto open = [&] {
+        int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios t{};
+        ::tcgetattr(fd, &t);
+        ::cfmakeraw(&t);
+        t.c_cflag |= CLOCAL | CREAD;
+        ::cfsetispeed(&t, B115200);
+        ::cfsetospeed(&t, B115200);
+        ::tcsetattr(fd, TCSANOW, &t);
+        return fd;
+    };
+    {
+        TClient c(open());
+        TBlockReader r(c, 512);
+        ASSERT_TRUE(r.start("%%get,\"/log/f\":{300},0"));
+        ASSERT_TRUE(r.answer(0x15));
+    } // closed in the middle of the transfer
+    ASSERT_TRUE(eventually([&] { return !sim.peerConnected(); }, 3000));
+    TClient again(open());
+    EXPECT_EQ(again.ask("%%print,/par/dev/blk/a/files"), re("1"));
 }
