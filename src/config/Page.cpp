@@ -40,7 +40,7 @@ TWaitScope::~TWaitScope() {
 
 TConfigPage::TConfigPage(std::string name, TControl& apply, TControl& refresh, TControl* sheet)
     : apply_(apply), refresh_(refresh), name_(std::move(name)), sheet_(sheet) {
-    apply_.setEnabled(false);
+    // A derived page may own the buttons: they are not built yet here.
 }
 
 void TConfigPage::track(TControl& control) {
@@ -48,6 +48,7 @@ void TConfigPage::track(TControl& control) {
 }
 
 void TConfigPage::setRows(std::vector<TBindRow> rows) {
+    apply_.setEnabled(false);
     rows_ = std::move(rows);
     for (const TBindRow& row : rows_)
         if (row.kind != TBindKind::Figure)

@@ -1,0 +1,25 @@
+#pragma once
+// The configuration script: a .vxc script that checks the receiver model, brings the receiver's
+// parameters to their defaults from whichever port it runs on, then sets every page's
+// parameters as they stand. No Qt.
+#include "config/Receiverconfig.h"
+
+#include <ostream>
+#include <string>
+
+namespace telvor {
+
+struct TScriptOrigin {
+    std::string version; // the program's version text
+    std::string date;    // its build date text
+    std::string model;   // the receiver model, "<unknown>" when it did not answer
+};
+
+inline constexpr const char* kUnappliedChanges =
+    "One or more parameter were changed but not applied.\nPlease apply the changes to be "
+    "sure that\nthe receiver accepts current settings.";
+
+// False when a line could not be written.
+bool WriteConfigScript(std::ostream& out, const TScriptOrigin& origin, TReceiverConfig& config);
+
+} // namespace telvor

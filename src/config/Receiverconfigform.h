@@ -1,0 +1,59 @@
+#pragma once
+// "Receiver Configuration": the notebook of configuration pages with OK, Exit, Save and
+// "Set all parameters to defaults". Pages not built yet are disabled sheets.
+#include "config/Receiverconfig.h"
+#include "config/Waitwindow.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+
+namespace telvor {
+
+class TWidgetBinder;
+
+class TReceiverConfigForm : public QDialog {
+    Q_OBJECT
+public:
+    // Reads every page before it is shown.
+    TReceiverConfigForm(TParamReader& in, TParamSink& out, QWidget* owner = nullptr);
+    ~TReceiverConfigForm() override;
+
+    TReceiverConfig& logic() { return *config_; }
+    // Where Save starts; the program's version and build date for the script's header.
+    void setScriptFolder(const QString& folder) { scriptFolder_ = folder; }
+    void setProgram(const std::string& version, const std::string& date);
+    // Writes the configuration script to `file` (Save without its dialog).
+    bool saveTo(const QString& file);
+    // Set when "Set all parameters to defaults" closed the window: monitoring is not resumed.
+    bool defaultsRequested() const { return defaults_; }
+
+signals:
+    // The receiver's parameters are to be initialised (the main window's "SDEF").
+    void setDefaults();
+
+private:
+    void buildGeneral(QWidget* sheet);
+    void ButtonOKClick();
+    void ButtonSaveClick();
+    void ButtonDefaultsClick();
+
+    TParamReader& in_;
+    TParamSink& out_;
+    QTabWidget* pages_ = nullptr;
+    QStatusBar* status_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* defaultsButton_ = nullptr;
+    std::unique_ptr<TWidgetConfigHost> host_;
+    std::unique_ptr<TReceiverConfig> config_;
+    TWidgetBinder* binder_ = nullptr;
+    QString scriptFolder_;
+    std::string version_, date_;
+    bool defaults_ = false;
+};
+
+} // namespace telvor
