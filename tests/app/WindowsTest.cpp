@@ -14,6 +14,7 @@
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
 #include "support/Eventually.h"
+#include "support/Qtapp.h"
 #include "support/Tempdir.h"
 
 #include <QApplication>
@@ -43,11 +44,7 @@ using namespace telvor;
 namespace {
 
 QApplication& app() {
-    static int argc = 1;
-    static char name[] = "test_session_windows";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
+    return telvor::testing::qtApp();
 }
 
 // Waits with the event loop running, so that queued signals and timers reach the windows.

@@ -1,35 +1,21 @@
 // telvor-cli as a user runs it: exit codes, the identity it prints, one command's reply.
 #include "sim/Receiver.h"
+#include "support/Run.h"
 #include "support/Tempdir.h"
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    int code = -1;
-    std::string out;
-};
+using telvor::testing::TRun;
 
 TRun cli(const std::string& args) {
-    TRun r;
-    std::string command = std::string(TELVOR_CLI_EXE) + " " + args + " 2>/dev/null";
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 512> buf{};
-    while (std::fgets(buf.data(), int(buf.size()), p))
-        r.out += buf.data();
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args + " 2>/dev/null");
 }
 
 class CliTest : public ::testing::Test {

@@ -1,34 +1,20 @@
 // telvor-cli ls, get and rm against telvor-sim on a pty: what they print, the files they
 // write, and their exit codes.
 #include "sim/Receiver.h"
+#include "support/Run.h"
 #include "support/Tempdir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace {
 
-struct TRun {
-    int code = -1;
-    std::string out;
-};
+using telvor::testing::TRun;
 
 TRun cli(const std::string& args) {
-    TRun r;
-    std::string command = std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1";
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 512> buf{};
-    while (std::fgets(buf.data(), int(buf.size()), p))
-        r.out += buf.data();
-    int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1");
 }
 
 class CliFilesTest : public ::testing::Test {

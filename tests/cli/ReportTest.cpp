@@ -1,35 +1,21 @@
 // telvor-cli report against telvor-sim: the memo, the proposed report name, and the exit
 // codes of a failed write and of contradicting options.
 #include "sim/Receiver.h"
+#include "support/Run.h"
 #include "support/Tempdir.h"
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-    int code = -1;
-    std::string out;
-};
+using telvor::testing::TRun;
 
 TRun cli(const std::string& args) {
-    TRun r;
-    const std::string command = std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1";
-    FILE* p = ::popen(command.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 512> buf{};
-    while (std::fgets(buf.data(), int(buf.size()), p))
-        r.out += buf.data();
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1");
 }
 
 } // namespace

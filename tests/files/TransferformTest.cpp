@@ -6,6 +6,7 @@
 #include "protocol/Commstate.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
+#include "support/Qtapp.h"
 #include "support/Tempdir.h"
 
 #include <QApplication>
@@ -20,13 +21,7 @@ namespace {
 
 class FileFormTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { telvor::testing::qtApp(); }
     void SetUp() override {
         telvorsim::TSimOptions o;
         o.epochWallMs = 600000;

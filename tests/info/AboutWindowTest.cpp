@@ -8,6 +8,7 @@
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
 #include "support/Eventually.h"
+#include "support/Qtapp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,13 +44,7 @@ public:
 
 class AboutWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { telvor::testing::qtApp(); }
     void show(TAboutForm& form) {
         form.show();
         for (int i = 0; i < 5; ++i)

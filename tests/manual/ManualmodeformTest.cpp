@@ -3,6 +3,7 @@
 #include "app/Qtbridge.h"
 #include "protocol/Commstate.h"
 #include "settings/Profile.h"
+#include "support/Qtapp.h"
 #include "support/Tempdir.h"
 
 #include <QApplication>
@@ -36,13 +37,7 @@ public:
 
 class ManualModeWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { telvor::testing::qtApp(); }
     ManualModeWindow() : profile_((dir_ / "telvor.ini").string()) {
         profile_.write(keys::ManualModeDirectory, dir_.path.string());
     }
