@@ -3,14 +3,15 @@
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
 #include "app/Qtbridge.h"
+#include "app/Startoptions.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <QMessageBox>
-#include <cstring>
 #include <exception>
+#include <iostream>
 
 namespace {
 
@@ -31,22 +32,28 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version need no display: they are answered before the window system starts.
+    telvor::TStartOptions start = telvor::parseStartOptions(argc, argv);
+    if (start.action != telvor::TStartOptions::Run) {
+        (start.action == telvor::TStartOptions::Usage ? std::cerr : std::cout) << start.text;
+        return start.action == telvor::TStartOptions::Usage ? 2 : 0;
+    }
+
     TApplication app(argc, argv);
     QApplication::setApplicationName(telvor::kAppTitle);
     QApplication::setApplicationVersion(telvor::appVersion());
     QApplication::setWindowIcon(QIcon::fromTheme("telvor"));
     QLocale::setDefault(QLocale::c()); // "." in every number
     try {
-        telvor::TProfile profile(argc, argv);
+        telvor::TProfile profile(telvor::enterHomeDirectory(start.settingsDir));
         telvor::setProfile(&profile);
-        const bool runScript = argc > 2 && std::strcmp(argv[1], "/run") == 0;
 
         telvor::TQtBridge bridge;
         bridge.setHandler(telvor::TWindowId::Debug,
                           [](std::uint32_t code) { telvor::debugCore().handleCode(code); });
         int code;
         {
-            TMainWindow main(profile, bridge, runScript);
+            TMainWindow main(profile, bridge, !start.script.empty());
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             // The TCP sharing window takes its place here, before the plot windows.
             main.createPlotWindows();

@@ -168,7 +168,10 @@ int main(int argc, char** argv) {
     if (parser.isSet(password))
         o.password = parser.value(password).toStdString();
 
-    QString dir = parser.isSet(settings) ? parser.value(settings) : QDir::currentPath();
+    QString dir = parser.isSet(settings) ? parser.value(settings)
+                                         : QString::fromStdString(homeDirectory(systemEnv));
+    if (dir.isEmpty())
+        dir = QDir::currentPath();
     if (!QDir(dir).exists())
         return usage("no such settings directory: " + dir);
     TProfile profile(QDir(dir).absoluteFilePath("telvor.ini").toStdString());

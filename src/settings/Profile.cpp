@@ -225,24 +225,27 @@ std::string homeDirectoryFile(const TEnvLookup& env) {
     return base + "/telvor/home";
 }
 
-void applyHomeDirectoryRule(int argc, const char* const* argv, const TEnvLookup& env) {
-    auto file = homeDirectoryFile(env);
+std::string homeDirectory(const TEnvLookup& env) {
+    const auto file = homeDirectoryFile(env);
     if (file.empty())
-        return;
-    if (argc > 1 && argv && argv[1] && std::string_view(argv[1]) == "/run") {
-        std::string text;
-        if (readWholeFile(file, text) != TReadResult::Ok)
-            return;
-        auto dir = std::string_view(text).substr(0, text.find_first_of("\r\n"));
-        if (!dir.empty())
-            (void)::chdir(std::string(dir).c_str());
-        return;
+        return {};
+    std::string text;
+    if (readWholeFile(file, text) == TReadResult::Ok) {
+        std::string dir = text.substr(0, text.find_first_of("\r\n"));
+        struct stat st {};
+        if (!dir.empty() && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return dir;
     }
-    auto cwd = currentDirectory();
-    if (cwd.empty() || hasLineBreak(cwd))
-        return;
-    makeDirectories(file.substr(0, file.rfind('/')));
-    writeFileAtomically(file, cwd + "\n");
+    std::string dir = file.substr(0, file.rfind('/'));
+    makeDirectories(dir);
+    return dir;
+}
+
+std::string enterHomeDirectory(const std::string& chosen, const TEnvLookup& env) {
+    const std::string dir = chosen.empty() ? homeDirectory(env) : chosen;
+    if (!dir.empty())
+        (void)::chdir(dir.c_str());
+    return iniInCurrentDirectory();
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content) {
@@ -282,11 +285,6 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
         ::close(dirFd);
     }
     return true;
-}
-
-TProfile::TProfile(int argc, const char* const* argv, const TEnvLookup& env) {
-    applyHomeDirectoryRule(argc, argv, env);
-    fileName_ = iniInCurrentDirectory();
 }
 
 TProfile::TProfile(std::string fileName) : fileName_(std::move(fileName)) {}

@@ -16,11 +16,18 @@ using TEnvLookup = std::function<const char*(const char*)>;
 const char* systemEnv(const char* name);
 
 // $XDG_CONFIG_HOME/telvor/home, else ~/.config/telvor/home; empty when neither is known.
+// Its first line names the home folder the user chose.
 std::string homeDirectoryFile(const TEnvLookup& env);
 
-// Started with "/run" (a script opened from the desktop): change to the remembered home
-// directory. Otherwise remember the current directory there. Failures are ignored.
-void applyHomeDirectoryRule(int argc, const char* const* argv, const TEnvLookup& env);
+// The folder of telvor.ini when no other is given: the folder the home file names when it
+// exists, else $XDG_CONFIG_HOME/telvor (~/.config/telvor), created when missing. Empty when
+// neither is known. The desktop program and telvor-cli share it.
+std::string homeDirectory(const TEnvLookup& env);
+
+// Start of the desktop program: `chosen` (--settings), else homeDirectory(), becomes the
+// current directory, so that the log and relative names land beside the settings. Returns
+// the full path of telvor.ini there (in the current directory when no home is known).
+std::string enterHomeDirectory(const std::string& chosen, const TEnvLookup& env = systemEnv);
 
 // Replaces `path` with `content` so that readers see either the old or the whole new file:
 // a temporary file in the same folder, fsync, rename. False (old file untouched) on failure.
@@ -28,10 +35,7 @@ bool writeFileAtomically(const std::string& path, std::string_view content);
 
 class TProfile {
 public:
-    // Program start: applies the home-directory rule, then fixes the path of "telvor.ini"
-    // in the (now) current directory.
-    TProfile(int argc, const char* const* argv, const TEnvLookup& env = systemEnv);
-    // A settings file at a given path (tests, tools).
+    // A settings file at a given path (see enterHomeDirectory for the program's own).
     explicit TProfile(std::string fileName);
 
     const std::string& fileName() const { return fileName_; }

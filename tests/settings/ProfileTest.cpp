@@ -199,6 +199,7 @@ TEST_F(ProfileTest, ReadOnlyFolderRefusesTheWrite) {
     EXPECT_EQ(get(), old);
 }
 
+// Started from a menu the current folder is the user's home: settings must not land there.
 TEST_F(ProfileTest, HomeDirectoryRule) {
     auto start = fs::current_path();
     std::map<std::string, std::string> vars{{"XDG_CONFIG_HOME", (dir_ / "cfg").string()}};
@@ -206,37 +207,31 @@ TEST_F(ProfileTest, HomeDirectoryRule) {
         auto it = vars.find(name);
         return it == vars.end() ? nullptr : it->second.c_str();
     };
-    auto homeFile = dir_ / "cfg" / "telvor" / "home";
-    EXPECT_EQ(homeDirectoryFile(env), homeFile.string());
+    const auto config = dir_ / "cfg" / "telvor";
+    EXPECT_EQ(homeDirectoryFile(env), (config / "home").string());
 
-    // A normal start remembers where the program runs.
-    fs::create_directory(dir_ / "home");
-    fs::current_path(dir_ / "home");
-    const char* plain[] = {"telvor"};
-    TProfile first(1, plain, env);
-    EXPECT_EQ(first.fileName(), (fs::canonical(dir_ / "home") / "telvor.ini").string());
-    std::ifstream in(homeFile);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, fs::canonical(dir_ / "home").string());
+    fs::create_directory(dir_ / "menu");
+    fs::current_path(dir_ / "menu");
+    const std::string ini = enterHomeDirectory("", env);
+    EXPECT_EQ(ini, (fs::canonical(config) / "telvor.ini").string());
+    EXPECT_EQ(fs::current_path(), fs::canonical(config));
+    EXPECT_FALSE(fs::exists(config / "home")) << "nothing chosen, nothing written";
 
-    // Opened from a script elsewhere: back to that home before the settings file is fixed.
-    fs::current_path(dir_);
-    const char* script[] = {"telvor", "/run", "/somewhere/else.vxc"};
-    TProfile second(3, script, env);
-    EXPECT_EQ(fs::current_path(), fs::canonical(dir_ / "home"));
-    EXPECT_EQ(second.fileName(), first.fileName());
-
-    // Nothing remembered: stays where it is.
-    fs::remove(homeFile);
-    fs::current_path(dir_);
-    TProfile third(3, script, env);
-    EXPECT_EQ(fs::current_path(), fs::canonical(dir_));
-    EXPECT_FALSE(fs::exists(homeFile));
+    // The folder the user chose in the home file, then --settings, win.
+    fs::create_directory(dir_ / "chosen");
+    std::ofstream(config / "home") << (dir_ / "chosen").string() << "\n";
+    EXPECT_EQ(homeDirectory(env), (dir_ / "chosen").string());
+    EXPECT_EQ(enterHomeDirectory((dir_ / "menu").string(), env),
+              (fs::canonical(dir_ / "menu") / "telvor.ini").string());
+    // A chosen folder that is gone: back to the default.
+    fs::remove(dir_ / "chosen");
+    EXPECT_EQ(homeDirectory(env), config.string());
     fs::current_path(start);
 
     vars = {{"HOME", "/h"}};
     EXPECT_EQ(homeDirectoryFile(env), "/h/.config/telvor/home");
+    vars = {};
+    EXPECT_EQ(homeDirectory(env), "");
 }
 
 TEST(SettingsRules, ModesAndLimits) {
