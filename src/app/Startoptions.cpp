@@ -53,8 +53,11 @@ TStartOptions parseStartOptions(int argc, const char* const* argv) {
         o.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(o);
     }
-    parser.addPositionalArgument("/run", "Run this receiver script after connecting.",
-                                 "[/run FILE]");
+    parser.addPositionalArgument(
+        "/run",
+        "Open the manual-mode terminal after connecting, with this receiver script and "
+        "its arguments in its command line.",
+        "[/run FILE [ARGS...]]");
 
     if (!parser.parse(args))
         return usage(parser.errorText());
@@ -71,10 +74,12 @@ TStartOptions parseStartOptions(int argc, const char* const* argv) {
     }
     const QStringList rest = parser.positionalArguments();
     if (!rest.isEmpty()) {
-        if (rest.size() != 2 || rest[0] != "/run")
+        if (rest.size() < 2 || rest[0] != "/run")
             return usage("unexpected argument \"" + rest[0] + "\"");
         // Made absolute now: the program changes to its home folder before it runs the script.
         o.script = QFileInfo(rest[1]).absoluteFilePath().toStdString();
+        for (qsizetype i = 2; i < rest.size(); ++i)
+            o.scriptArguments.push_back(rest[i].toStdString());
     }
     if (parser.isSet(settings)) {
         const QString dir = parser.value(settings);

@@ -2,6 +2,7 @@
 #include "app/Appinfo.h"
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
+#include "app/Manualhook.h"
 #include "app/Qtbridge.h"
 #include "app/Startoptions.h"
 #include "protocol/Debugcore.h"
@@ -54,6 +55,13 @@ int main(int argc, char** argv) {
         int code;
         {
             TMainWindow main(profile, bridge, !start.script.empty());
+            std::vector<std::string> runArguments;
+            if (!start.script.empty()) {
+                runArguments.push_back(start.script);
+                runArguments.insert(runArguments.end(), start.scriptArguments.begin(),
+                                    start.scriptArguments.end());
+            }
+            telvor::hookManualMode(main, profile, std::move(runArguments));
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             // The TCP sharing window takes its place here, before the plot windows.
             main.createPlotWindows();

@@ -3,6 +3,7 @@
 #include "app/Manualhook.h"
 #include "app/Mainwindow.h"
 #include "app/Qtbridge.h"
+#include "app/Startoptions.h"
 #include "protocol/Commstate.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
@@ -89,6 +90,16 @@ TEST(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
         main.close();
     }
     setProfile(nullptr);
+}
+
+TEST(ManualHook, RunKeepsTheScriptsArguments) {
+    const char* argv[] = {"telvor", "/run", "/scripts/a.vxc", "115200", "x y"};
+    TStartOptions o = parseStartOptions(5, argv);
+    EXPECT_EQ(o.action, TStartOptions::Run);
+    EXPECT_EQ(o.script, "/scripts/a.vxc");
+    EXPECT_EQ(o.scriptArguments, (std::vector<std::string>{"115200", "x y"}));
+    const char* bare[] = {"telvor", "/run"};
+    EXPECT_EQ(parseStartOptions(2, bare).action, TStartOptions::Usage);
 }
 
 } // namespace
