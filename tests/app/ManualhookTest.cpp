@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -87,6 +88,51 @@ TEST(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
         });
         item->trigger();
         EXPECT_FALSE(main.session().connected());
+        main.close();
+    }
+    setProfile(nullptr);
+}
+
+// "Manual mode only" (how a "/run" start connects): the terminal instead of a session, and its
+// Exit disconnects.
+TEST(ManualHook, ManualModeOnlyOpensTheTerminalInsteadOfASession) {
+    static int argc = 1;
+    static char name[] = "test_manual_hook";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    telvor::testing::TTempDir tmp("telvor-manual-only");
+    TProfile profile((tmp / "telvor.ini").string());
+    setProfile(&profile);
+    std::ofstream(tmp / "model.vxc") << "@echo off\n%%print,/par/rcv/model\n@echo model @0\n";
+    telvorsim::TSimReceiver sim(telvorsim::TSimOptions{});
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    profile.write(keys::CommPort, slave);
+    profile.write(keys::CommTerminal, true);
+    profile.write(keys::CommAutoServer, true);
+
+    TQtBridge bridge;
+    {
+        TMainWindow main(profile, bridge, true);
+        hookManualMode(main, profile, {(tmp / "model.vxc").string()});
+        main.show();
+        bool seen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* form = QApplication::activeModalWidget();
+            if (seen || !form || form->objectName() != "ManualModeForm")
+                return;
+            seen = true;
+            EXPECT_EQ(main.session().firmwareVersion(), 0);
+            form->findChild<QPushButton*>("ButtonSend")->click();
+            auto* memo = form->findChild<QPlainTextEdit*>("Memo");
+            EXPECT_TRUE(memo->toPlainText().contains(">model VORNA"))
+                << memo->toPlainText().toStdString();
+            form->findChild<QPushButton*>("ButtonExit")->click();
+        });
+        poll.start(20);
+        EXPECT_TRUE(waitFor([&] { return seen && !main.session().busy(); }, 10000));
+        EXPECT_TRUE(waitFor([&] { return !main.session().connected(); }));
         main.close();
     }
     setProfile(nullptr);
