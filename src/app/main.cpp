@@ -1,5 +1,6 @@
 // Telvor: the program entry. The settings store comes first, then the long-lived windows.
 #include "app/Appinfo.h"
+#include "app/Confighook.h"
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
 #include "app/Manualhook.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
                                     start.scriptArguments.end());
             }
             telvor::hookManualMode(main, profile, std::move(runArguments));
+            telvor::hookReceiverConfig(main, profile);
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             // The TCP sharing window takes its place here, before the plot windows.
             main.createPlotWindows();
