@@ -232,8 +232,12 @@ void TEngine::onLine(const std::string& line) {
         reply(TCommand{}, TResult{false, "Checksum error", nullptr});
         return;
     case TLineKind::Commands:
-        for (auto& cmd : parsed.commands)
+        for (auto& cmd : parsed.commands) {
+            // Once a "get" has the port, the rest of its line is not for the command intake.
+            if (transfer_.active())
+                break;
             execute(cmd);
+        }
         return;
     }
 }
