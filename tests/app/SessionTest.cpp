@@ -2,7 +2,7 @@
 // for what a pty cannot show (a receiver behind a rate divider, a receiver that never answers).
 #include "support/Eventually.h"
 #include "support/Fakeview.h"
-#include "support/Tempdir.h"
+#include "support/Simsession.h"
 
 #include "app/Maintenance.h"
 #include "app/Session.h"
@@ -30,30 +30,12 @@ bool eventually(const std::function<bool()>& done, int ms = 3000) {
     return telvor::testing::eventually(done, ms);
 }
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public telvor::testing::TSimSessionFixture {
 protected:
-    void SetUp() override {
-        profile = std::make_unique<TProfile>((dir / "telvor.ini").string());
-        setProfile(profile.get());
-        profile->write(keys::CommTimeout, 100);
-        session = std::make_unique<TSession>(*profile, view);
-    }
-    void TearDown() override {
-        if (CurrentConnection)
-            session->disconnect();
-        session.reset();
-        if (sim)
-            sim->stop();
-        setProfile(nullptr);
-    }
-    // A receiver on a pty; the settings name its slave.
+    // A receiver on a pty with epochs 200 ms apart; the settings name its slave.
     void startSim(telvorsim::TSimOptions options = {}) {
         options.epochWallMs = 200;
-        sim = std::make_unique<telvorsim::TSimReceiver>(options);
-        std::string slave = sim->startPty();
-        ASSERT_FALSE(slave.empty()) << sim->lastError();
-        profile->write(keys::CommPort, slave);
-        port = slave;
+        TSimSessionFixture::startSim(options);
     }
     std::string param(const std::string& path) { return sim->param(path).value_or("<none>"); }
     bool simGot(const std::string& fragment) {
@@ -62,14 +44,6 @@ protected:
                 return true;
         return false;
     }
-
-    telvor::testing::TTempDir tmp{"telvor-session"};
-    const fs::path dir = tmp.path;
-    std::unique_ptr<TProfile> profile;
-    TFakeView view;
-    std::unique_ptr<TSession> session;
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string port;
 };
 
 TEST_F(SessionTest, ConnectMonitorPauseResumeDisconnect) {

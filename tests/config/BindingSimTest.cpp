@@ -1,7 +1,6 @@
 // The binding rules against the simulated receiver: values read through the real command
 // engine, long lists collected over several replies, refused writes.
-#include "support/Fakeview.h"
-#include "support/Tempdir.h"
+#include "support/Simsession.h"
 
 #include "app/Session.h"
 #include "config/Generalconfig.h"
@@ -28,37 +27,17 @@ public:
     std::string status;
 };
 
-class BindingSimTest : public ::testing::Test {
+class BindingSimTest : public telvor::testing::TSimSessionFixture {
 protected:
+    BindingSimTest() : TSimSessionFixture("telvor-binding") {}
     void SetUp() override {
-        profile = std::make_unique<TProfile>((tmp.path / "telvor.ini").string());
-        setProfile(profile.get());
-        profile->write(keys::CommTimeout, 100);
-        session = std::make_unique<TSession>(*profile, view);
+        TSimSessionFixture::SetUp();
         telvorsim::TSimOptions options;
         options.epochWallMs = 600000;
         options.omit = {"/par/pwr/ext"};
-        sim = std::make_unique<telvorsim::TSimReceiver>(options);
-        const std::string slave = sim->startPty();
-        ASSERT_FALSE(slave.empty()) << sim->lastError();
-        profile->write(keys::CommPort, slave);
-        ASSERT_TRUE(session->connect()) << session->lastError();
-        ASSERT_EQ(session->pauseMonitoring(), "");
-    }
-    void TearDown() override {
-        if (CurrentConnection)
-            session->disconnect();
-        session.reset();
-        if (sim)
-            sim->stop();
-        setProfile(nullptr);
+        ASSERT_NO_FATAL_FAILURE(connectPaused(options));
     }
 
-    telvor::testing::TTempDir tmp{"telvor-binding"};
-    std::unique_ptr<TProfile> profile;
-    telvor::test::TFakeView view;
-    std::unique_ptr<TSession> session;
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
     TReceiverParams rx;
 };
 

@@ -1,7 +1,6 @@
 // The About window's rules against the simulated receiver: the memo of a model with and
 // without power sections, parameters the receiver lacks, and both files.
-#include "support/Fakeview.h"
-#include "support/Tempdir.h"
+#include "support/Simsession.h"
 
 #include "app/Session.h"
 #include "info/Aboutlogic.h"
@@ -57,43 +56,26 @@ std::string slurp(const std::filesystem::path& p) {
     return s.str();
 }
 
-class AboutSimTest : public ::testing::Test {
+class AboutSimTest : public telvor::testing::TSimSessionFixture {
 protected:
+    AboutSimTest() : TSimSessionFixture("telvor-about") {}
     void SetUp() override {
-        profile = std::make_unique<TProfile>((tmp.path / "telvor.ini").string());
-        setProfile(profile.get());
-        profile->write(keys::CommTimeout, 100);
+        TSimSessionFixture::SetUp();
         profile->write(keys::ManualModeDirectory, tmp.path.string());
-        session = std::make_unique<TSession>(*profile, view);
     }
     void TearDown() override {
         about.reset();
-        if (CurrentConnection)
-            session->disconnect();
-        session.reset();
-        if (sim)
-            sim->stop();
-        setProfile(nullptr);
+        TSimSessionFixture::TearDown();
     }
     // Epochs far apart: the receiver's uptime stays put while the tree is compared.
     void connect(telvorsim::TSimOptions options = {}) {
         options.epochWallMs = 600000;
-        sim = std::make_unique<telvorsim::TSimReceiver>(options);
-        const std::string slave = sim->startPty();
-        ASSERT_FALSE(slave.empty()) << sim->lastError();
-        profile->write(keys::CommPort, slave);
-        ASSERT_TRUE(session->connect()) << session->lastError();
-        ASSERT_EQ(session->pauseMonitoring(), "");
+        ASSERT_NO_FATAL_FAILURE(connectPaused(options));
         context = std::make_unique<TSessionContext>(*session);
         about = std::make_unique<TAboutLogic>(recorder, *context, *profile,
                                               TProgramInfo{"Telvor", "1.2.3", "May 2, 2026"});
     }
 
-    telvor::testing::TTempDir tmp{"telvor-about"};
-    std::unique_ptr<TProfile> profile;
-    telvor::test::TFakeView view;
-    std::unique_ptr<TSession> session;
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
     std::unique_ptr<TSessionContext> context;
     TAboutRecorder recorder;
     std::unique_ptr<TAboutLogic> about;
