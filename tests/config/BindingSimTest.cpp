@@ -63,51 +63,6 @@ TEST_F(BindingSimTest, RefusedWriteFailsAndKeepsTheValue) {
     EXPECT_EQ(rx.print("/par/pos/elm"), "10");
 }
 
-TEST_F(BindingSimTest, PageRoundTrip) {
-    TControl apply("ApplyButton", TControlKind::Button),
-        refresh("RefreshButton", TControlKind::Button);
-    TControl mask("MaskEdit", TControlKind::Edit), power("PowerCombo", TControlKind::ComboBox);
-    TControl ext("ExtPwrEdit", TControlKind::Edit);
-    power.setItems({"Auto", "External"});
-    TConfigPage page("General", apply, refresh);
-    page.setRows({
-        {.path = "/par/pos/elm",
-         .controls = {&mask},
-         .failure = "Can't set elevation mask",
-         .check = TTextCheck::Integer,
-         .invalid = "Invalid elevation mask"},
-        {.path = "/par/pwr/mode",
-         .kind = TBindKind::ComboBox,
-         .controls = {&power},
-         .values = {"auto", "ext"},
-         .captions = {"Auto", "External"},
-         .failure = "Can't set power mode"},
-        {.path = "/par/pwr/ext",
-         .kind = TBindKind::Figure,
-         .controls = {&ext},
-         .ranged = true,
-         .low = 1,
-         .high = 30},
-    });
-    TNoHost host;
-    page.refresh(rx, host);
-    EXPECT_EQ(mask.text(), "5");
-    EXPECT_EQ(power.text(), "Auto");
-    EXPECT_FALSE(ext.enabled());
-
-    mask.setText("95");
-    SelectComboText(power, "External");
-    TApplyResult r = page.apply(rx, host);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(host.status, "Can't set elevation mask");
-    EXPECT_EQ(rx.print("/par/pwr/mode"), "auto");
-
-    mask.setText("15");
-    EXPECT_TRUE(page.apply(rx, host).ok);
-    EXPECT_EQ(rx.print("/par/pos/elm"), "15");
-    EXPECT_EQ(rx.print("/par/pwr/mode"), "ext");
-}
-
 } // namespace
 
 namespace {

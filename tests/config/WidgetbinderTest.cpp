@@ -2,6 +2,7 @@
 // reaching change tracking, a failed apply focusing the widget, the wait window.
 #include "config/Widgetbinder.h"
 #include "config/Fakeparams.h"
+#include "config/Modalchild.h"
 #include "config/Page.h"
 #include "config/Waitwindow.h"
 #include "support/Qtapp.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -180,6 +183,18 @@ TEST_F(WidgetbinderTest, WaitWindowIsBorderlessAndOnTop) {
     QApplication::processEvents();
     EXPECT_FALSE(host.waitShown());
     EXPECT_FALSE(window.findChild<TWaitWindow*>("WaitWindow"));
+}
+
+TEST_F(WidgetbinderTest, ModalChildShowsItsHiddenOwnerAgain) {
+    window.show();
+    QTimer::singleShot(0, [&] {
+        window.hide();
+        if (auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            form->done(7);
+    });
+    EXPECT_EQ(ShowModalChild<QDialog>(&window), 7);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.findChildren<QDialog*>().isEmpty());
 }
 
 } // namespace
