@@ -114,19 +114,46 @@ void TSession::setStatus(const std::string& text) {
 // Connect
 
 bool TSession::connect() {
+    // Waits inside a connect pump events; a second Connect arriving then must not start over.
     if (busy_)
         return false;
+    struct TBusy {
+        TSession& s;
+        explicit TBusy(TSession& session) : s(session) { s.busy_ = true; }
+        ~TBusy() {
+            s.busy_ = false;
+            // The plot windows are out of reach while a connect runs (a new session resets
+            // their histories); they are there again however it ends.
+            s.view_.enableItem(TMenuItem::Plots, true);
+        }
+    } busy(*this);
     if (connected())
         disconnect();
-    busy_ = true;
     lastError_.clear();
 
-    // The plot windows are out of reach while a connect runs (a new session resets their
-    // histories); they are there again however it ends.
-    struct TPlotsBack {
-        TSessionView& view;
-        ~TPlotsBack() { view.enableItem(TMenuItem::Plots, true); }
-    } plotsBack{view_};
+    if (!prepareConnect())
+        return false;
+    std::string error = openLink();
+    if (!error.empty())
+        return failConnect(error, false);
+    if (settings_.mode == cmDirect && settings_.terminal)
+        return openManualMode();
+    error = findAndSetup();
+    if (!error.empty())
+        return failConnect(error, true);
+
+    if (autoRun_) {
+        profile_.write(keys::RealTimeAutoRun, true);
+        view_.post(TSessionCommand::RealTimeLogging);
+    } else if (settings_.mode == cmInternetServer) {
+        view_.post(TSessionCommand::StartServer);
+    }
+    return true;
+}
+
+// Steps 1-6: the dialog (or AutoRun's settings) and the settings of this connect. False when
+// the dialog was cancelled.
+bool TSession::prepareConnect() {
     view_.enableItem(TMenuItem::Plots, false);
     view_.enableItem(TMenuItem::RealTimeLogging, false);
     view_.setMonitorTimer(false);
@@ -137,10 +164,8 @@ bool TSession::connect() {
     const bool autoServer = profile_.read(keys::CommAutoServer);
     profile_.write(keys::RealTimeAutoRun, false);
     profile_.write(keys::CommAutoServer, false);
-    if (!autoRun_ && !autoServer && !view_.runConnectDialog()) {
-        busy_ = false;
+    if (!autoRun_ && !autoServer && !view_.runConnectDialog())
         return false;
-    }
 
     settings_ = readConnectionSettings(profile_);
     if (hook_)
@@ -150,16 +175,18 @@ bool TSession::connect() {
         profile_.write(keys::CommTerminal, false);
         settings_.terminal = false;
     }
-
     SetInputMode(TInputMode::Idle);
     if ((settings_.mode == cmInternetClient || settings_.mode == cmInternetServer) && sharing_)
         sharing_->show();
     SetLatencyAllowance(0);
+    return true;
+}
 
+// Step 7: the link; its error text, empty when it is open.
+std::string TSession::openLink() {
     std::string portName = settings_.port;
     if (startsWith(portName, "USB") && !settings_.usbDevice.empty())
         portName = "USB " + settings_.usbDevice;
-
     TLinkSettings link;
     link.mode = TConnectionMode(settings_.mode);
     link.ethrHost = settings_.ethrHost;
@@ -168,40 +195,38 @@ bool TSession::connect() {
     link.baud = settings_.baud;
     std::string error =
         factory_ ? factory_(portName, link) : CreateReceiverConnection(portName, link);
-    if (!error.empty() || !CurrentConnection) {
-        if (error.empty())
-            error = "Error: can't open port " + settings_.port;
-        // The system's words alone ("Permission denied") do not tell how to get access.
-        std::string hint = accessHint(portName);
-        if (!hint.empty())
-            error += ". " + hint;
-        CloseReceiverConnection();
-        lastError_ = error;
-        setStatus(error);
-        busy_ = false;
-        return false;
+    if (error.empty() && CurrentConnection)
+        return {};
+    if (error.empty())
+        error = "Error: can't open port " + settings_.port;
+    // The system's words alone ("Permission denied") do not tell how to get access; the hint
+    // goes on a line of its own so that the first line stays the link's text.
+    std::string hint = accessHint(portName);
+    if (!hint.empty()) {
+        debugCore().showLine(hint);
+        error += "\n" + hint;
     }
+    return error;
+}
 
-    // Manual mode only: the terminal takes the link, no session.
-    if (settings_.mode == cmDirect && settings_.terminal) {
-        TReceiverConnection* c = CurrentConnection;
-        version_ = 0;
-        c->SetEventMask(kEventData | kEventError);
-        c->SetSpeed(configuredSpeed(settings_.baud));
+// Manual mode only: the terminal takes the link, no session.
+bool TSession::openManualMode() {
+    TReceiverConnection* c = CurrentConnection;
+    version_ = 0;
+    c->SetEventMask(kEventData | kEventError);
+    c->SetSpeed(configuredSpeed(settings_.baud));
+    pause(100);
+    if (settings_.rtscts) {
+        c->SetHandshake(true);
         pause(100);
-        if (settings_.rtscts) {
-            c->SetHandshake(true);
-            pause(100);
-        }
-        busy_ = false;
-        if (view_.openTerminal())
-            return true;
-        CloseReceiverConnection();
-        lastError_ = "Manual mode is not available";
-        setStatus(lastError_);
-        return false;
     }
+    if (view_.openTerminal())
+        return true;
+    return failConnect("Manual mode is not available", false);
+}
 
+// Steps 10-14: the search and the session setup, with the menus off meanwhile.
+std::string TSession::findAndSetup() {
     // Internet Server mode searches and sets up like Direct.
     commState().connectionMode =
         TConnectionMode(settings_.mode == cmInternetServer ? int(cmDirect) : settings_.mode);
@@ -210,30 +235,24 @@ bool TSession::connect() {
     view_.enableMainMenus(false);
     stop_ = false;
     searchStart_ = tickCount();
-
-    error = openAndSetup();
-
+    std::string error = openAndSetup();
     commState().connectionMode = TConnectionMode(settings_.mode);
     view_.closeNotice();
-    if (!error.empty()) {
+    return error;
+}
+
+// The one way a connect fails once it has begun: the link closed, one status text.
+bool TSession::failConnect(const std::string& error, bool searched) {
+    if (searched)
         view_.showSearch(false);
-        CloseReceiverConnection();
-        lastError_ = error;
-        setStatus(error);
+    CloseReceiverConnection();
+    lastError_ = error;
+    setStatus(error.substr(0, error.find('\n'))); // a hint below stays in lastError()
+    if (searched) {
         view_.enableMainMenus(true);
         disconnectedMenus();
-        busy_ = false;
-        return false;
     }
-    busy_ = false;
-
-    if (autoRun_) {
-        profile_.write(keys::RealTimeAutoRun, true);
-        view_.post(TSessionCommand::RealTimeLogging);
-    } else if (settings_.mode == cmInternetServer) {
-        view_.post(TSessionCommand::StartServer);
-    }
-    return true;
+    return false;
 }
 
 std::string TSession::openAndSetup() {

@@ -191,6 +191,11 @@ public:
     std::uint32_t pcSpeed() const;
 
 private:
+    bool prepareConnect();
+    std::string openLink();
+    bool openManualMode();
+    std::string findAndSetup();
+    bool failConnect(const std::string& error, bool searched);
     std::string openAndSetup();
     std::string localSearch();
     std::string acceptSerialRate(int entry);

@@ -104,7 +104,7 @@ TEST_F(CommandEngine, SavesValuesThatSpanSeveralReplies) {
         if (line == "%%print,/par/long")
             return makeReply("{a,\"}\",{b,") + makeReply("c}}");
         if (line == "%%print,/par/out/dev/ser/a:on")
-            return makeReply("{jps/PG:{1.00,0,0},") + makeReply("jps/SI:{10,0,0}}");
+            return makeReply("{vxr/PG:{1.00,0,0},") + makeReply("vxr/SI:{10,0,0}}");
         return makeMessage("ER", "No such parameter");
     });
     std::ostringstream file;
@@ -113,8 +113,8 @@ TEST_F(CommandEngine, SavesValuesThatSpanSeveralReplies) {
     file.str("");
     EXPECT_TRUE(SavePortMessages(file, "/dev/ser/a"));
     EXPECT_EQ(file.str(), "%dm,/dev/ser/a%dm,/dev/ser/a\n"
-                          "%em,/dev/ser/a,jps/PG:1.00%em,/dev/ser/a,jps/PG:1.00\n"
-                          "%em,/dev/ser/a,jps/SI:10%em,/dev/ser/a,jps/SI:10\n");
+                          "%em,/dev/ser/a,vxr/PG:1.00%em,/dev/ser/a,vxr/PG:1.00\n"
+                          "%em,/dev/ser/a,vxr/SI:10%em,/dev/ser/a,vxr/SI:10\n");
     file.str("");
     EXPECT_FALSE(SaveParameterLine(file, "/par/missing"));
     EXPECT_EQ(file.str(), "");

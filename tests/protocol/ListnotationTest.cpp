@@ -22,10 +22,10 @@ const TCompleteCase kCompleteCases[] = {
     {"", true, "nothing open"},
     {"42", true, "a plain value"},
     {"{}", true, "an empty list"},
-    {"{jps/RT:1.00,jps/PO:1.00}", true, "a message list"},
+    {"{vxr/RT:1.00,vxr/PO:1.00}", true, "a message list"},
     {"{1,{2,3}}", true, "nested lists"},
     {"{1,{2,3}", false, "the outer list is still open"},
-    {"{jps/RT:1.00,jps/PO", false, "the first reply of a list that continues"},
+    {"{vxr/RT:1.00,vxr/PO", false, "the first reply of a list that continues"},
     {"{", false, "a list just begun"},
     {"{\"}\"", false, "a brace in quotes does not close the list"},
     {"{\"}\"}", true, "a quoted brace, then the real one"},
@@ -46,7 +46,7 @@ TEST(ListNotation, ValueCompleteWhenBracesBalanceOutsideQuotes) {
 
 TEST(ListNotation, AValueOverSeveralRepliesIsCompleteWithItsLastPart) {
     // The reply texts as they arrive, appended one after the other.
-    const std::vector<std::string> parts = {"{jps/RT:1.00,", "{\"a,}b\",", "2},jps/PO:5}"};
+    const std::vector<std::string> parts = {"{vxr/RT:1.00,", "{\"a,}b\",", "2},vxr/PO:5}"};
     std::string value;
     std::vector<bool> complete;
     for (const auto& p : parts) {
@@ -68,12 +68,12 @@ const TSplitCase kSplitCases[] = {
     {"a,b,c", {"a", "b", "c"}, "commas separate"},
     {"a,,b", {"a", "", "b"}, "an empty item between commas"},
     {"a,", {"a", ""}, "an empty last item"},
-    {"jps/RT:1.00,jps/PO:0.50", {"jps/RT:1.00", "jps/PO:0.50"}, "message items: name and period"},
+    {"vxr/RT:1.00,vxr/PO:0.50", {"vxr/RT:1.00", "vxr/PO:0.50"}, "message items: name and period"},
     {"{1,2},3", {"{1,2}", "3"}, "an inner list is one item, braces kept"},
     {"a:{1,{2,3}},b:4", {"a:{1,{2,3}}", "b:4"}, "nested lists stay whole"},
     {"\"x,y\",z", {"\"x,y\"", "z"}, "a comma in quotes does not split, quotes kept"},
-    {"\"my log.jps\",2048,1700000000",
-     {"\"my log.jps\"", "2048", "1700000000"},
+    {"\"my log.vxr\",2048,1700000000",
+     {"\"my log.vxr\"", "2048", "1700000000"},
      "a file entry: the quoted name keeps its blank"},
     {"\"a\\\"b,c\",d", {"\"a\\\"b,c\"", "d"}, "an escaped quote does not end the string"},
     {"a\\,b,c", {"a\\,b", "c"}, "an escaped comma does not split, the backslash is kept"},
