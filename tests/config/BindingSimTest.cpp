@@ -63,10 +63,6 @@ TEST_F(BindingSimTest, RefusedWriteFailsAndKeepsTheValue) {
     EXPECT_EQ(rx.print("/par/pos/elm"), "10");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(BindingSimTest, GeneralPageAgainstTheReceiver) {
     TGeneralPage page;
     TNoHost host;
