@@ -156,6 +156,8 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
     } else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE) {
         return failEarly("Can't initiate downloading");
     }
+    if (!CurrentConnection)
+        return failEarly("Receiver is not ready");
     CurrentConnection->Input.Clear();
     view_.showBlocks(-1);
 
@@ -227,7 +229,8 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
 
 TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, int wireSize) {
     TCommState& state = commState();
-    TSharedBuffer& input = CurrentConnection->Input;
+    TReceiverConnection* const link = CurrentConnection;
+    TSharedBuffer& input = link->Input;
     const int limit = static_cast<int>((LatencyAllowance() + timeoutMs + kSliceMs - 1) / kSliceMs);
     int steps = 0;
     for (;;) {
@@ -236,7 +239,8 @@ TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, 
             errorText = "Aborted by user!";
             return TReceive::Failed;
         }
-        if (!CurrentConnection) {
+        // The user may have disconnected from inside the event processing.
+        if (CurrentConnection != link) {
             errorText = "Receiver is not ready";
             return TReceive::Failed;
         }
