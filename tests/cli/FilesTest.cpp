@@ -85,3 +85,40 @@ TEST_F(CliFilesTest, RmDeletesAndStopsAtTheFirstFailure) {
     EXPECT_TRUE(sim->fileNames().empty());
     EXPECT_NE(run("ls").out.find("File list is empty"), std::string::npos);
 }
+
+TEST_F(CliFilesTest, InterruptedGetKeepsThePartialFileForAppend) {
+    telvorsim::TSimOptions o;
+    o.epochWallMs = 600000;
+    o.files = {{"big", 200000, 4}}; // about 17 s at 115200 baud
+    telvorsim::TSimReceiver big(o);
+    const std::string port = big.startPty();
+    ASSERT_FALSE(port.empty());
+    const std::string log = (tmp / "get.log").string();
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen(log.c_str(), "w", stderr);
+        ::execl(TELVOR_CLI_EXE, TELVOR_CLI_EXE, "--settings", tmp.path.c_str(), "--port",
+                port.c_str(), "get", "big", "--dir", tmp.path.c_str(), nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    auto size = [&] {
+        std::error_code ec;
+        auto n = std::filesystem::file_size(tmp / "big.vxr", ec);
+        return ec ? 0 : n;
+    };
+    for (int i = 0; i < 100 && size() < 20000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(tmp.read("get.log").find("big: Aborted by user!"), std::string::npos)
+        << tmp.read("get.log");
+    const std::string part = tmp.read("big.vxr");
+    const std::string whole = big.file("big")->data;
+    ASSERT_GE(part.size(), 20000u);
+    ASSERT_LT(part.size(), whole.size());
+    EXPECT_EQ(part, whole.substr(0, part.size()));
+}
