@@ -12,7 +12,9 @@ namespace telvor {
 int UsbResetWait = 10000;
 
 bool IsSerialPortName(std::string_view name) {
-    return name.substr(0, 3) == "COM" || name.substr(0, 5) == "/dev/";
+    // Any absolute path: virtual ports (socat, a simulator's pty link) live outside /dev; the
+    // serial link tells when the path is no serial port.
+    return name.substr(0, 3) == "COM" || name.substr(0, 1) == "/";
 }
 
 std::string SerialDevicePath(const std::string& name) {

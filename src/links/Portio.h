@@ -26,7 +26,8 @@ struct TLinkSettings {
 std::string CreateReceiverConnection(const std::string& portName, const TLinkSettings& settings);
 void CloseReceiverConnection();
 
-// "COMn" is /dev/ttyS(n-1); any other name is a device path as it stands.
+// "COMn" is /dev/ttyS(n-1); any other name is a device path as it stands. A serial port name
+// is "COMn" or any absolute path.
 std::string SerialDevicePath(const std::string& portName);
 bool IsSerialPortName(std::string_view portName);
 

@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -74,6 +75,13 @@ TSerialConnection::~TSerialConnection() {
 
 bool TSerialConnection::Open(bool resume) {
     const std::string path = SerialDevicePath(portName_);
+    // Only a character device (after links) is opened: a FIFO or a file would block or
+    // pass for a port.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISCHR(st.st_mode)) {
+        SetErrorText("Open " + portName_ + " port failed: " + path + " is not a character device");
+        return false;
+    }
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     int error = errno;
     if (fd_ >= 0) {
@@ -108,7 +116,9 @@ bool TSerialConnection::Open(bool resume) {
     }
     Speed.store(115200);
     if (!ok) {
-        SetErrorText("SetCommState() failed");
+        // The Part's words first; the reason on a line of its own.
+        SetErrorText(std::string("SetCommState() failed\n") +
+                     (errno == ENOTTY ? path + " is not a serial port" : systemMessage(errno)));
         return false;
     }
     SetModemLine(TIOCM_DTR, Infrared());

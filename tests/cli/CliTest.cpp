@@ -18,6 +18,19 @@ TRun cli(const std::string& args) {
     return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args + " 2>/dev/null");
 }
 
+// Standard error alone.
+TRun cliErr(const std::string& args) {
+    return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args +
+                                       " 2>&1 >/dev/null");
+}
+
+bool balanced(const std::string& v) {
+    int depth = 0;
+    for (char c : v)
+        depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+    return depth == 0;
+}
+
 class CliTest : public ::testing::Test {
 protected:
     std::string settings() const { return "--settings " + dir.string(); }
@@ -59,6 +72,62 @@ TEST_F(CliTest, ExitCodes) {
     TRun ports = cli("ports");
     EXPECT_EQ(ports.code, 0);
     EXPECT_NE(ports.out.find("ETHR\n"), std::string::npos);
+}
+
+// A virtual port outside /dev (what socat makes) is a serial port; paths that are none say so.
+TEST_F(CliTest, PortPaths) {
+    telvorsim::TSimReceiver sim{telvorsim::TSimOptions{}};
+    const std::string link = (dir / "ttyV0").string();
+    ASSERT_FALSE(sim.startPty(link).empty());
+    TRun r = cli(settings() + " --port " + link + " send print,/par/rcv/model");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "VORNA\n");
+
+    std::FILE* f = std::fopen((dir / "plain").c_str(), "w");
+    std::fclose(f);
+    r = cliErr(settings() + " --port " + (dir / "plain").string() + " connect");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find((dir / "plain").string() + " is not a character device"), r.out.npos)
+        << r.out;
+    r = cliErr(settings() + " --port /dev/null connect");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.rfind("SetCommState() failed\n/dev/null is not a serial port", 0), 0u) << r.out;
+    r = cliErr(settings() + " --port " + (dir / "gone").string() + " connect");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Open " + (dir / "gone").string() + " port failed"), r.out.npos) << r.out;
+}
+
+// The receiver cuts a long value into replies of about 1 KB; send prints all of them.
+TEST_F(CliTest, SendPrintsTheWholeOfALongReply) {
+    telvorsim::TSimReceiver sim{telvorsim::TSimOptions{}};
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    TRun r = cli(settings() + " --port " + slave + " send print,/par");
+    EXPECT_EQ(r.code, 0);
+    ASSERT_GT(r.out.size(), 1100u) << "not long enough to come in pieces";
+    EXPECT_EQ(r.out.front(), '{');
+    EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
+    EXPECT_TRUE(balanced(r.out));
+    EXPECT_NE(r.out.find("VORNA"), r.out.npos);
+}
+
+// Usage errors say what is valid; a folder without settings names no port and lists them.
+TEST_F(CliTest, UsageTextsNameTheValidValues) {
+    TRun r = cliErr("--baud 0 connect");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.out.find("4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800"), r.out.npos);
+    r = cliErr("--tcp-port 99999 connect");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.out.find("1 to 65535"), r.out.npos);
+    r = cliErr("monitor --seconds 0");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.out.find("whole seconds"), r.out.npos);
+    EXPECT_EQ(cliErr("connect --json").code, 2) << "an option of another command";
+
+    r = cliErr(settings() + " connect");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("No port given"), r.out.npos) << r.out;
+    EXPECT_NE(r.out.find("ETHR"), r.out.npos) << r.out;
 }
 
 } // namespace
