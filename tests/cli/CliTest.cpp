@@ -3,6 +3,7 @@
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -109,6 +110,26 @@ TEST_F(CliTest, SendPrintsTheWholeOfALongReply) {
     EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
     EXPECT_TRUE(balanced(r.out));
     EXPECT_NE(r.out.find("VORNA"), r.out.npos);
+}
+
+// `monitor | head -3`: the closed pipe ends the monitor through its clean disconnect, which
+// gives the receiver its elevation mask back.
+TEST_F(CliTest, ClosedOutputEndsTheMonitorCleanly) {
+    telvorsim::TSimReceiver sim{telvorsim::TSimOptions{}};
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    const std::string base = settings() + " --port " + slave;
+    const TRun before = cli(base + " send print,/par/out/elm/cur/term");
+    ASSERT_EQ(before.code, 0);
+    ASSERT_NE(before.out, "-90\n");
+
+    // bash: the exit code of the pipe is telvor-cli's.
+    TRun r =
+        telvor::testing::runCommand("bash -c 'set -o pipefail; " + std::string(TELVOR_CLI_EXE) +
+                                    " " + base + " monitor --json 2>/dev/null | head -3'");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+    EXPECT_EQ(r.code, 0) << "telvor-cli ended on its own, not killed by SIGPIPE";
+    EXPECT_EQ(cli(base + " send print,/par/out/elm/cur/term").out, before.out);
 }
 
 // Usage errors say what is valid; a folder without settings names no port and lists them.
