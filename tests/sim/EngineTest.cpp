@@ -148,10 +148,10 @@ TEST(SimReplies, JoinedCommandsAndLineEnds) {
 
 TEST(SimParams, SetValidatesAndReadsBack) {
     Sim sim;
-    EXPECT_EQ(sim.say("%%set,/par/pwr/mode,bat_a").substr(0, 2), "RE");
-    EXPECT_EQ(sim.print("/par/pwr/mode"), "bat_a");
+    EXPECT_EQ(sim.say("%%set,/par/pwr/mode,mix").substr(0, 2), "RE");
+    EXPECT_EQ(sim.print("/par/pwr/mode"), "mix");
     EXPECT_NE(sim.say("%%set,/par/pwr/mode,battery").find("Invalid value"), std::string::npos);
-    EXPECT_EQ(sim.print("/par/pwr/mode"), "bat_a");
+    EXPECT_EQ(sim.print("/par/pwr/mode"), "mix");
     EXPECT_EQ(sim.say("%%set,/par/pos/elm,91").substr(0, 2), "ER");
     EXPECT_EQ(sim.say("%%set,/par/pos/elm,+07").substr(0, 2), "RE");
     EXPECT_EQ(sim.print("/par/pos/elm"), "7");
