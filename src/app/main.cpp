@@ -6,6 +6,7 @@
 #include "app/Manualhook.h"
 #include "app/Qtbridge.h"
 #include "app/Startoptions.h"
+#include "app/Stopsignals.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
             // The TCP sharing window takes its place here, before the plot windows.
             main.createPlotWindows();
             main.show();
+            // Logout (SIGTERM), Ctrl-C and a closed terminal end through the window's close.
+            telvor::TStopSignals stopSignals([&main](int) { main.close(); });
             code = app.exec();
         }
         telvor::setProfile(nullptr);
