@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 using namespace telvor;
 
 namespace {
@@ -67,4 +69,35 @@ TEST_F(FileFormTest, ListsTheFilesAndDownloadsTheSelectedOne) {
     EXPECT_EQ(list->topLevelItem(0)->data(0, Qt::UserRole + 1).toInt(), 2);
     EXPECT_TRUE(form.findChild<QPushButton*>("ButtonExit")->isEnabled());
     EXPECT_TRUE(form.findChild<QLabel*>("StatusPanel")->text().endsWith(" KBps"));
+}
+
+TEST_F(FileFormTest, ExistingTargetIsAskedAboutAndAppendResumes) {
+    TFileDownloadForm form(*profile);
+    std::vector<std::string> asked;
+    bool append = true;
+    form.setAsk([&](const std::string& title, const std::string& text) {
+        asked.push_back(title + "|" + text);
+        return append;
+    });
+    form.show();
+    QApplication::processEvents();
+    const std::string whole = sim->file("a")->data;
+    std::ofstream(tmp / "a.vxr", std::ios::binary) << whole.substr(0, 1000);
+    auto* list = form.findChild<QTreeWidget*>("FileListView");
+    list->topLevelItem(0)->setSelected(true);
+    form.findChild<QPushButton*>("ButtonOK")->click();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], "Telvor|overwrite or append " + (tmp / "a.vxr").string());
+    EXPECT_EQ(tmp.read("a.vxr"), whole);
+    auto commands = sim->commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "%%get,\"/log/a\":{300},1000"),
+              commands.end());
+
+    // Cancel: the file stays as it is, the item is selected again for a later try.
+    append = false;
+    list->topLevelItem(0)->setSelected(true);
+    form.findChild<QPushButton*>("ButtonOK")->click();
+    EXPECT_EQ(form.findChild<QLabel*>("StatusPanel")->text(), "File already exists");
+    EXPECT_TRUE(list->topLevelItem(0)->isSelected());
+    EXPECT_EQ(tmp.read("a.vxr"), whole);
 }
