@@ -523,8 +523,7 @@ std::string TSession::setupSession() {
 // The receiver's terminal elevation mask goes to -90 while monitoring so that every satellite
 // shows; the old value is kept for the restore. An empty mask (passive mode) leaves it alone.
 std::string TSession::startMaskStep() {
-    std::string elm = PrintParameter("/par/pos/elm", "<unknown>", 2000);
-    view_.setElevationMask(std::atoi(elm.c_str()));
+    readPositionMask();
     if (elevMask_.empty())
         return {};
     if (SendAndWait("%%print,/par/out/elm/cur/term", 2000) != TReply::RE)
@@ -533,6 +532,12 @@ std::string TSession::startMaskStep() {
     if (SendAndWait("%%set,/par/out/elm/cur/term,-90", 2000) != TReply::RE)
         return kMaskError;
     return {};
+}
+
+// The plots' copy of the receiver's position mask, read whenever monitoring starts or stops.
+void TSession::readPositionMask() {
+    std::string elm = PrintParameter("/par/pos/elm", "<unknown>", 2000);
+    view_.setElevationMask(std::atoi(elm.c_str()));
 }
 
 std::string TSession::restoreMask() {
@@ -655,8 +660,10 @@ std::string TSession::pauseMonitoring() {
             break;
         debugCore().showLine("%%dm attempt #" + std::to_string(attempt) + ": " + ReplyText(5));
     }
-    if (reply == TReply::RE)
+    if (reply == TReply::RE) {
+        readPositionMask();
         return restoreMask();
+    }
     return reply == TReply::ER ? ReplyText(5) : std::string("The receiver didn't reply!");
 }
 
@@ -699,6 +706,7 @@ void TSession::setDisplayData(bool on) {
         EnableMessages(monitorList_);
     } else {
         SendAndWait("####\n%%dm", 2000);
+        readPositionMask();
         restoreMask();
     }
 }

@@ -204,6 +204,7 @@ private:
     std::string waitForReceiver();
     std::string setupSession();
     std::string startMaskStep();
+    void readPositionMask();
     std::string restoreMask();
     void connectedMenus();
     void disconnectedMenus();

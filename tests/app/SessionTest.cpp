@@ -8,6 +8,7 @@
 #include "app/Session.h"
 #include "links/Portio.h"
 #include "protocol/Commstate.h"
+#include "protocol/Commtools.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
 
@@ -85,6 +86,18 @@ TEST_F(SessionTest, ConnectMonitorPauseResumeDisconnect) {
     EXPECT_FALSE(view.items[TMenuItem::ResetReceiver]);
     EXPECT_TRUE(eventually([&] { return param("/par/out/elm/cur/term") == mask; }));
     EXPECT_TRUE(eventually([&] { return sim->enabledMessages().empty(); }));
+}
+
+// The plots' position mask is read again when monitoring stops, not only when it starts.
+TEST_F(SessionTest, PositionMaskIsReadWhenMonitoringStops) {
+    startSim();
+    ASSERT_TRUE(session->connect()) << session->lastError();
+    ASSERT_EQ(view.elevationMasks.size(), 1u);
+    ASSERT_EQ(SendAndWait("%%set,/par/pos/elm,12", 2000), TReply::RE);
+    EXPECT_EQ(session->pauseMonitoring(), "");
+    ASSERT_EQ(view.elevationMasks.size(), 2u);
+    EXPECT_EQ(view.elevationMasks.back(), 12);
+    session->disconnect();
 }
 
 TEST_F(SessionTest, SlowReceiverIsFoundOnTheTenthAttemptAndSwitchedBackOnDisconnect) {

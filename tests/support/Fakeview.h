@@ -41,6 +41,7 @@ public:
     void setMonitorTimer(bool on) override { monitorTimer = on; }
     void setElapsedTimer(bool) override {}
     void post(TSessionCommand command) override { posted.push_back(command); }
+    void setElevationMask(int degrees) override { elevationMasks.push_back(degrees); }
 
     bool saw(const std::string& text) const {
         return std::find(status.begin(), status.end(), text) != status.end();
@@ -60,6 +61,7 @@ public:
     std::vector<TBox> boxes;
     std::vector<std::string> notices;
     std::vector<TSessionCommand> posted;
+    std::vector<int> elevationMasks; // each copy of the position mask the plots were given
 };
 
 } // namespace telvor::test
