@@ -1,11 +1,14 @@
 #include "app/Debugwindow.h"
 
 #include "app/Appinfo.h"
+#include "app/Mainwindow.h"
+#include "monitor/Monitorview.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,10 +59,18 @@ TDebugWindow::TDebugWindow(TProfile& profile, TDebugCore& core, const QRect& mai
     top->addWidget(new QLabel("Errors:", this));
     top->addWidget(counter_);
     top->addWidget(clear_);
+    gpsAlmanac_ = new QLabel(" 0", this);
+    gpsAlmanac_->setObjectName("GALabel");
+    gloAlmanac_ = new QLabel(" 0", this);
+    gloAlmanac_->setObjectName("NALabel");
+    for (QLabel* l : {gpsAlmanac_, gloAlmanac_})
+        l->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(top);
     layout->addWidget(list_);
+    layout->addWidget(gpsAlmanac_);
+    layout->addWidget(gloAlmanac_);
 
     QRect g(profile_.read(keys::DebugX, mainGeometry.left()),
             profile_.read(keys::DebugY, mainGeometry.bottom() + 1),
@@ -131,4 +142,15 @@ void TDebugWindow::showEvent(QShowEvent* event) {
 void TDebugWindow::hideEvent(QHideEvent* event) {
     core_.setVisible(false);
     QWidget::hideEvent(event);
+}
+
+void TDebugWindow::showAlmanacs(const std::string& gps, const std::string& glonass) {
+    gpsAlmanac_->setText(QString::fromStdString(gps));
+    gloAlmanac_->setText(QString::fromStdString(glonass));
+}
+
+void TDebugWindow::followMonitor(TMainWindow& main) {
+    main.setRenderListener([this](const TMonitorView& view) {
+        showAlmanacs(view.text("GALabel"), view.text("NALabel"));
+    });
 }

@@ -2,6 +2,7 @@
 // The debug window: commands sent and communication errors, live. It cannot be closed and
 // stays usable while the program shows a modal dialog.
 #include <QWidget>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -12,6 +13,7 @@ namespace telvor {
 class TProfile;
 class TDebugCore;
 } // namespace telvor
+class TMainWindow;
 
 class TDebugWindow : public QWidget {
     Q_OBJECT
@@ -21,6 +23,10 @@ public:
                  QWidget* parent = nullptr);
     ~TDebugWindow() override;
 
+    // The almanac maps the main window's monitor computes: `GALabel` (GPS), `NALabel`
+    // (GLONASS), after each render of its view.
+    void followMonitor(TMainWindow& main);
+    void showAlmanacs(const std::string& gps, const std::string& glonass);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -37,4 +43,6 @@ private:
     QListWidget* list_;
     QLabel* counter_;
     QPushButton* clear_;
+    QLabel* gpsAlmanac_;
+    QLabel* gloAlmanac_;
 };

@@ -93,7 +93,11 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     monitor_ = std::make_unique<TMainMonitor>(
         *session_, profile_,
         TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); },
-                             [this](const TMonitorView& view) { panel_->render(view); },
+                             [this](const TMonitorView& view) {
+                                 panel_->render(view);
+                                 if (renderListener_)
+                                     renderListener_(view);
+                             },
                              [] { QApplication::beep(); }});
     hookMonitor();
     panel_->setOnColumnClick([this](bool glonass, int column) {

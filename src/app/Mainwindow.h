@@ -24,6 +24,7 @@ class TMonitorPanel;
 namespace telvor {
 class TMainMonitor;
 class TPlotWindows;
+class TMonitorView;
 class TProfile;
 class TQtBridge;
 } // namespace telvor
@@ -44,6 +45,10 @@ public:
     // The satellites, position and scatter windows, shown again if they were open when the
     // program last ran; the Plots menu appears with them.
     void createPlotWindows();
+    // Called after each render of the monitor view (the debug window's almanac maps).
+    void setRenderListener(std::function<void(const telvor::TMonitorView&)> listener) {
+        renderListener_ = std::move(listener);
+    }
     telvor::TPlotWindows* plots() const { return plots_; }
 
     // Windows that arrive later hook their menu items here; an item stays hidden until then.
@@ -138,4 +143,5 @@ private:
     // is the monitor's, saved at every change.)
     std::string recordingInterval_;
     bool doubleCheck_ = false;
+    std::function<void(const telvor::TMonitorView&)> renderListener_;
 };

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
             telvor::hookManualMode(main, profile, std::move(runArguments));
             telvor::hookReceiverConfig(main, profile);
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
+            debug.followMonitor(main);
             // The TCP sharing window takes its place here, before the plot windows.
             main.createPlotWindows();
             main.show();

@@ -254,6 +254,7 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
     {
         TMainWindow main(*profile, bridge);
         TDebugWindow debug(*profile, debugCore(), main.frameGeometry());
+        debug.followMonitor(main);
         main.createPlotWindows();
         main.show();
         EXPECT_EQ(main.windowTitle(), "Telvor (idle)");
@@ -283,6 +284,12 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
         EXPECT_EQ(main.findChild<QLabel*>("GPSCountLabel")->text(),
                   QString("GPS Satellites (%1)").arg(gps->topLevelItemCount()));
         EXPECT_TRUE(main.findChild<QLabel*>("TimeLabel")->isVisible());
+        // The almanac maps live in the debug window.
+        auto* almanac = debug.findChild<QLabel*>("GALabel");
+        ASSERT_NE(almanac, nullptr);
+        EXPECT_TRUE(waitFor([&] { return almanac->text().contains("{"); }, 20000))
+            << almanac->text().toStdString();
+        EXPECT_NE(debug.findChild<QLabel*>("NALabel"), nullptr);
         // Sorting by a column click: "EL" descending after two clicks.
         for (int i = 0; i < 2; ++i)
             emit gps->header()->sectionClicked(1);
