@@ -36,6 +36,16 @@ void TQtBridge::post(TWindowId target, std::uint32_t code) {
         this, [this, target, code] { deliver(target, code); }, Qt::QueuedConnection);
 }
 
+void TQtBridge::showError(const std::string& title, const std::string& text) {
+    if (!errorHandler_) {
+        TUiBridge::showError(title, text);
+        return;
+    }
+    // Queued: the box must not open inside the write that failed.
+    QMetaObject::invokeMethod(
+        this, [this, title, text] { errorHandler_(title, text); }, Qt::QueuedConnection);
+}
+
 void TQtBridge::runSync(const std::function<void()>& fn) {
     if (isUiThread()) {
         fn();

@@ -26,6 +26,10 @@ public:
     void runSync(const std::function<void()>& fn) override;
     void processEvents() override;
     bool isUiThread() const override;
+    // Without a handler (telvor-cli) errors go to standard error.
+    using ErrorHandler = std::function<void(const std::string& title, const std::string& text)>;
+    void setErrorHandler(ErrorHandler handler) { errorHandler_ = std::move(handler); }
+    void showError(const std::string& title, const std::string& text) override;
 
 private:
     void deliver(TWindowId target, std::uint32_t code);
@@ -33,6 +37,7 @@ private:
     std::mutex mutex_;
     std::map<TWindowId, Handler> handlers_;
     TUiBridge* previous_;
+    ErrorHandler errorHandler_;
 };
 
 } // namespace telvor

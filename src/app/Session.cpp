@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace telvor {
@@ -247,7 +248,12 @@ bool TSession::failConnect(const std::string& error, bool searched) {
         view_.showSearch(false);
     CloseReceiverConnection();
     lastError_ = error;
-    setStatus(error.substr(0, error.find('\n'))); // a hint below stays in lastError()
+    // The status line has one line: the search's reasons stand above "Can't find receiver",
+    // an access hint below the link's text; the whole stays in lastError().
+    const bool reasonsFirst =
+        error.size() > std::strlen(kCantFind) &&
+        error.compare(error.size() - std::strlen(kCantFind), std::string::npos, kCantFind) == 0;
+    setStatus(reasonsFirst ? std::string(kCantFind) : error.substr(0, error.find('\n')));
     if (searched) {
         view_.enableMainMenus(true);
         disconnectedMenus();

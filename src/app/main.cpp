@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
         telvor::setProfile(&profile);
 
         telvor::TQtBridge bridge;
+        bridge.setErrorHandler([](const std::string& title, const std::string& text) {
+            QMessageBox::critical(nullptr, QString::fromStdString(title),
+                                  QString::fromStdString(text));
+        });
         bridge.setHandler(telvor::TWindowId::Debug,
                           [](std::uint32_t code) { telvor::debugCore().handleCode(code); });
         int code;

@@ -1,4 +1,5 @@
 #include "links/Tcpasyncconn.h"
+#include "protocol/Bridge.h"
 
 #include "protocol/Debugcore.h"
 #include "protocol/Logfile.h"
@@ -125,6 +126,12 @@ bool CTCPAsyncConnection::Connect() {
         SetErrorText("Error: Unable to get the host name");
         return false;
     }
+    // The Part's texts stay the first line; the reason follows on a line of its own.
+    const std::string where = "(" + host_ + ":" + std::to_string(port_) + ")";
+    if (port_ == 0) {
+        SetErrorText("Error: Connecting to the server failed\nInvalid port " + where);
+        return false;
+    }
     const int sock = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (sock < 0) {
         SetErrorText("Error: Allocating socket failed");
@@ -132,12 +139,16 @@ bool CTCPAsyncConnection::Connect() {
     }
     connectingSocket_.store(sock);
     linkState_.store(kConnecting);
-    auto fail = [&](const char* text) {
+    auto fail = [&](const std::string& text) {
         connectingSocket_.store(-1);
         ::close(sock);
         linkState_.store(kIdle);
         SetErrorText(text);
         return false;
+    };
+    const std::string connectFailed = "Error: Connecting to the server failed";
+    auto reason = [&](int error) {
+        return connectFailed + "\n" + (error ? std::strerror(error) : "No answer") + " " + where;
     };
 
     sockaddr_in address{};
@@ -156,10 +167,12 @@ bool CTCPAsyncConnection::Connect() {
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* result = nullptr;
-        if (::getaddrinfo(host_.c_str(), nullptr, &hints, &result) != 0 || !result) {
+        const int found = ::getaddrinfo(host_.c_str(), nullptr, &hints, &result);
+        if (found != 0 || !result) {
             if (result)
                 ::freeaddrinfo(result);
-            return fail("Error: Unable to get the host name");
+            return fail("Error: Unable to get the host name\nUnknown host \"" + host_ + "\" (" +
+                        ::gai_strerror(found) + ")");
         }
         address.sin_addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr;
         ::freeaddrinfo(result);
@@ -168,14 +181,14 @@ bool CTCPAsyncConnection::Connect() {
     // A non-blocking connect that Cancel can interrupt.
     if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0) {
         if (errno != EINPROGRESS)
-            return fail("Error: Connecting to the server failed");
+            return fail(reason(errno));
         pollfd fds[2] = {{sock, POLLOUT, 0}, {cancelFd_, POLLIN, 0}};
         pollRetry(fds, 2, -1);
         int error = 0;
         socklen_t size = sizeof error;
         if (fds[1].revents || !(fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) ||
             ::getsockopt(sock, SOL_SOCKET, SO_ERROR, &error, &size) < 0 || error != 0)
-            return fail("Error: Connecting to the server failed");
+            return fail(fds[1].revents ? connectFailed : reason(error));
     }
     int one = 1;
     ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -193,7 +206,7 @@ bool CTCPAsyncConnection::Connect() {
     {
         std::lock_guard lock(sockLock_);
         if (Cancelled())
-            return fail("Error: Connecting to the server failed");
+            return fail(connectFailed);
         connectingSocket_.store(-1);
         socket_ = sock;
         peerPort_.store(port_);
@@ -326,6 +339,7 @@ int CTCPAsyncConnection::Write(const std::uint8_t* bytes, int count) {
         std::snprintf(text, sizeof text, "Sending data to the server failed. Error: %d", error);
         SetErrorText(text);
         debugCore().postError(text);
+        uiBridge().showError("Error", text);
         return sent;
     }
     return sent;

@@ -1,8 +1,14 @@
 #include "protocol/Bridge.h"
 
 #include <chrono>
+#include <iostream>
 
 namespace telvor {
+
+void TUiBridge::showError(const std::string& title, const std::string& text) {
+    std::cerr << title << ": " << text << std::endl;
+}
+
 namespace {
 TUiBridge* gBridge = nullptr;
 }
@@ -15,7 +21,9 @@ TUiBridge& uiBridge() {
     return *gBridge;
 }
 
-void setUiBridge(TUiBridge* bridge) { gBridge = bridge; }
+void setUiBridge(TUiBridge* bridge) {
+    gBridge = bridge;
+}
 
 TPlainBridge::TPlainBridge() : uiThread_(std::this_thread::get_id()) {}
 
@@ -71,7 +79,9 @@ void TPlainBridge::processEvents() {
     }
 }
 
-bool TPlainBridge::isUiThread() const { return std::this_thread::get_id() == uiThread_; }
+bool TPlainBridge::isUiThread() const {
+    return std::this_thread::get_id() == uiThread_;
+}
 
 bool TPlainBridge::processUntil(const std::function<bool()>& done, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -82,9 +92,10 @@ bool TPlainBridge::processUntil(const std::function<bool()>& done, int timeoutMs
         std::unique_lock lock(mutex_);
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        cv_.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() +
-                                                    std::chrono::milliseconds(5)),
-                       [&] { return !queue_.empty(); });
+        cv_.wait_until(
+            lock,
+            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5)),
+            [&] { return !queue_.empty(); });
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -33,6 +34,9 @@ public:
     // Runs what is pending for the UI thread (called inside long waits on the UI thread).
     virtual void processEvents() = 0;
     virtual bool isUiThread() const = 0;
+    // A failure the user must see: a message box in the window program, standard error
+    // elsewhere. Returns at once; any thread.
+    virtual void showError(const std::string& title, const std::string& text);
 };
 
 // The bridge in force; a TPlainBridge unless the app installed its own.

@@ -1,6 +1,6 @@
 // The Ethernet link against a local listener.
-#include "support/Peers.h"
 #include "links/Tcpasyncconn.h"
+#include "support/Peers.h"
 
 #include <chrono>
 #include <sys/socket.h>
@@ -78,12 +78,24 @@ TEST_F(EthernetLink, ConnectionFailuresLeaveTheirText) {
         closedPort = gone.port();
     }
     auto* link = connect("127.0.0.1", closedPort);
-    EXPECT_EQ(link->ErrorText(), "Error: Connecting to the server failed");
+    // The Part's text, then which failure it was.
+    EXPECT_EQ(link->ErrorText(), "Error: Connecting to the server failed\nConnection refused "
+                                 "(127.0.0.1:" +
+                                     std::to_string(closedPort) + ")");
     EXPECT_FALSE(link->IsConnected());
     EXPECT_FALSE(link->ThreadStarted());
 
     link = connect(std::string(300, 'h'), 8002); // longer than any host name
     EXPECT_EQ(link->ErrorText(), "Error: Unable to get the host name");
+    link = connect("telvor-no-such-host.invalid", 8002);
+    EXPECT_EQ(link->ErrorText().rfind("Error: Unable to get the host name\nUnknown host "
+                                      "\"telvor-no-such-host.invalid\"",
+                                      0),
+              0u)
+        << link->ErrorText();
+    link = connect("127.0.0.1", 0);
+    EXPECT_EQ(link->ErrorText(),
+              "Error: Connecting to the server failed\nInvalid port (127.0.0.1:0)");
 }
 
 TEST_F(EthernetLink, ClosingAWaitingLinkAlwaysReturns) {
