@@ -364,8 +364,11 @@ std::string TSession::networkSearch() {
         }
         // A receiver that refuses says so and hangs up at once: its words count even when the
         // socket is already gone.
-        if (!link->IsConnected() && link->Input.Fill() == 0)
-            return kCantFind;
+        if (!link->IsConnected() && link->Input.Fill() == 0) {
+            // Which it was (refused, unknown host, bad port) above the Part's text.
+            const std::string why = link->ErrorText();
+            return why.empty() ? kCantFind : why + "\n" + kCantFind;
+        }
         setStatus("Waiting for receiver...");
         view_.setProgress(10, 0);
         if (settings_.mode == cmDirect) {

@@ -132,6 +132,15 @@ TEST_F(CliTest, ClosedOutputEndsTheMonitorCleanly) {
     EXPECT_EQ(cli(base + " send print,/par/out/elm/cur/term").out, before.out);
 }
 
+// A receiver that cannot be reached says why, above the search's own last words.
+TEST_F(CliTest, UnreachableEthernetReceiverSaysWhy) {
+    TRun r = cliErr(settings() + " --port ETHR --host 127.0.0.1 --tcp-port 1 connect");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Error: Connecting to the server failed\nConnection refused"), r.out.npos)
+        << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - 20), "Can't find receiver\n") << r.out;
+}
+
 // Usage errors say what is valid; a folder without settings names no port and lists them.
 TEST_F(CliTest, UsageTextsNameTheValidValues) {
     TRun r = cliErr("--baud 0 connect");
