@@ -59,6 +59,18 @@ void TMainMonitor::reconnect() {
 void TMainMonitor::disconnect() {
     CloseReceiverConnection();
     session_.disconnect();
+    if (!lost_.empty())
+        session_.showStatus("Link lost: " + lost_);
+}
+
+std::string TMainMonitor::linkLost() {
+    TReceiverConnection* link = CurrentConnection;
+    if (!link || link->IsConnected())
+        return {};
+    lost_ = link->ErrorText();
+    if (lost_.empty())
+        lost_ = "the connection was closed";
+    return lost_;
 }
 
 bool TMainMonitor::beepOnDisconnect() {

@@ -40,6 +40,9 @@ public:
     std::uint32_t silenceMs() override;
     void reconnect() override;
     void disconnect() override;
+    std::string linkLost() override;
+    // Why the last session ended by itself: the link's loss; empty after silence or none.
+    const std::string& lostReason() const { return lost_; }
     bool beepOnDisconnect() override;
     void beep() override;
     void debugLine(const std::string& text) override;
@@ -49,6 +52,7 @@ private:
     TSession& session_;
     TProfile& profile_;
     THooks hooks_;
+    std::string lost_;
     TLatestSlotSource slotSource_;
     std::unique_ptr<TMonitor> monitor_;
     std::uint64_t shown_ = ~0ull;

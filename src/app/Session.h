@@ -171,6 +171,9 @@ public:
     std::int64_t elapsedSeconds() const;
     void restartElapsed();
 
+    // One text in the status line (the monitor reports a lost link there).
+    void showStatus(const std::string& text) { setStatus(text); }
+
     // Re-reads the identity and sets the window title (also the idle title).
     void updateTitle();
 

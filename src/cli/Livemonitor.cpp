@@ -71,7 +71,10 @@ int TLiveMonitor::run(int seconds, const std::function<bool()>& stopped) {
         QTimer::singleShot(seconds * 1000, &loop, [&] { loop.quit(); });
     loop.exec();
     if (silent_ || !session_.connected()) {
-        err_ << "The receiver went silent: disconnected" << std::endl;
+        if (!monitor_.lostReason().empty())
+            err_ << "Link lost: " << monitor_.lostReason() << ": disconnected" << std::endl;
+        else
+            err_ << "The receiver went silent: disconnected" << std::endl;
         return 1;
     }
     return 0;

@@ -27,6 +27,8 @@ public:
     TSerialConnection(const std::string& portName, bool resume, bool infrared = false);
     ~TSerialConnection() override;
 
+    // False once the device hung up or vanished.
+    bool IsConnected() const override { return !removed_.load(); }
     int Read(std::uint8_t* buffer, int count) override;
     int Write(const std::uint8_t* bytes, int count) override;
     bool SetEventMask(std::uint32_t mask) override;

@@ -42,6 +42,14 @@ TMonitorDisplay::TTick TMonitorDisplay::tick(bool withSender) {
     decoder_.refreshEventLabels();
     logLine("Enter monitor");
 
+    // A hang-up or a closed connection ends the session at once, in every mode.
+    const std::string lost = host_.linkLost();
+    if (!lost.empty()) {
+        host_.debugLine("Link lost: " + lost);
+        host_.disconnect();
+        logLine("Leave monitor");
+        return TTick::Disconnected;
+    }
     if (host_.directConnection()) {
         std::uint32_t silence = host_.silenceMs();
         if (silence >= kDisconnectSilenceMs) {

@@ -48,6 +48,9 @@ public:
     virtual void reconnect() = 0;
     // Closes the link and runs the main window's Disconnect.
     virtual void disconnect() = 0;
+    // The link's own report that it is gone (hang-up, closed connection); empty while it
+    // stands.
+    virtual std::string linkLost() { return {}; }
     // Comm/BeepOnDisconnect.
     virtual bool beepOnDisconnect() = 0;
     virtual void beep() = 0;

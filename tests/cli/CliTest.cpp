@@ -4,9 +4,11 @@
 #include "support/Tempdir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -130,6 +132,24 @@ TEST_F(CliTest, ClosedOutputEndsTheMonitorCleanly) {
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
     EXPECT_EQ(r.code, 0) << "telvor-cli ended on its own, not killed by SIGPIPE";
     EXPECT_EQ(cli(base + " send print,/par/out/elm/cur/term").out, before.out);
+}
+
+// A receiver that hangs up is reported at once as the link's loss, not after 20 s of silence.
+TEST_F(CliTest, HangUpEndsTheMonitorAtOnce) {
+    telvorsim::TSimReceiver sim{telvorsim::TSimOptions{}};
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    std::thread hangUp([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        sim.stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    TRun r = cliErr(settings() + " --port " + slave + " monitor --json");
+    const auto took = std::chrono::steady_clock::now() - start;
+    hangUp.join();
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Link lost: "), r.out.npos) << r.out;
+    EXPECT_LT(took, std::chrono::seconds(12));
 }
 
 // A receiver that cannot be reached says why, above the search's own last words.
