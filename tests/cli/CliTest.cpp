@@ -152,6 +152,22 @@ TEST_F(CliTest, HangUpEndsTheMonitorAtOnce) {
     EXPECT_LT(took, std::chrono::seconds(12));
 }
 
+// Ctrl-C during a search that cannot succeed stops it at once.
+TEST_F(CliTest, InterruptStopsTheSearch) {
+    telvorsim::TSimOptions options;
+    options.faults.ignore = ".*"; // a receiver that never answers
+    telvorsim::TSimReceiver sim(options);
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty());
+    const auto start = std::chrono::steady_clock::now();
+    TRun r = telvor::testing::runCommand(
+        std::string(TELVOR_CLI_EXE) + " " + settings() + " --port " + slave +
+        " connect 2>&1 >/dev/null & sleep 2; kill -INT $!; wait $!");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Stopped\n"), r.out.npos) << r.out;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 // A receiver that cannot be reached says why, above the search's own last words.
 TEST_F(CliTest, UnreachableEthernetReceiverSaysWhy) {
     TRun r = cliErr(settings() + " --port ETHR --host 127.0.0.1 --tcp-port 1 connect");
