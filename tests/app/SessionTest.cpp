@@ -173,6 +173,18 @@ TEST_F(SessionTest, MissingPortEndsWithTheLinkText) {
     EXPECT_EQ(CurrentConnection, nullptr);
 }
 
+// A Connect that arrives while one runs (events are pumped inside it) starts nothing.
+TEST_F(SessionTest, ConnectDoesNotReenter) {
+    startSim();
+    int inner = -1;
+    view.onDialog = [&] { inner = session->connect() ? 1 : 0; };
+    ASSERT_TRUE(session->connect()) << session->lastError();
+    EXPECT_EQ(inner, 0);
+    EXPECT_EQ(view.dialogs, 1);
+    EXPECT_FALSE(session->busy());
+    session->disconnect();
+}
+
 TEST_F(SessionTest, CancelledDialogConnectsNothing) {
     view.dialogAnswer = false;
     profile->write(keys::RealTimeAutoRun, false);

@@ -3,6 +3,7 @@
 #include "app/Session.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ public:
     void showDisplayData(bool) override {}
     bool runConnectDialog() override {
         ++dialogs;
+        if (onDialog)
+            onDialog();
         return dialogAnswer;
     }
     TBoxResult messageBox(const std::string& t, const std::string& text, TBoxButtons,
@@ -61,7 +64,9 @@ public:
     std::vector<TBox> boxes;
     std::vector<std::string> notices;
     std::vector<TSessionCommand> posted;
-    std::vector<int> elevationMasks; // each copy of the position mask the plots were given
+    std::vector<int> elevationMasks;
+    std::function<void()> onDialog; // runs while the dialog would be up // each copy of the
+                                    // position mask the plots were given
 };
 
 } // namespace telvor::test
