@@ -23,8 +23,10 @@ struct FakeHost : TMonitorHost {
     std::uint32_t silence = 0;
     int reconnects = 0, disconnects = 0, beeps = 0;
     std::vector<std::string> debug;
+    std::string lost;
 
     bool hasLink() override { return link; }
+    std::string linkLost() override { return lost; }
     bool directConnection() override { return direct; }
     std::uint32_t silenceMs() override { return silence; }
     void reconnect() override { ++reconnects; }
@@ -103,6 +105,18 @@ TEST_F(Display, WatchdogOnlyOnDirectConnections) {
     host.silence = 60000;
     EXPECT_EQ(display.tick(true), TMonitorDisplay::TTick::Done);
     EXPECT_EQ(host.reconnects + host.disconnects, 0);
+}
+
+// A link that reports its own loss ends the session at once, in any mode, without the beep of
+// the silence watchdog.
+TEST_F(Display, LostLinkDisconnectsAtOnce) {
+    host.direct = false;
+    host.lost = "Device removed";
+    EXPECT_EQ(display.tick(true), TMonitorDisplay::TTick::Disconnected);
+    EXPECT_EQ(host.disconnects, 1);
+    EXPECT_EQ(host.reconnects, 0);
+    EXPECT_EQ(host.debug, (std::vector<std::string>{"Link lost: Device removed"}));
+    EXPECT_FALSE(host.timer);
 }
 
 TEST_F(Display, ChecksumGateDecodesGoodSlotsInTableOrder) {
