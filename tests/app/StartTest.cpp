@@ -1,4 +1,5 @@
 // The desktop program's start: its command line before any display, and the stop signals.
+#include "app/Qtbridge.h"
 #include "app/Startoptions.h"
 #include "app/Stopsignals.h"
 
@@ -50,6 +51,25 @@ TEST(StopSignals, EachSignalReachesTheEventLoop) {
         QCoreApplication::processEvents();
     }
     EXPECT_EQ(got, (std::vector<int>{SIGTERM, SIGINT, SIGHUP}));
+}
+
+// A link's failure that the user must see (a failed send) reaches the window program's box
+// through the bridge, after the failing call has returned.
+TEST(QtBridge, ErrorsReachTheHandlerQueued) {
+    int argc = 1;
+    char name[] = "telvor-test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    TQtBridge bridge;
+    std::vector<std::string> shown;
+    bridge.setErrorHandler([&](const std::string& title, const std::string& text) {
+        shown.push_back(title + ": " + text);
+    });
+    uiBridge().showError("Error", "Sending data to the server failed. Error: 104");
+    EXPECT_TRUE(shown.empty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"Error: Sending data to the server failed. Error: 104"}));
 }
 
 } // namespace
