@@ -114,13 +114,14 @@ int main(int argc, char** argv) {
         "settings", "Folder holding telvor.ini (default: the home folder, see the manual).", "dir");
     QCommandLineOption verbose("verbose", "Show the search and the notices as they go.");
     parser.addOptions({port, baud, mode, host, tcpPort, password, timeout, settings, verbose});
-    // Each command's own options, marked with its name.
-    std::map<QString, const TCliCommand*> optionOwner;
+    // Each command's own options, marked with its name; two commands may share one.
+    std::map<QString, QStringList> optionOwners;
     for (const TCliCommand& c : cliCommands())
         for (const TCliOption& o : c.options) {
-            parser.addOption(
-                QCommandLineOption(o.name, QString(c.name) + ": " + o.help, o.valueName));
-            optionOwner[o.name] = &c;
+            if (optionOwners[o.name].isEmpty())
+                parser.addOption(
+                    QCommandLineOption(o.name, QString(c.name) + ": " + o.help, o.valueName));
+            optionOwners[o.name] << c.name;
         }
     parser.addPositionalArgument("command", "One of the commands above.", "<command> [args]");
 
@@ -146,9 +147,9 @@ int main(int argc, char** argv) {
         return usage(QString(command->name) + " needs " + command->arguments);
     if (command->maxArgs >= 0 && given > command->maxArgs)
         return usage("unexpected argument \"" + args[command->maxArgs + 1] + "\"");
-    for (const auto& [name, owner] : optionOwner)
-        if (owner != command && parser.isSet(name))
-            return usage("--" + name + " belongs to " + owner->name);
+    for (const auto& [name, owners] : optionOwners)
+        if (!owners.contains(command->name) && parser.isSet(name))
+            return usage("--" + name + " belongs to " + owners.join(", "));
 
     TOverrides o;
     if (parser.isSet(mode) && !(o.mode = modeNumber(parser.value(mode))))
