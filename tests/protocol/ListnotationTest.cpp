@@ -1,5 +1,5 @@
-// The receiver's list notation as the command engine reads it (spec Part 9.1 and "read the
-// complete value" of the command engine): values in curly braces separated by commas, nested,
+// The receiver's list notation as the command engine reads it when it collects a complete
+// value: values in curly braces separated by commas, nested,
 // with double-quoted strings and backslash escapes. A value may come over several "RE"
 // replies; it is complete once the braces outside quotes balance and no quote is open.
 #include "protocol/Commtools.h"
