@@ -67,4 +67,16 @@ bool connectSession(TCliContext& ctx, TSession& session) {
     return false;
 }
 
+int withReceiver(TCliContext& ctx, const std::function<int(TSession&)>& work) {
+    TCliView view(ctx.err, ctx.verbose, ctx.progress);
+    TSession session(ctx.profile, view);
+    TRunning running(session);
+    if (!connectSession(ctx, session))
+        return 1;
+    session.pauseMonitoring();
+    const int code = work(session);
+    session.disconnect();
+    return code;
+}
+
 } // namespace telvor

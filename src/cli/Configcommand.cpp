@@ -13,34 +13,29 @@ int runConfig(TCliContext& ctx) {
     if (verb == "get" ? operands == 0 : verb == "set" ? operands != 2 : true)
         return usageError(ctx.err, "config get PATH... | config set PATH VALUE");
 
-    TCliView view(ctx.err, ctx.verbose, ctx.progress);
-    TSession session(ctx.profile, view);
-    TRunning running(session);
-    if (!connectSession(ctx, session))
-        return 1;
-    session.pauseMonitoring();
-    TReceiverParams rx;
-    int code = 0;
-    if (verb == "get") {
-        for (std::size_t i = 1; i < ctx.args.size(); ++i) {
-            const auto value = rx.collect(ctx.args[i]);
-            // A line for every path keeps the output in step with the arguments.
-            ctx.out << value.value_or("") << '\n';
-            if (!value) {
-                ctx.err << ctx.args[i] << ": no value from the receiver" << std::endl;
-                code = 1;
+    return withReceiver(ctx, [&](TSession& session) {
+        TReceiverParams rx;
+        int code = 0;
+        if (verb == "get") {
+            for (std::size_t i = 1; i < ctx.args.size(); ++i) {
+                const auto value = rx.collect(ctx.args[i]);
+                // A line for every path keeps the output in step with the arguments.
+                ctx.out << value.value_or("") << '\n';
+                if (!value) {
+                    ctx.err << ctx.args[i] << ": no value from the receiver" << std::endl;
+                    code = 1;
+                }
             }
+            ctx.out.flush();
+        } else if (!rx.set(ctx.args[1], ctx.args[2])) {
+            if (rx.lastError().empty())
+                ctx.err << "The receiver didn't reply!" << std::endl;
+            else
+                ctx.err << "ER: " << rx.lastError() << std::endl;
+            code = 1;
         }
-        ctx.out.flush();
-    } else if (!rx.set(ctx.args[1], ctx.args[2])) {
-        if (rx.lastError().empty())
-            ctx.err << "The receiver didn't reply!" << std::endl;
-        else
-            ctx.err << "ER: " << rx.lastError() << std::endl;
-        code = 1;
-    }
-    session.disconnect();
-    return code;
+        return code;
+    });
 }
 
 } // namespace telvor

@@ -19,39 +19,34 @@ int runReport(TCliContext& ctx) {
     if ((save || report) && path.empty())
         return usageError(ctx.err, "--save and --report need a file name");
 
-    TCliView view(ctx.err, ctx.verbose, ctx.progress);
-    TSession session(ctx.profile, view);
-    TRunning running(session);
-    if (!connectSession(ctx, session))
-        return 1;
-    session.pauseMonitoring();
-    TReceiverSource source;
-    int code = 0;
-    if (!save && !report) {
-        for (const std::string& line : receiverMemo(source, session.firmwareVersion()))
-            ctx.out << line << '\n';
-        ctx.out.flush();
-    } else {
-        TReportRequest request;
-        request.kind = save ? TReportKind::Save : TReportKind::Report;
-        request.path = path;
-        // A folder gets the name the window would propose.
-        std::error_code ignored;
-        if (report && std::filesystem::is_directory(path, ignored))
-            request.path =
-                (std::filesystem::path(path) / proposedReportName(source.value("/par/rcv/sn")))
-                    .string();
-        request.program = kAppTitle;
-        request.versionLabel = versionAndBuild(appVersion(), buildDateText(appBuildDate()));
-        request.version = session.firmwareVersion();
-        request.now = localNow();
-        bool ok = false;
-        const std::string status = writeReport(request, source, ok);
-        (ok ? ctx.out : ctx.err) << status << std::endl;
-        code = ok ? 0 : 1;
-    }
-    session.disconnect();
-    return code;
+    return withReceiver(ctx, [&](TSession& session) {
+        TReceiverSource source;
+        int code = 0;
+        if (!save && !report) {
+            for (const std::string& line : receiverMemo(source, session.firmwareVersion()))
+                ctx.out << line << '\n';
+            ctx.out.flush();
+        } else {
+            TReportRequest request;
+            request.kind = save ? TReportKind::Save : TReportKind::Report;
+            request.path = path;
+            // A folder gets the name the window would propose.
+            std::error_code ignored;
+            if (report && std::filesystem::is_directory(path, ignored))
+                request.path =
+                    (std::filesystem::path(path) / proposedReportName(source.value("/par/rcv/sn")))
+                        .string();
+            request.program = kAppTitle;
+            request.versionLabel = versionAndBuild(appVersion(), buildDateText(appBuildDate()));
+            request.version = session.firmwareVersion();
+            request.now = localNow();
+            bool ok = false;
+            const std::string status = writeReport(request, source, ok);
+            (ok ? ctx.out : ctx.err) << status << std::endl;
+            code = ok ? 0 : 1;
+        }
+        return code;
+    });
 }
 
 } // namespace telvor
