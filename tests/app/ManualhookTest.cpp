@@ -7,7 +7,7 @@
 #include "protocol/Commstate.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
-#include "support/Eventually.h"
+#include "support/Qtapp.h"
 #include "support/Tempdir.h"
 
 #include <QAction>
@@ -24,12 +24,7 @@ using namespace telvor;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    return telvor::testing::eventually(done, ms, [] {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        ::usleep(5000);
-    });
-}
+using telvor::testing::waitFor;
 
 TEST(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
     static int argc = 1;

@@ -13,7 +13,6 @@
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
-#include "support/Eventually.h"
 #include "support/Qtapp.h"
 #include "support/Tempdir.h"
 
@@ -48,12 +47,7 @@ QApplication& app() {
 }
 
 // Waits with the event loop running, so that queued signals and timers reach the windows.
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    return telvor::testing::eventually(done, ms, [] {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        ::usleep(5000);
-    });
-}
+using telvor::testing::waitFor;
 
 void screenshot(QWidget* w, const char* file) {
     const char* dir = std::getenv("TELVOR_SCREENSHOT_DIR");

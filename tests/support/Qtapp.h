@@ -1,7 +1,11 @@
 #pragma once
 // The one QApplication of a window test program, made on first use. Tests run with the
 // offscreen platform (telvor_add_test sets it), so no display is needed.
+#include "support/Eventually.h"
+
 #include <QApplication>
+#include <functional>
+#include <unistd.h>
 
 namespace telvor::testing {
 
@@ -12,6 +16,14 @@ inline QApplication& qtApp() {
     if (!QApplication::instance())
         new QApplication(argc, argv);
     return *static_cast<QApplication*>(QApplication::instance());
+}
+
+// Waits for `done` while the window's events keep running.
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    return eventually(done, ms, [] {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ::usleep(5000);
+    });
 }
 
 } // namespace telvor::testing
