@@ -48,7 +48,7 @@ std::string printable(const std::string& bytes) {
 TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string portName,
                  std::int64_t startMs)
     : options_(options), host_(host), port_(std::move(portName)),
-      params_(kParamTable, [this](std::string_view name) { return resolveVar(name); }),
+      params_(paramTableText(), [this](std::string_view name) { return resolveVar(name); }),
       sky_(options.latDeg, options.lonDeg, options.heightM, options.seed, options.solutionCycleS),
       timeMs_(startMs), restartMs_(startMs) {
     // The factory rate of every serial port.

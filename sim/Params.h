@@ -61,8 +61,11 @@ private:
     TResolver resolver_;
 };
 
-// The compiled-in table.
+// The compiled-in tables: the base one and one per configuration area, joined once.
 extern const char* const kParamTable;
+extern const char* const kParamTableConfig;
+extern const char* const kParamTableRtk;
+const std::string& paramTableText();
 
 // Quotes a text value for a list when it holds characters that would break the list.
 std::string quoteValue(const std::string& value);

@@ -88,4 +88,10 @@ const char* const kParamTable = R"TABLE(
 /par/rover/mode                 enum   off      off|on
 )TABLE";
 
+const std::string& paramTableText() {
+    static const std::string text =
+        std::string(kParamTable) + "\n" + kParamTableConfig + "\n" + kParamTableRtk + "\n";
+    return text;
+}
+
 } // namespace telvorsim
