@@ -1,0 +1,187 @@
+#pragma once
+// Both ends of the sharing protocol, as the TCP/IP status window runs them: the server that
+// serves this copy's receiver to one remote client, and the client end behind the "Internet
+// Client" link. Sockets, timers and every handler run on the user-interface thread; the input
+// thread reaches the server only through OnReceiverData (synchronously, via the bridge).
+#include "links/Tcpclientconnection.h"
+#include "protocol/Commstate.h"
+#include "server/Forwarder.h"
+#include "server/Packetreader.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+namespace telvor {
+
+class TProfile;
+
+struct TSharingConfig {
+    int port = 8000;
+    std::string host = "localhost"; // the client's server
+    std::string password;           // in clear; empty: the default key
+    std::string bindAddress;        // the server listens here only; empty: every address
+    bool dnsLookup = true;
+    bool logServer = true;
+    std::string logPath = "telvor_server.log";
+    std::string greeting; // after "ME": program name, version and build
+};
+// Section "Comm" of the settings; the log lands beside telvor.ini.
+TSharingConfig readSharingConfig(const TProfile& profile);
+
+enum class TSharingLight { Off, Red, Green, Blue };
+
+class TTCPSharing : public QObject, public TSharingSink, public TRemoteWriter {
+public:
+    enum class TRole { Stopped, Server, Client };
+    static constexpr int kMaxPeers = 100;
+    static constexpr int kListLines = 300;
+    static constexpr int kChatLength = 256;
+
+    // Timer periods; tests shorten them.
+    struct TTimings {
+        int keepAliveMs = 1000;
+        int flushMs = 500;
+        int idleRestartMs = 30000;
+        int lostPingMs = 1000;
+    };
+
+    // What the window shows; every hook is optional.
+    struct THooks {
+        std::function<void(const std::string& line)> status; // a new status-list line
+        std::function<void(const std::string& line)> chat;   // a new chat line (at the top)
+        std::function<void()> counters;                      // Sent, Recv, Errors or Delay
+        std::function<void(TSharingLight)> light;
+        std::function<void()> beep;
+        std::function<void(bool linkUp)> linkChanged; // Send enabled, "at" text
+        // Server: a client came or the last one went (refresh, re-apply "Display data").
+        std::function<void()> clientsChanged;
+        // Client: the server went away; the session disconnects.
+        std::function<void()> serverLost;
+        // Server restart: monitoring stops before the restart ("####\n%%dm").
+        std::function<void()> beforeRestart;
+    };
+
+    explicit TTCPSharing(QObject* parent = nullptr);
+    ~TTCPSharing() override;
+
+    void configure(const TSharingConfig& config) { config_ = config; }
+    const TSharingConfig& config() const { return config_; }
+    void setTimings(const TTimings& t) { timings_ = t; }
+    void setHooks(THooks hooks) { hooks_ = std::move(hooks); }
+    // Installs itself as the input thread's sharing sink and the client link's writer.
+    void install();
+    void uninstall();
+
+    // Server: false when it could not listen (the reason is in the status list).
+    bool StartSharing(TRole role);
+    void ActivateClient();
+    void StopSharing();
+    TRole role() const { return role_; }
+    bool listening() const;
+    std::uint16_t serverPort() const;
+
+    // One message to `peer` (or the current one); false when not sent.
+    bool SendPeerMessage(const std::uint8_t* bytes, std::size_t count, QTcpSocket* peer = nullptr);
+    bool SendPeerMessage(std::string_view message, QTcpSocket* peer = nullptr);
+    void LogStatus(const std::string& text);
+    // Chat: false without a peer logged in.
+    bool sendChat(const std::string& text);
+
+    bool linkUp() const { return linkUp_.load(); }
+    bool latencyKnown() const { return latencyKnown_; }
+    std::string atText() const { return atText_; }
+    int peerCount() const { return int(peers_.size()); }
+
+    // Counters the window shows; the double clicks reset them.
+    std::uint64_t sent() const { return sent_; }
+    std::uint64_t received() const { return received_; }
+    std::uint64_t errors() const { return errors_; }
+    std::string delayText() const { return delayText_; }
+    void resetSent();
+    void resetReceived();
+    void resetErrors();
+    void resetDelay();
+    const std::deque<std::string>& statusLines() const { return statusLines_; }
+    const std::deque<std::string>& chatLines() const { return chatLines_; }
+    void clearStatus() { statusLines_.clear(); }
+    void clearChat() { chatLines_.clear(); }
+    int packetSize() const { return forwarder_.packetSize(); }
+    bool flushTimerActive() const;
+
+    // TSharingSink
+    bool ClientConnected() const override { return role_ == TRole::Server && linkUp_.load(); }
+    void OnReceiverData(const std::uint8_t* data, std::size_t count) override;
+    void OnLinkClosing() override { StopSharing(); }
+    // TRemoteWriter
+    bool WriteWC(const std::uint8_t* data, std::size_t count) override;
+    void Stop() override { StopSharing(); }
+
+private:
+    struct TPeer;
+
+    void onNewConnection();
+    void addPeer(QTcpSocket* socket);
+    void refuseBusy(QTcpSocket* socket);
+    void onConnected(QTcpSocket* socket);
+    void onReadyRead(TPeer* peer);
+    void onDisconnected(QTcpSocket* socket);
+    void onSocketError(QTcpSocket* socket, int error);
+    void handleMessage(TPeer& peer, const std::uint8_t* message, std::size_t count);
+    void handleCommand(const std::uint8_t* body, std::size_t count);
+    void dispatchClientInput();
+    void onKeepAlive();
+    void onPingReturned(const std::uint8_t* body, std::size_t count);
+    void restartServer(bool tableEmpty);
+    void closeAll();
+    void setLinkUp(bool on);
+    void setLight(TSharingLight light);
+    void startFlushTimer();
+    void stopFlushTimer();
+    void openClientSocket();
+    TPeer* findPeer(QTcpSocket* socket);
+    std::string description(QTcpSocket* socket) const;
+    std::string key() const;
+    bool sendFrame(QTcpSocket* socket, const std::uint8_t* bytes, std::size_t count);
+    void notifyCounters();
+
+    TSharingConfig config_;
+    TTimings timings_;
+    THooks hooks_;
+    TRole role_ = TRole::Stopped;
+    QTcpServer* server_ = nullptr;
+    QTimer* keepAlive_ = nullptr;
+    QTimer* flushTimer_ = nullptr;
+    std::vector<std::unique_ptr<TPeer>> peers_;
+    QPointer<QTcpSocket> current_;
+    std::atomic<bool> linkUp_{false};
+    bool activated_ = false;
+    bool latencyKnown_ = false;
+    TForwarder forwarder_;
+    std::vector<std::uint8_t> clientInput_;
+    std::string atText_;
+    int connectCount_ = 0;
+    std::uint32_t lastReceiveTick_ = 0;
+    int missedPings_ = 0;
+    std::uint32_t maxDelay_ = 0;
+    std::uint32_t averageDelay_ = 0;
+    bool blue_ = false;
+    std::uint64_t sent_ = 0, received_ = 0, errors_ = 0;
+    std::string delayText_;
+    std::deque<std::string> statusLines_;
+    std::deque<std::string> chatLines_;
+    std::FILE* log_ = nullptr;
+};
+
+} // namespace telvor
