@@ -1,6 +1,9 @@
 #include "app/Ports.h"
 
 #include "links/Portio.h"
+#include "links/Usbconnection.h"
+#include "settings/Profile.h"
+#include "settings/Settingskeys.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -116,7 +119,12 @@ void setParallelPortLister(std::function<std::vector<std::string>()> lister) {
 }
 
 std::vector<std::string> usbReceivers() {
-    return usbLister() ? usbLister()() : std::vector<std::string>{};
+    if (usbLister())
+        return usbLister()();
+    // Asked again at every look: receivers come and go while the program runs.
+    std::vector<std::string> names;
+    ListUsbReceivers(names, ParseVendorIds(profile().read(keys::CommUSBVendors)));
+    return names;
 }
 
 std::vector<TPortEntry> dialogPorts(const TPortScan& scan) {

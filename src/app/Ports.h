@@ -21,8 +21,9 @@ struct TPortScan {
 // under its /dev/serial/by-id name when there is one. Sorted by kind, then number.
 std::vector<TPortEntry> serialPorts(const TPortScan& scan = {});
 
-// USB receivers and parallel ports come from their links; until those are present the lists
-// stay empty. Each lister returns names as the factory takes them ("LPT1", receiver names).
+// USB receivers and parallel ports come from their links (USB: the receivers with the vendor
+// ids of Comm/USBVendors); a test may put its own lister in. Each lister returns names as the
+// factory takes them ("LPT1", receiver names).
 void setUsbReceiverLister(std::function<std::vector<std::string>()> lister);
 void setParallelPortLister(std::function<std::vector<std::string>()> lister);
 std::vector<std::string> usbReceivers();

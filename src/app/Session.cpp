@@ -50,6 +50,7 @@ TConnectionSettings readConnectionSettings(const TProfile& p) {
     s.mode = connectionMode(p.read(keys::CommConnectionType));
     s.port = p.read(keys::CommPort);
     s.usbDevice = p.read(keys::CommUSBDev);
+    s.usbVendors = p.read(keys::CommUSBVendors);
     s.baud = p.read(keys::CommBaud);
     s.timeout = p.read(keys::CommTimeout);
     s.rtscts = p.read(keys::CommRTSCTS);
@@ -186,7 +187,8 @@ bool TSession::prepareConnect() {
 // Step 7: the link; its error text, empty when it is open.
 std::string TSession::openLink() {
     std::string portName = settings_.port;
-    if (startsWith(portName, "USB") && !settings_.usbDevice.empty())
+    // A port that names its device already ("USB 0421873", from telvor-cli) keeps it.
+    if (portName == "USB" && !settings_.usbDevice.empty())
         portName = "USB " + settings_.usbDevice;
     TLinkSettings link;
     link.mode = TConnectionMode(settings_.mode);
@@ -194,6 +196,7 @@ std::string TSession::openLink() {
     link.ethrPort = std::to_string(settings_.ethrPort);
     link.infrared = settings_.irda;
     link.baud = settings_.baud;
+    link.usbVendors = settings_.usbVendors;
     std::string error =
         factory_ ? factory_(portName, link) : CreateReceiverConnection(portName, link);
     if (error.empty() && CurrentConnection)

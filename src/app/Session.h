@@ -100,6 +100,7 @@ struct TConnectionSettings {
     int mode = 0;
     std::string port = "COM1";
     std::string usbDevice;
+    std::string usbVendors; // Comm/USBVendors
     std::string baud = "115200";
     int timeout = 500;
     bool rtscts = false;

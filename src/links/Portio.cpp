@@ -4,6 +4,7 @@
 #include "links/Serialconnection.h"
 #include "links/Tcpasyncconn.h"
 #include "links/Tcpclientconnection.h"
+#include "links/Usbconnection.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commthread.h"
 
@@ -49,6 +50,8 @@ std::string CreateReceiverConnection(const std::string& portName, const TLinkSet
         else if (portName.compare(0, 4, "ETHR") == 0)
             link = new CTCPAsyncConnection("TCP " + settings.ethrHost, settings.ethrHost,
                                            settings.ethrPort);
+        else if (portName.compare(0, 3, "USB") == 0)
+            link = new CUSBConnection(portName, true, ParseVendorIds(settings.usbVendors));
         break;
     }
     CurrentConnection = link;

@@ -19,6 +19,7 @@ struct TLinkSettings {
     std::string ethrPort = "8002";   // EthrDTCPPort
     bool infrared = false;           // IrDA
     std::string baud = "115200";     // baud (radio modem start-up speed)
+    std::string usbVendors;          // USBVendors: the receiver maker's USB vendor ids
 };
 
 // Builds the link the settings name, makes it current and returns its error text ("" when

@@ -25,6 +25,8 @@ namespace keys {
 // Comm
 inline constexpr TStrKey CommPort{"Comm", "port", "COM1"};
 inline constexpr TStrKey CommUSBDev{"Comm", "USBDev", ""};
+// The receiver maker's USB vendor ids, hexadecimal, separated by commas ("0x1234,0x5678").
+inline constexpr TStrKey CommUSBVendors{"Comm", "USBVendors", ""};
 inline constexpr TStrKey CommBaud{"Comm", "baud", "115200"};
 inline constexpr TIntKey CommTimeout{"Comm", "Timeout", 500};
 inline constexpr TBoolKey CommRTSCTS{"Comm", "RTSCTS", false};
