@@ -1,6 +1,7 @@
 #include "links/Portio.h"
 
 #include "links/Modemio.h"
+#include "links/Parallelconnection.h"
 #include "links/Serialconnection.h"
 #include "links/Tcpasyncconn.h"
 #include "links/Tcpclientconnection.h"
@@ -47,6 +48,8 @@ std::string CreateReceiverConnection(const std::string& portName, const TLinkSet
     default:
         if (IsSerialPortName(portName))
             link = new TSerialConnection(portName, true, settings.infrared);
+        else if (portName.compare(0, 3, "LPT") == 0)
+            link = new TParallelConnection(portName);
         else if (portName.compare(0, 4, "ETHR") == 0)
             link = new CTCPAsyncConnection("TCP " + settings.ethrHost, settings.ethrHost,
                                            settings.ethrPort);
