@@ -1,9 +1,12 @@
 #include "config/Binding.h"
 
 #include "config/Listnotation.h"
+#include "protocol/Bridge.h"
 #include "protocol/Commtools.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace telvor {
 namespace {
@@ -57,6 +60,29 @@ bool TReceiverParams::set(const std::string& path, const std::string& value) {
     const TReply reply = SendAndWait("%%set," + path + "," + value, kParamTimeoutMs);
     lastError_ = reply == TReply::ER ? ReplyText(5) : std::string();
     return reply == TReply::RE;
+}
+
+bool TReceiverParams::command(const std::string& text) {
+    const TReply reply = SendAndWait("%%" + text, kParamTimeoutMs);
+    lastError_ = reply == TReply::ER ? ReplyText(5) : std::string();
+    return reply == TReply::RE;
+}
+
+void TReceiverParams::pause(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        uiBridge().processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool TScriptSink::command(const std::string& text) {
+    out_ << '%' << text.substr(0, text.find(',')) << '%' << text << '\n';
+    return static_cast<bool>(out_);
+}
+
+void TScriptSink::pause(int ms) {
+    out_ << "@sleep " << ms << '\n';
 }
 
 bool TScriptSink::set(const std::string& path, const std::string& value) {

@@ -33,6 +33,10 @@ class TParamSink {
 public:
     virtual ~TParamSink() = default;
     virtual bool set(const std::string& path, const std::string& value) = 0;
+    // A command that is not a set ("em,<port>,<list>", "dm,<port>"); false when refused.
+    virtual bool command(const std::string& text) { return text.empty(); }
+    // The receiver needs a moment between two writes (a port's handshake).
+    virtual void pause(int ms) { (void)ms; }
 };
 
 // The connected receiver: "%%print,<path>" and "%%set,<path>,<value>", 2000 ms each.
@@ -41,6 +45,9 @@ public:
     std::optional<std::string> print(const std::string& path) override;
     std::optional<std::string> collect(const std::string& path) override;
     bool set(const std::string& path, const std::string& value) override;
+    bool command(const std::string& text) override;
+    // Keeps the interface alive meanwhile.
+    void pause(int ms) override;
     // The text of the receiver's "ER" to the last refused set; empty after a timeout.
     const std::string& lastError() const { return lastError_; }
 
@@ -53,6 +60,9 @@ class TScriptSink : public TParamSink {
 public:
     explicit TScriptSink(std::ostream& out) : out_(out) {}
     bool set(const std::string& path, const std::string& value) override;
+    // "%<verb>%<command>", the verb as the reply's id.
+    bool command(const std::string& text) override;
+    void pause(int ms) override;
 
 private:
     std::ostream& out_;

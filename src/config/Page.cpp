@@ -27,6 +27,45 @@ TControl& first(const TBindRow& row) {
 
 } // namespace
 
+TBindRow EditRow(std::string path, TControl& edit, std::string failure) {
+    return {.path = std::move(path), .controls = {&edit}, .failure = std::move(failure)};
+}
+
+TBindRow CheckRow(std::string path, TControl& box, std::string failure) {
+    return {.path = std::move(path),
+            .kind = TBindKind::CheckBox,
+            .controls = {&box},
+            .failure = std::move(failure)};
+}
+
+TBindRow ComboRow(std::string path, TControl& combo, ValueList values, ValueList captions,
+                  std::string failure) {
+    combo.setItems(captions);
+    return {.path = std::move(path),
+            .kind = TBindKind::ComboBox,
+            .controls = {&combo},
+            .values = std::move(values),
+            .captions = std::move(captions),
+            .failure = std::move(failure)};
+}
+
+TBindRow RadioGroupRow(std::string path, TControl& group, ValueList values, ValueList captions,
+                       std::string failure) {
+    group.setItems(std::move(captions));
+    return {.path = std::move(path),
+            .kind = TBindKind::RadioGroup,
+            .controls = {&group},
+            .values = std::move(values),
+            .failure = std::move(failure)};
+}
+
+TBindRow GroupRow(std::string path, TBindKind kind, ControlList controls, std::string failure) {
+    return {.path = std::move(path),
+            .kind = kind,
+            .controls = std::move(controls),
+            .failure = std::move(failure)};
+}
+
 TWaitScope::TWaitScope(TConfigHost& host, const std::string& text)
     : host_(host), created_(!host.waitShown()) {
     if (created_)
@@ -58,9 +97,16 @@ void TConfigPage::setRows(std::vector<TBindRow> rows) {
 }
 
 void TConfigPage::readRow(TParamReader& in, const TBindRow& row) {
+    if (row.kind == TBindKind::Custom) {
+        if (row.read)
+            row.read(in);
+        return;
+    }
     if (row.controls.empty() || !row.controls.front())
         return;
     switch (row.kind) {
+    case TBindKind::Custom:
+        break;
     case TBindKind::Edit:
         ReadEdit(in, row.path, first(row), row.quote);
         break;
@@ -97,11 +143,15 @@ void TConfigPage::readRow(TParamReader& in, const TBindRow& row) {
 }
 
 TApplyResult TConfigPage::writeRow(TParamSink& out, const TBindRow& row) {
+    if (row.kind == TBindKind::Custom)
+        return row.write ? row.write(out) : TApplyResult{};
     if (row.controls.empty() || !row.controls.front())
         return {};
     TControl& c = first(row);
     bool ok = true;
     switch (row.kind) {
+    case TBindKind::Custom:
+        break;
     case TBindKind::Figure:
         return {};
     case TBindKind::Edit:
@@ -161,27 +211,31 @@ TApplyResult TConfigPage::apply(TParamSink& out, TConfigHost& host) {
     if (!available() || !apply_.enabled())
         return {};
     TWaitScope wait(host, kSendingText);
-    for (const TBindRow& row : rows_) {
-        TApplyResult result = writeRow(out, row);
-        if (!result.ok) {
-            host.showPage(name_);
-            if (result.control)
-                result.control->setFocus();
-            host.setStatus(result.message);
-            return result;
-        }
+    TApplyResult result = writeRows(out, false);
+    if (!result.ok) {
+        host.showPage(name_);
+        if (result.control)
+            result.control->setFocus();
+        host.setStatus(result.message);
+        return result;
     }
     apply_.setEnabled(false);
+    return {};
+}
+
+TApplyResult TConfigPage::writeRows(TParamSink& out, bool) {
+    for (const TBindRow& row : rows_) {
+        TApplyResult result = writeRow(out, row);
+        if (!result.ok)
+            return result;
+    }
     return {};
 }
 
 bool TConfigPage::script(TParamSink& out) {
     if (!available())
         return true;
-    for (const TBindRow& row : rows_)
-        if (!writeRow(out, row).ok)
-            return false;
-    return true;
+    return writeRows(out, true).ok;
 }
 
 } // namespace telvor

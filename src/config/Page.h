@@ -22,27 +22,46 @@ enum class TBindKind {
     ComboBox,
     SpinEdit,
     Figure, // an edit shown, never written; range-checked when it has a range
+    Custom, // read and written by the row's own functions
 };
 
 // What a numeric edit must hold before it is written.
 enum class TTextCheck { None, Number, Integer, Unsigned, IPv4 };
 
+struct TApplyResult {
+    bool ok = true;
+    std::string message;
+    TControl* control = nullptr;
+};
+
 struct TBindRow {
-    std::string path;
+    std::string path{};
     TBindKind kind = TBindKind::Edit;
-    ControlList controls;
-    ValueList values;    // enumerated values, in caption order
-    ValueList captions;  // combo box captions
-    std::string failure; // "Can't set ..."
+    ControlList controls{};
+    ValueList values{};    // enumerated values, in caption order
+    ValueList captions{};  // combo box captions
+    std::string failure{}; // "Can't set ..."
     std::string onValue = "on";
     std::string offValue = "off";
     bool quote = false; // edits: Unquote on read, Quote on write
     TTextCheck check = TTextCheck::None;
-    std::string invalid; // "Invalid ..." when the check fails
+    std::string invalid{}; // "Invalid ..." when the check fails
     // Figures: the exclusive range outside which the figure is blanked.
     bool ranged = false;
     double low = 0, high = 0;
+    // Custom rows: a value that no single control holds (a position, a choice sent as a figure).
+    std::function<void(TParamReader&)> read{};
+    std::function<TApplyResult(TParamSink&)> write{};
 };
+
+// Row builders for the usual kinds; a combo row also gives the combo its captions.
+TBindRow EditRow(std::string path, TControl& edit, std::string failure);
+TBindRow CheckRow(std::string path, TControl& box, std::string failure);
+TBindRow ComboRow(std::string path, TControl& combo, ValueList values, ValueList captions,
+                  std::string failure);
+TBindRow RadioGroupRow(std::string path, TControl& group, ValueList values, ValueList captions,
+                       std::string failure);
+TBindRow GroupRow(std::string path, TBindKind kind, ControlList controls, std::string failure);
 
 // The wait window and status bar of the configuration window.
 class TConfigHost {
@@ -54,12 +73,6 @@ public:
     virtual void setStatus(const std::string& text) = 0;
     // Brings the page's sheet to the front.
     virtual void showPage(const std::string& page) = 0;
-};
-
-struct TApplyResult {
-    bool ok = true;
-    std::string message;
-    TControl* control = nullptr;
 };
 
 inline constexpr const char* kQueryingText =
@@ -104,6 +117,9 @@ public:
     TApplyResult apply(TParamSink& out, TConfigHost& host);
     // The rows as script lines; false at the first line that could not be written.
     bool script(TParamSink& out);
+    // The "@echo <section> parameters" part of a saved script this page writes into; empty
+    // for a page that is not saved. Several pages may share one (the port groups).
+    virtual std::string scriptSection() const { return name_; }
 
 protected:
     // Reads the rows; pages that interleave other reads override it.
@@ -113,6 +129,9 @@ protected:
     static void readRow(TParamReader& in, const TBindRow& row);
     std::vector<TBindRow>& mutableRows() { return rows_; }
     static TApplyResult writeRow(TParamSink& out, const TBindRow& row);
+    // Writes the rows in order and stops at the first failure; Apply and the script share it.
+    // `scripting` tells a saved script from the receiver (a page may write more there).
+    virtual TApplyResult writeRows(TParamSink& out, bool scripting);
 
     TControl& apply_;
     TControl& refresh_;
