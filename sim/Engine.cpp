@@ -52,9 +52,15 @@ TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string port
       sky_(options.latDeg, options.lonDeg, options.heightM, options.seed, options.solutionCycleS),
       timeMs_(startMs), restartMs_(startMs) {
     // The factory rate of every serial port.
+    for (const char* p : {"/par/raw/msint", "/par/pos/msint"})
+        params_.setDefault(p, std::to_string(options.epochStepMs));
     for (const char* p : {"a", "b", "c", "d"})
         params_.setDefault(std::string("/par/dev/ser/") + p + "/rate",
                            std::to_string(options.defaultBaud));
+    for (const char* p : {"ser/a", "ser/b", "ser/c", "ser/d", "usb/a", "tcp/a", "prl/a", "modem/a"})
+        params_.setDefault(std::string("/par/dev/") + p + "/eoff", options.echoOff);
+    if (!options.modemPort.empty())
+        modem_ = std::make_unique<TSimModem>(options.modem);
     powerUp(startMs);
     setFaults(options.faults);
 }
@@ -67,19 +73,27 @@ void TEngine::powerUp(std::int64_t startMs) {
         params_.remove(normalise(path));
     outputs_.clear();
     line_.clear();
+    echoLine_.clear();
     transfer_.cancel();
     events_.clear();
     commands_.clear();
     epochs_ = 0;
     restarts_ = 0;
     timeMs_ = restartMs_ = startMs;
-    sky_ = TSky(options_.latDeg, options_.lonDeg, options_.heightM, options_.seed,
-                options_.solutionCycleS);
-    sky_.restart(startMs);
-    last_ = sky_.compute(startMs, skySettings());
+    if (!powerUpSky_ || powerUpSky_->startMs != startMs) {
+        TSky sky(options_.latDeg, options_.lonDeg, options_.heightM, options_.seed,
+                 options_.solutionCycleS);
+        sky.restart(startMs);
+        TEpoch first = sky.compute(startMs, skySettings());
+        powerUpSky_ = TPowerUpSky{startMs, std::move(sky), std::move(first)};
+    }
+    sky_ = powerUpSky_->sky;
+    last_ = powerUpSky_->first;
     transfer_ = TBlockTransfer();
     // Seeded files: an hour apart, the last an hour before the start.
     files_ = TFileSystem();
+    logFile_.clear();
+    recording_ = false;
     const std::size_t n = options_.files.size();
     for (std::size_t i = 0; i < n; ++i) {
         const TSeedFile& f = options_.files[i];
@@ -132,6 +146,9 @@ std::string TEngine::resolveVar(std::string_view name) const {
         return std::to_string(files_.free());
     if (name == "blk_files")
         return std::to_string(files_.files().size());
+    if (name == "rawmsint" || name == "posmsint")
+        return params_.get(name == "rawmsint" ? "/par/raw/msint" : "/par/pos/msint")
+            .value_or(std::to_string(options_.epochStepMs));
     if (name == "msint")
         return std::to_string(options_.epochStepMs);
     return "";
@@ -207,6 +224,10 @@ void TEngine::receive(const std::uint8_t* data, std::size_t count) {
             continue;
         }
         char c = static_cast<char>(data[i]);
+        if (echoing()) {
+            echoByte(c);
+            continue;
+        }
         if (c == '\r' || c == '\n') {
             std::string line;
             line.swap(line_);
@@ -271,6 +292,10 @@ void TEngine::execute(const TCommand& cmd) {
 
 void TEngine::reply(const TCommand& cmd, const TResult& result) {
     std::string echo = cmd.hasId ? "%" + cmd.id + "%" : "";
+    if (result.ok && result.raw) {
+        host_.send(result.value, true);
+        return;
+    }
     if (!result.ok) {
         std::string m = frameReply(false, result.value + "\n");
         log("TX: " + printable(m));
@@ -312,9 +337,24 @@ void TEngine::runEpoch(bool emit) {
     timeMs_ += options_.epochStepMs;
     ++epochs_;
     last_ = sky_.compute(timeMs_, skySettings());
-    if (emit)
-        emitEpoch(last_, outputs_.due(port_, timeMs_), false);
+    recordEpoch();
+    if (emit) {
+        auto due = outputs_.due(port_, timeMs_);
+        if (newMessageSet_ && !due.empty() && !transfer_.active()) {
+            host_.send(fileIdentifier(), false);
+            newMessageSet_ = false;
+        }
+        emitEpoch(last_, due, false);
+    }
     events_.clear();
+}
+
+// The identifier a receiver puts where a new message set begins: always 90 bytes.
+std::string TEngine::fileIdentifier() const {
+    std::string body = "TELVOR-SIM " + options_.model + " " + options_.serial + " " +
+                       std::to_string(timeMs_ / 1000);
+    body.resize(84, ' ');
+    return frameMessage("QF", body + "\n");
 }
 
 void TEngine::emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced) {
@@ -342,6 +382,7 @@ void TEngine::reboot(bool clearNvram) {
     ++restarts_;
     restartMs_ = timeMs_;
     outputs_.clear();
+    newMessageSet_ = false;
     line_.clear();
     transfer_.cancel();
     events_.clear();

@@ -4,6 +4,7 @@
 // time.
 #include "sim/Blocktransfer.h"
 #include "sim/Filesystem.h"
+#include "sim/Modem.h"
 #include "sim/Outputs.h"
 #include "sim/Params.h"
 #include "sim/Simoptions.h"
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -57,6 +60,9 @@ public:
 
     void setFaults(const TFaults& faults);
     void triggerEvent(char which) { events_.push_back(which); }
+    // The radio modem on options.modemPort, null without one.
+    TSimModem* modem() { return modem_.get(); }
+    const TSimModem* modem() const { return modem_.get(); }
 
     // State, for the host and for tests.
     const std::string& portName() const { return port_; }
@@ -85,6 +91,7 @@ private:
         std::string value; // "RE": after the echo; "ER": the error text
         std::function<void()> afterReply;
         std::vector<std::string> parts; // when set: one reply each, instead of `value`
+        bool raw = false;               // `value` goes out as it stands, without a frame
     };
     using THandler = TResult (TEngine::*)(const std::vector<std::string>& args);
     struct TCommandEntry {
@@ -104,9 +111,17 @@ private:
     TResult cmdGet(const std::vector<std::string>& args);
     TResult cmdCreate(const std::vector<std::string>& args);
     TResult cmdRemove(const std::vector<std::string>& args);
+    // Recording into the current log file (Recording.cpp).
+    TResult cmdEvent(const std::vector<std::string>& args);
+    TResult startRecording(const std::vector<TMsgItem>& items);
+    void stopRecording();
+    void recordEpoch();
     std::optional<TResult> printFiles(const std::string& path);
+    std::optional<TResult> printFileBytes(const std::string& argument);
     std::uint32_t fileTime() const;
     std::string echo_; // of the command being answered
+    std::string logFile_;    // what "em,/cur/log" records into: the file created last
+    bool recording_ = false; // "/cur/log" is logFile_, and it grows every due epoch
 
     void onLine(const std::string& line);
     void execute(const TCommand& cmd);
@@ -117,7 +132,12 @@ private:
     std::string resolveVar(std::string_view name) const;
     TSkySettings skySettings() const;
     void emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced);
+    std::string fileIdentifier() const;
     void log(const std::string& text) const;
+    // Input mode "echo": what arrives goes to the port's echo target (Modem side, Engine.cpp).
+    bool echoing() const;
+    void echoByte(char c);
+    void toModem(const std::string& bytes);
 
     TSimOptions options_;
     TEngineHost& host_;
@@ -126,11 +146,22 @@ private:
     TOutputs outputs_;
     TSky sky_;
     TEpoch last_;
+    // The sky at power-up depends only on the options and the start time: restarts reuse it.
+    struct TPowerUpSky {
+        std::int64_t startMs;
+        TSky sky;
+        TEpoch first;
+    };
+    std::optional<TPowerUpSky> powerUpSky_;
     std::int64_t timeMs_;
     std::int64_t restartMs_;
     std::uint64_t epochs_ = 0;
     int restarts_ = 0;
+    // An "em" of the def set starts a new message set: its first epoch opens with "QF".
+    bool newMessageSet_ = false;
     std::string line_;
+    std::string echoLine_; // the line being echoed, to see the echo-off text
+    std::unique_ptr<TSimModem> modem_;
     std::vector<char> events_;
     std::deque<std::string> commands_;
     TFileSystem files_;
