@@ -57,7 +57,32 @@ std::uint32_t TEngine::fileTime() const {
         std::max<std::int64_t>(0, timeMs_ / 1000 - kFileEpochOffsetS));
 }
 
+// `"/log/<name>":{<period>}[,<offset>]`: the file's bytes as they are, from the offset on.
+std::optional<TEngine::TResult> TEngine::printFileBytes(const std::string& argument) {
+    const std::size_t colon = argument.rfind(":{");
+    const std::size_t close = argument.rfind('}');
+    if (colon == std::string::npos || close == std::string::npos || close < colon)
+        return std::nullopt;
+    auto name = logFileName(argument.substr(0, colon));
+    if (!name)
+        return std::nullopt;
+    std::uint64_t offset = 0;
+    const std::string rest = argument.substr(close + 1);
+    if (!rest.empty() && (rest[0] != ',' || !unsignedNumber(rest.substr(1), offset)))
+        return TResult{false, "Invalid offset", nullptr};
+    const TSimFile* f = files_.find(*name);
+    if (!f)
+        return TResult{false, "File not found", nullptr};
+    if (offset > f->data.size())
+        return TResult{false, "Invalid offset", nullptr};
+    TResult r{true, f->data.substr(static_cast<std::size_t>(offset)), nullptr};
+    r.raw = true;
+    return r;
+}
+
 std::optional<TEngine::TResult> TEngine::printFiles(const std::string& argument) {
+    if (auto bytes = printFileBytes(argument))
+        return bytes;
     std::string path = unquote(argument);
     if (path == "/log/&[name,size,time]") {
         TResult r;
@@ -65,9 +90,12 @@ std::optional<TEngine::TResult> TEngine::printFiles(const std::string& argument)
         return r;
     }
     if (path == "/cur/log")
-        return TResult{}; // nothing is being recorded
-    if (path == "/cur/log&size")
-        return TResult{false, "No log file", nullptr};
+        return TResult{true, recording_ ? "/log/" + logFile_ : "", nullptr};
+    if (path == "/cur/log&size") {
+        const TSimFile* f = recording_ ? files_.find(logFile_) : nullptr;
+        return f ? TResult{true, std::to_string(f->data.size()), nullptr}
+                 : TResult{false, "No log file", nullptr};
+    }
     std::size_t amp = path.rfind('&');
     if (amp == std::string::npos || path.substr(amp + 1) != "size")
         return std::nullopt;
@@ -108,6 +136,9 @@ TEngine::TResult TEngine::cmdCreate(const std::vector<std::string>& args) {
     if (!name)
         return {false, "Invalid file name", nullptr};
     std::string error = files_.create(*name, fileTime());
+    // The file being recorded stays the current one until recording stops.
+    if (error.empty() && !recording_)
+        logFile_ = *name;
     return {error.empty(), error, nullptr};
 }
 
@@ -117,6 +148,10 @@ TEngine::TResult TEngine::cmdRemove(const std::vector<std::string>& args) {
     if (!name)
         return {false, "Invalid file name", nullptr};
     std::string error = files_.remove(*name);
+    if (error.empty() && *name == logFile_) {
+        stopRecording();
+        logFile_.clear();
+    }
     return {error.empty(), error, nullptr};
 }
 

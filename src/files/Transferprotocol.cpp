@@ -1,10 +1,13 @@
 #include "files/Transferprotocol.h"
 
 #include "files/Block.h"
+#include "links/Parallelconnection.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "protocol/Debugcore.h"
 #include "protocol/Link.h"
+#include "protocol/Messageformat.h"
 #include "protocol/Tick.h"
 #include "settings/Profile.h"
 
@@ -46,14 +49,98 @@ std::string receiverError(const std::uint8_t* data, int fill) {
     return text.empty() ? "Receiver error" : text;
 }
 
+void waitMs(int ms) {
+    for (std::uint32_t start = tickCount(); ticksSince(start) < static_cast<std::uint32_t>(ms);) {
+        uiBridge().processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 } // namespace
 
 TTransferProtocol::TTransferProtocol(TTransferView& view, const TProfile& profile)
     : view_(view), profile_(profile) {}
 
+TTransferProtocol::~TTransferProtocol() {
+    leaveRaw();
+}
+
 void TTransferProtocol::SetPortName(const std::string& name) {
     portName = name;
     errorText.clear();
+}
+
+void TTransferProtocol::ClosePort() {
+    if (ownedPort_ && port == ownedPort_.get())
+        port = nullptr;
+    ownedPort_.reset();
+}
+
+void TTransferProtocol::RequestAbort() {
+    abortRequested = true;
+    if (port)
+        port->Abort();
+}
+
+bool TTransferProtocol::stopping() {
+    if (view_.stopRequested())
+        abortRequested = true;
+    if (abortRequested && port)
+        port->Abort();
+    return abortRequested;
+}
+
+void TTransferProtocol::enterRawLink() {
+    auto* link = dynamic_cast<TParallelConnection*>(CurrentConnection);
+    if (ownedPort_ || !link || !link->Port())
+        return;
+    link->SetRawMode(true);
+    rawLink_ = link;
+    port = link->Port();
+    port->ClearAbort();
+    waitMs(100);
+}
+
+// Gives the parallel link its messages back and closes a separate port.
+void TTransferProtocol::leaveRaw() {
+    if (rawLink_) {
+        // The link may have been closed from inside the event processing.
+        if (CurrentConnection == rawLink_) {
+            rawLink_->SetRawMode(false);
+            waitMs(100);
+        }
+        rawLink_ = nullptr;
+    }
+    port = nullptr;
+    ownedPort_.reset();
+}
+
+void TTransferProtocol::sendDirect(const std::string& text) {
+    if (!port) {
+        SendLine(text);
+        return;
+    }
+    const std::string line = text + "@";
+    char sum[4];
+    std::snprintf(sum, sizeof sum, "%02X", rotatingChecksum(line.data(), line.size()));
+    const std::string bytes = line + sum + "\n";
+    if (debugCore().showAllCommands())
+        debugCore().showLine(text);
+    port->Write(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                static_cast<int>(bytes.size()));
+}
+
+int TTransferProtocol::readPort(std::uint8_t* buffer, int count, int timeoutMs) {
+    const std::uint32_t start = tickCount();
+    int got = 0;
+    while (got < count && !stopping()) {
+        const int left = timeoutMs - static_cast<int>(ticksSince(start));
+        if (left <= 0)
+            break;
+        got += port->ReadTimed(buffer + got, count - got, std::min(left, kSliceMs));
+        uiBridge().processEvents();
+    }
+    return got;
 }
 
 int TTransferProtocol::blockLength() const {
@@ -64,7 +151,9 @@ int TTransferProtocol::blockLength() const {
 }
 
 void TTransferProtocol::sendControl(std::uint8_t byte) {
-    if (CurrentConnection)
+    if (port)
+        port->Write(&byte, 1);
+    else if (CurrentConnection)
         CurrentConnection->Write(&byte, 1);
 }
 
@@ -75,17 +164,31 @@ bool TTransferProtocol::fail(const std::string& text) {
     view_.enableStop(false);
     sendControl(kBlockCancel);
     SetInputMode(TInputMode::Idle);
+    // Message mode first, or the parallel link would not read the answer.
+    leaveRaw();
     SendAndWait("%%", kCommandMs);
     return false;
 }
 
 bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bool fastLink) {
-    if (!portName.empty()) {
-        view_.setStatus("Can't open port " + portName);
-        errorText = "Can't open port " + portName;
-        return false;
-    }
     fastLink_ = fastLink;
+    const bool ok = download(access, name);
+    leaveRaw();
+    return ok;
+}
+
+bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
+    if (!portName.empty() && !ownedPort_) {
+        ownedPort_ = std::make_unique<TParallelPort>(portName);
+        if (std::string error = ownedPort_->ErrorText(); !error.empty()) {
+            ownedPort_.reset();
+            errorText = error;
+            view_.setStatus(error);
+            return false;
+        }
+        port = ownedPort_.get();
+        port->ClearAbort();
+    }
     timedOut = false;
     blockCount = 0;
     retryCount = 0;
@@ -151,20 +254,29 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
         blockTimeout + static_cast<int>(2 * (std::min(offset, size - offset) / storageBlock));
     startTick_ = tickCount();
 
-    if (static_cast<int>(state.connectionMode.load()) == kInternetClientMode) {
-        SendLine(command);
-    } else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE) {
-        return failEarly("Can't initiate downloading");
+    const bool parallelLink = dynamic_cast<TParallelConnection*>(CurrentConnection) != nullptr;
+    if (viaPrint_ && (ownedPort_ || parallelLink))
+        return viaPrint(access, name, size, offset);
+    if (ownedPort_) {
+        sendDirect(command);
+        view_.showBlocks(0);
+    } else {
+        if (static_cast<int>(state.connectionMode.load()) == kInternetClientMode) {
+            SendLine(command);
+        } else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE) {
+            return failEarly("Can't initiate downloading");
+        }
+        if (!CurrentConnection)
+            return failEarly("Receiver is not ready");
+        CurrentConnection->Input.Clear();
+        view_.showBlocks(-1);
     }
-    if (!CurrentConnection)
-        return failEarly("Receiver is not ready");
-    CurrentConnection->Input.Clear();
-    view_.showBlocks(-1);
 
     view_.setStatus(" Start downloading...");
     SetInputMode(TInputMode::Transfer);
     view_.showRetries(0);
     view_.setStatus(" Downloading " + name + "...");
+    enterRawLink();
     sendControl(kBlockNak);
     view_.setStatus(" Waiting for the 1st block ...");
 
@@ -180,15 +292,14 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
             view_.setStatus(info.verdict == TBlockVerdict::Repeated
                                 ? "Last warning: Repeated block skipped"
                                 : "Last error: Block number error");
-            CurrentConnection->Input.Consume(wireSize);
+            if (!port)
+                CurrentConnection->Input.Consume(wireSize);
             continue;
         }
         if (info.verdict == TBlockVerdict::Odd) {
             // Let the rest of whatever this is arrive before it is thrown away.
-            for (std::uint32_t start = tickCount(); ticksSince(start) < 500;) {
-                uiBridge().processEvents();
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
+            if (!port)
+                waitMs(500);
             retry("Last error: odd bytes?");
             continue;
         }
@@ -199,7 +310,8 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
         int now = static_cast<int>((offset + received) * 100 / size);
         if (now != percent)
             view_.setProgress(percent = now);
-        CurrentConnection->Input.Clear();
+        if (!port)
+            CurrentConnection->Input.Clear();
         sendControl(info.crcGood ? kBlockAck : kBlockNak);
         if (!info.crcGood) {
             view_.setStatus(crcErrorText(info.computedCrc, info.receivedCrc));
@@ -228,6 +340,8 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
 }
 
 TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, int wireSize) {
+    if (port)
+        return receivePortBlock(wire, wireSize);
     TCommState& state = commState();
     TReceiverConnection* const link = CurrentConnection;
     TSharedBuffer& input = link->Input;
@@ -282,15 +396,93 @@ TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, 
     }
 }
 
+TTransferProtocol::TReceive TTransferProtocol::receivePortBlock(std::uint8_t* wire, int wireSize) {
+    for (;;) {
+        std::fill_n(wire, wireSize, 0);
+        const int got = readPort(wire, wireSize, timeoutMs);
+        if (abortRequested) {
+            errorText = "Aborted by user!";
+            return TReceive::Failed;
+        }
+        if (got == wireSize)
+            return TReceive::Block;
+        timedOut = true;
+        if (got >= 2 && wire[0] == 'E' && wire[1] == 'R') {
+            errorText = receiverError(wire, got);
+            return TReceive::Failed;
+        }
+        retry(blockCount == 0 ? "Last warning: Waiting for the 1st block" : "Last error: Timeout");
+    }
+}
+
 void TTransferProtocol::retry(const std::string& status) {
     view_.setStatus(status);
     view_.showRetries(++retryCount);
+    if (port) {
+        // The raw port asks again only once the receiver is well into the file.
+        if (blockCount >= 2)
+            sendControl(kBlockNak);
+        return;
+    }
     if (CurrentConnection)
         CurrentConnection->Input.Clear();
     sendControl(kBlockNak);
 }
 
+bool TTransferProtocol::viaPrint(FileAccess& access, const std::string& name, std::int64_t size,
+                                 std::int64_t offset) {
+    enterRawLink();
+    view_.setStatus(" Downloading " + name + "...");
+    sendDirect("print,\"/log/" + name + "\":{.05}," + std::to_string(offset));
+    startTick_ = tickCount();
+    view_.showRetries(0);
+    blockCount = 0;
+    const std::int64_t wanted = size - offset;
+    std::vector<std::uint8_t> chunk(16384);
+    std::int64_t got = 0;
+    int chunks = 0;
+    int percent = -1;
+    while (!stopping() && got < wanted) {
+        const int n = readPort(chunk.data(),
+                               static_cast<int>(std::min<std::int64_t>(16384, wanted - got)), 2000);
+        if (n == 0) {
+            if (chunks > 0)
+                break;
+            continue;
+        }
+        ++chunks;
+        if (!access.writeBuffered(chunk.data(), n))
+            return fail(access.errorText);
+        got += n;
+        const int now = static_cast<int>((offset + got) * 100 / size);
+        if (now != percent)
+            view_.setProgress(percent = now);
+        view_.showBlocks(chunks - 1);
+        view_.bytesDone(offset + got, size);
+    }
+    blockCount = static_cast<int>((got + length_ + 5) / (length_ + 6));
+    if (got < wanted) {
+        for (int i = 0; i < 16; ++i)
+            sendControl(kBlockCancel);
+        waitMs(500);
+        std::uint8_t scrap[512];
+        port->ClearAbort();
+        while (port->ReadTimed(scrap, sizeof scrap, 200) > 0)
+            uiBridge().processEvents();
+    }
+    if (!access.writeBuffered(nullptr, 0))
+        return fail(access.errorText);
+    // A cut-off stream is not a whole file, whatever the receiver meant by stopping.
+    if (abortRequested)
+        return fail("Aborted by user!");
+    if (got < wanted)
+        return fail("Only " + std::to_string(got) + " of " + std::to_string(wanted) +
+                    " bytes received");
+    return finish();
+}
+
 bool TTransferProtocol::finish() {
+    leaveRaw();
     view_.enableStop(false);
     view_.showBlocks(blockCount);
     const std::uint32_t seconds = std::max<std::uint32_t>(1, ticksSince(startTick_) / 1000);

@@ -6,10 +6,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace telvor {
 
+class TParallelConnection;
+class TParallelPort;
 class TProfile;
 
 // Where the transfer reports; the file manager's status bar and counters.
@@ -30,11 +33,14 @@ public:
 class TTransferProtocol {
 public:
     TTransferProtocol(TTransferView& view, const TProfile& profile);
+    ~TTransferProtocol();
 
-    // Separate parallel ports are not offered on this platform: an empty name is the only
-    // source, and any other is refused by Download.
+    // A parallel port ("LPT1") as the source beside the current link, opened for each
+    // download; empty for the current link.
     void SetPortName(const std::string& name);
-    void ClosePort() {}
+    void ClosePort();
+    // The file manager's "Print" box: a raw parallel source streams the file unframed.
+    void SetViaPrint(bool on) { viaPrint_ = on; }
     // Index of the block-size list: 0 "512 bytes", 1 "1024 bytes", 2 "2048 bytes".
     void SetBlockSizeIndex(int index) { blockSizeIndex_ = index; }
 
@@ -42,7 +48,7 @@ public:
     // status and in errorText.
     bool Download(FileAccess& access, const std::string& receiverName, bool fastLink);
     // From the Stop button (or a signal): the receive loop ends with "Aborted by user!".
-    void RequestAbort() { abortRequested = true; }
+    void RequestAbort();
 
     std::string errorText;
     std::string portName;
@@ -51,14 +57,26 @@ public:
     std::atomic<bool> abortRequested{false};
     int blockCount = 0;
     int timeoutMs = 3000;
+    // The raw parallel channel of this download: the separate port or the parallel link's.
+    TParallelPort* port = nullptr;
     // Of the last download: the speed shown at its end (KBps, as the status gives it).
     double speedKBps = 0;
 
 private:
     enum class TReceive { Block, Failed };
+    bool download(FileAccess& access, const std::string& name);
     bool fail(const std::string& text);
     bool finish();
     TReceive receiveBlock(std::uint8_t* wire, int wireSize);
+    TReceive receivePortBlock(std::uint8_t* wire, int wireSize);
+    bool viaPrint(FileAccess& access, const std::string& name, std::int64_t size,
+                  std::int64_t offset);
+    // Reads from the raw port in slices that keep the interface alive; stops on Stop.
+    int readPort(std::uint8_t* buffer, int count, int timeoutMs);
+    void sendDirect(const std::string& text);
+    void enterRawLink();
+    void leaveRaw();
+    bool stopping();
     void retry(const std::string& status);
     void sendControl(std::uint8_t byte);
     int blockLength() const;
@@ -69,6 +87,9 @@ private:
     int length_ = 512;
     bool fastLink_ = false;
     std::uint32_t startTick_ = 0;
+    bool viaPrint_ = false;
+    std::unique_ptr<TParallelPort> ownedPort_;
+    TParallelConnection* rawLink_ = nullptr;
 };
 
 } // namespace telvor
