@@ -78,6 +78,15 @@ TEngine::TResult TEngine::cmdPrint(const std::vector<std::string>& args) {
                 return {true, outputs_.printOne(rest.substr(0, vxr), name), nullptr};
         }
     }
+    // A message set's expansion: /msg/rtk/vxr/min.
+    if (full.compare(0, 5, "/msg/") == 0) {
+        std::vector<TMsgItem> items;
+        if (messageSet(std::string_view(full).substr(5), items)) {
+            TOutputs set;
+            set.enable("set", items);
+            return {true, set.print("set"), nullptr};
+        }
+    }
     if (params_.isLeaf(full))
         return {true, *params_.get(full), nullptr};
     if (params_.isNode(full))

@@ -1,5 +1,6 @@
 #include "sim/Outputs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -67,9 +68,91 @@ bool vxrItem(std::string_view text, std::vector<TMsgItem>& items, std::string& e
     return true;
 }
 
+// Message numbers the correction sets know.
+bool correctionKnown(std::string_view set, int number) {
+    static const struct {
+        const char* set;
+        std::vector<int> numbers;
+    } kSets[] = {
+        {"rtcm", {1, 3, 9, 16, 18, 19, 20, 21, 22, 23, 24, 31, 32, 34}},
+        {"rtcm3",
+         {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1019, 1020,
+          1033}},
+        {"cmr", {0, 1, 2, 3, 9, 10}},
+    };
+    for (const auto& s : kSets)
+        if (set == s.set)
+            for (int n : s.numbers)
+                if (n == number)
+                    return true;
+    return false;
+}
+
+// "<set>{/18:1,/19:1}" or "<set>/18:1" of a correction set.
+bool correctionItems(std::string_view set, std::string_view rest, std::vector<TMsgItem>& items,
+                     std::string& error) {
+    std::vector<std::string_view> parts;
+    if (!rest.empty() && rest.front() == '{') {
+        if (rest.back() != '}') {
+            error = "Invalid message list";
+            return false;
+        }
+        parts = topLevel(rest.substr(1, rest.size() - 2));
+    } else {
+        parts.push_back(rest);
+    }
+    for (std::string_view part : parts) {
+        if (part.empty() || part[0] != '/') {
+            error = "Invalid message list";
+            return false;
+        }
+        TMsgItem item;
+        const std::size_t colon = part.find(':');
+        if (colon != std::string_view::npos && !parsePeriod(part.substr(colon + 1), item)) {
+            error = "Invalid period";
+            return false;
+        }
+        const std::string number(
+            part.substr(1, colon == std::string_view::npos ? colon : colon - 1));
+        char* end = nullptr;
+        const long n = std::strtol(number.c_str(), &end, 10);
+        if (number.empty() || *end || !correctionKnown(set, static_cast<int>(n))) {
+            error = "Unknown message /msg/" + std::string(set) + "/" + number;
+            return false;
+        }
+        item.name = std::string(set) + "/" + number;
+        items.push_back(item);
+    }
+    return true;
+}
+
 bool element(std::string_view e, std::vector<TMsgItem>& items, std::string& error) {
     if (e.substr(0, 5) == "/msg/")
         e.remove_prefix(5);
+    for (std::string_view set : {"rtcm3", "rtcm", "cmr"})
+        if (e.substr(0, set.size()) == set && e.size() > set.size() &&
+            (e[set.size()] == '{' || e[set.size()] == '/'))
+            return correctionItems(set, e.substr(set.size()), items, error);
+    if (e.substr(0, 8) == "rtk/vxr/") {
+        const std::size_t colon = e.find(':');
+        TMsgItem first;
+        std::vector<TMsgItem> set;
+        if (!messageSet(e.substr(0, colon), set)) {
+            error = "Unknown message /msg/" + std::string(e.substr(0, colon));
+            return false;
+        }
+        if (colon != std::string_view::npos) {
+            if (!parsePeriod(e.substr(colon + 1), first)) {
+                error = "Invalid period";
+                return false;
+            }
+            // The period given applies to the set's leading message; the others keep theirs.
+            set.front().period = first.period;
+            set.front().phase = first.phase;
+        }
+        items.insert(items.end(), set.begin(), set.end());
+        return true;
+    }
     if (e.substr(0, 4) == "vxr{") {
         if (e.back() != '}') {
             error = "Invalid message list";
@@ -108,6 +191,25 @@ bool element(std::string_view e, std::vector<TMsgItem>& items, std::string& erro
 
 } // namespace
 
+bool messageSet(std::string_view name, std::vector<TMsgItem>& items) {
+    static const struct {
+        const char* name;
+        std::vector<const char*> messages;
+    } kSets[] = {
+        {"rtk/vxr/min", {"RT", "SI", "PO", "EE"}},
+        {"rtk/vxr/max", {"RT", "SI", "EL", "AZ", "EC", "E1", "E2", "PO", "VE", "EE"}},
+    };
+    for (const auto& set : kSets) {
+        if (name != set.name)
+            continue;
+        items.clear();
+        for (const char* m : set.messages)
+            items.push_back({m, 1, 0});
+        return true;
+    }
+    return false;
+}
+
 bool parseMessageList(std::string_view list, std::vector<TMsgItem>& items, std::string& error) {
     items.clear();
     if (list.empty()) {
@@ -128,25 +230,37 @@ bool parseMessageList(std::string_view list, std::vector<TMsgItem>& items, std::
 }
 
 void TOutputs::enable(const std::string& port, const std::vector<TMsgItem>& items) {
-    auto& settings = ports_[port];
     for (auto& item : items) {
         TSetting s;
         s.period = item.period < 0 ? 1 : item.period;
         s.phase = item.phase;
-        settings[item.name] = s;
+        if (item.name.find('/') == std::string::npos) {
+            ports_[port][item.name] = s;
+            continue;
+        }
+        auto& list = corrections_[port];
+        auto at = std::find_if(list.begin(), list.end(),
+                               [&](const auto& c) { return c.first == item.name; });
+        if (at != list.end())
+            at->second = s;
+        else
+            list.emplace_back(item.name, s);
     }
 }
 
 void TOutputs::disable(const std::string& port) {
     ports_.erase(port);
+    corrections_.erase(port);
 }
 
 void TOutputs::disable(const std::string& port, const std::vector<TMsgItem>& items) {
     auto it = ports_.find(port);
-    if (it == ports_.end())
-        return;
-    for (auto& item : items)
-        it->second.erase(item.name);
+    auto& list = corrections_[port];
+    for (auto& item : items) {
+        if (it != ports_.end())
+            it->second.erase(item.name);
+        std::erase_if(list, [&](const auto& c) { return c.first == item.name; });
+    }
 }
 
 std::vector<std::string> TOutputs::enabled(const std::string& port) const {
@@ -177,6 +291,15 @@ std::string TOutputs::print(const std::string& port) const {
             out.push_back(',');
         out += "vxr/" + name + "=" + printOne(port, name);
     }
+    auto corrections = corrections_.find(port);
+    if (corrections != corrections_.end())
+        for (auto& [name, s] : corrections->second) {
+            char text[64];
+            std::snprintf(text, sizeof text, "={%.2f,%.2f}", s.period, s.phase);
+            if (out.size() > 1)
+                out.push_back(',');
+            out += name + text;
+        }
     return out + "}";
 }
 

@@ -12,7 +12,7 @@
 namespace telvorsim {
 
 struct TMsgItem {
-    std::string name;   // "PG", "RT", "EE" ...
+    std::string name;   // "PG", "RT", "EE" ...; "rtcm/18", "rtcm3/1004", "cmr/0" for corrections
     double period = -1; // seconds; < 0 when the list gave none; 0 = on change
     double phase = 0;   // seconds
 };
@@ -20,6 +20,10 @@ struct TMsgItem {
 // Parses a message list as "em", "dm" and "out" take it: "vxr{/PG,/SI:2}", "vxr/EE:{1}",
 // "def:{1}", "/msg/vxr/PG", "{vxr/PG,vxr/SI}". `error` names what was wrong.
 bool parseMessageList(std::string_view list, std::vector<TMsgItem>& items, std::string& error);
+
+// The receiver's own message sets ("rtk/vxr/min", "rtk/vxr/max"): their messages with their
+// settings; false for an unknown set.
+bool messageSet(std::string_view name, std::vector<TMsgItem>& items);
 
 class TOutputs {
 public:
@@ -31,7 +35,10 @@ public:
     void enable(const std::string& port, const std::vector<TMsgItem>& items);
     void disable(const std::string& port);
     void disable(const std::string& port, const std::vector<TMsgItem>& items);
-    void clear() { ports_.clear(); }
+    void clear() {
+        ports_.clear();
+        corrections_.clear();
+    }
 
     std::vector<std::string> enabled(const std::string& port) const; // names, epoch order
     // {vxr/RT={1.00,0.00},...}: what "/par/out/<port>" prints.
@@ -52,6 +59,9 @@ private:
         std::string lastBytes;
     };
     std::map<std::string, std::map<std::string, TSetting>> ports_;
+    // Correction messages (RTCM, CMR) in the order they were enabled; the simulator keeps
+    // them as settings and sends no bytes for them.
+    std::map<std::string, std::vector<std::pair<std::string, TSetting>>> corrections_;
 };
 
 } // namespace telvorsim

@@ -62,13 +62,13 @@ const char* const kParamTable = R"TABLE(
 /dev/blk/a&blocks               ro     @blocks
 
 # ports
-/par/dev/ser/{a,b,c,d}/rate     enum   115200   300|600|1200|2400|4800|9600|14400|19200|28800|38400|57600|115200|230400|460800
+/par/dev/ser/{a,b,c,d}/rate     enum   115200   300|600|1200|2400|4800|9600|14400|19200|28800|38400|57600|115200|153600|230400|460800
 /par/dev/ser/{a,b,c,d}/parity   enum   N        N|E|O
 /par/dev/ser/{a,b,c,d}/stops    enum   1        1|2
 /par/dev/ser/{a,b,c,d}/rtscts   enum   off      on|off
 /par/dev/ser/{a,b,c,d}/ir       enum   off      on|off
-/par/dev/ser/{a,b,c,d}/imode    enum   cmd      cmd|echo|none|rtcm|rtcm3|cmr
-/par/dev/{usb,tcp,prl,modem}/a/imode   enum   cmd   cmd|echo|none|rtcm|rtcm3|cmr
+/par/dev/ser/{a,b,c,d}/imode    enum   cmd      cmd|echo|none|rtcm|rtcm3|cmr|vxr|omni
+/par/dev/{usb,tcp,prl,modem}/a/imode   enum   cmd   cmd|echo|none|rtcm|rtcm3|cmr|vxr|omni
 /par/out/elm/dev/ser/{a,b,c,d}  int    5        -90..90
 /par/out/elm/dev/{usb,tcp,prl,modem}/a  int  5  -90..90
 /par/out/elm/cur/log            int    5        -90..90
@@ -78,7 +78,7 @@ const char* const kParamTable = R"TABLE(
 /par/pos/gps/sat/{1..37}        enum   on       on|off
 /par/pos/glo/sat/{1..24}        enum   on       on|off
 /par/pos/pd/reset               enum   off      off|on
-/par/pos/pd/dyn                 int    1        0..5
+/par/pos/pd/dyn                 float  1        0..5
 /par/pos/curmsint               ro     @msint
 /par/raw/curmsint               ro     @msint
 /par/opts/cur/_RAW              ro     10
