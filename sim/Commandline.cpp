@@ -28,6 +28,19 @@ std::vector<std::string_view> splitJoined(std::string_view line) {
     return parts;
 }
 
+// Takes a "@XX" suffix off `text`; false when XX is not the checksum of what precedes it.
+bool checkSuffix(std::string& text) {
+    const std::size_t n = text.size();
+    if (n < 3 || text[n - 3] != '@' || telvor::hexDigitValue(text[n - 2]) < 0 ||
+        telvor::hexDigitValue(text[n - 1]) < 0)
+        return true;
+    const int stated = telvor::hexDigitValue(text[n - 2]) * 16 + telvor::hexDigitValue(text[n - 1]);
+    if (telvor::rotatingChecksum(text.data(), n - 2) != stated)
+        return false;
+    text.resize(n - 3);
+    return true;
+}
+
 } // namespace
 
 std::string trim(std::string_view text) {
@@ -48,20 +61,17 @@ TParsedLine parseLine(std::string_view raw, std::string_view echoOff) {
         out.kind = TLineKind::Silent;
         return out;
     }
-    std::size_t n = line.size();
-    if (n >= 3 && line[n - 3] == '@' && telvor::hexDigitValue(line[n - 2]) >= 0 &&
-        telvor::hexDigitValue(line[n - 1]) >= 0) {
-        int stated = telvor::hexDigitValue(line[n - 2]) * 16 + telvor::hexDigitValue(line[n - 1]);
-        if (telvor::rotatingChecksum(line.data(), n - 2) != stated) {
-            out.kind = TLineKind::BadChecksum;
-            return out;
-        }
-        line.resize(n - 3);
-    }
     out.kind = TLineKind::Commands;
     for (auto part : splitJoined(line)) {
         TCommand cmd;
         std::string text = trim(part);
+        // Each joined command may carry its own checksum (event records do); a single command
+        // is the whole line.
+        if (!checkSuffix(text)) {
+            out.kind = TLineKind::BadChecksum;
+            out.commands.clear();
+            return out;
+        }
         if (text.size() >= 2 && text[0] == '%') {
             std::size_t close = text.find('%', 1);
             if (close != std::string::npos) {

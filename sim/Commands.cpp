@@ -13,6 +13,7 @@ const TEngine::TCommandEntry TEngine::kCommands[] = {
     {"get", 3, &TEngine::cmdGet},
     {"create", 2, &TEngine::cmdCreate},
     {"remove", 2, &TEngine::cmdRemove},
+    {"event", 2, &TEngine::cmdEvent},
     {nullptr, 0, nullptr},
 };
 
@@ -127,6 +128,8 @@ TEngine::TResult TEngine::cmdEm(const std::vector<std::string>& args) {
     std::vector<TMsgItem> items;
     if (!parseMessageList(args[2], items, error))
         return {false, error, nullptr};
+    if (port == "/cur/log")
+        return startRecording(items);
     outputs_.enable(port, items);
     return {true, "", nullptr};
 }
@@ -138,12 +141,14 @@ TEngine::TResult TEngine::cmdDm(const std::vector<std::string>& args) {
         return {false, "Unknown port " + args[1], nullptr};
     if (args.size() < 3 || args[2].empty()) {
         outputs_.disable(port);
-        return {true, "", nullptr};
+    } else {
+        std::vector<TMsgItem> items;
+        if (!parseMessageList(args[2], items, error))
+            return {false, error, nullptr};
+        outputs_.disable(port, items);
     }
-    std::vector<TMsgItem> items;
-    if (!parseMessageList(args[2], items, error))
-        return {false, error, nullptr};
-    outputs_.disable(port, items);
+    if (port == "/cur/log" && outputs_.enabled(port).empty())
+        stopRecording();
     return {true, "", nullptr};
 }
 

@@ -56,6 +56,19 @@ const TSimFile* TFileSystem::find(const std::string& name) const {
     return nullptr;
 }
 
+bool TFileSystem::append(const std::string& name, const std::string& bytes) {
+    auto it = std::find_if(files_.begin(), files_.end(),
+                           [&](const TSimFile& f) { return f.name == name; });
+    if (it == files_.end())
+        return false;
+    const std::uint64_t had = (it->data.size() + kBlockSize - 1) / kBlockSize;
+    const std::uint64_t needs = (it->data.size() + bytes.size() + kBlockSize - 1) / kBlockSize;
+    if ((needs - had) * kBlockSize > free())
+        return false;
+    it->data += bytes;
+    return true;
+}
+
 std::uint64_t TFileSystem::free() const {
     std::uint64_t used = 0;
     for (const TSimFile& f : files_)

@@ -38,6 +38,8 @@ public:
     // Error text, or "" when done.
     std::string create(const std::string& name, std::uint32_t time, std::string data = {});
     std::string remove(const std::string& name);
+    // Adds recorded bytes to a file; false when the memory cannot hold them (nothing added).
+    bool append(const std::string& name, const std::string& bytes);
     const TSimFile* find(const std::string& name) const;
     const std::vector<TSimFile>& files() const { return files_; }
 

@@ -79,8 +79,10 @@ const char* const kParamTable = R"TABLE(
 /par/pos/glo/sat/{1..24}        enum   on       on|off
 /par/pos/pd/reset               enum   off      off|on
 /par/pos/pd/dyn                 float  1        0..5
-/par/pos/curmsint               ro     @msint
-/par/raw/curmsint               ro     @msint
+/par/pos/msint                  int    1000     10..86400000
+/par/raw/msint                  int    1000     10..86400000
+/par/pos/curmsint               ro     @posmsint
+/par/raw/curmsint               ro     @rawmsint
 /par/opts/cur/_RAW              ro     10
 /par/opts/cur/_POS              ro     10
 /par/opts/cur/_DTM              ro     1
