@@ -1,6 +1,7 @@
 #include "cli/Clisession.h"
 
 #include "app/Ports.h"
+#include "cli/Clisharing.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
@@ -56,6 +57,10 @@ bool connectSession(TCliContext& ctx, TSession& session) {
         return false;
     }
     session.setSettingsHook(ctx.overrides);
+    if (ctx.sharing) {
+        ctx.sharing->attach(&session);
+        session.setSharing(ctx.sharing);
+    }
     session.setSearchLimit(kSearchLimitMs);
     if (session.connect())
         return true;

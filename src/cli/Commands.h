@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace telvor {
 
 class TProfile;
 class TQtBridge;
+class TCliSharing;
 
 struct TCliContext {
     TProfile& profile;
@@ -27,6 +29,10 @@ struct TCliContext {
     // (a flag maps to an empty text).
     std::vector<std::string> args;
     std::map<std::string, std::string> options;
+    // --password, also the sharing password of a client or of `serve`.
+    std::optional<std::string> sharingPassword;
+    // With --mode client (or Comm/ConnectionType 1): the sharing client every session uses.
+    TCliSharing* sharing = nullptr;
 
     bool has(const std::string& option) const { return options.count(option) != 0; }
 };

@@ -1,5 +1,6 @@
 #include "cli/Commandtable.h"
 
+#include "cli/Clisharing.h"
 #include "cli/Configcommand.h"
 #include "cli/Filecommands.h"
 #include "cli/Manualcommands.h"
@@ -73,6 +74,13 @@ const std::vector<TCliCommand>& cliCommands() {
          runConfig,
          2,
          -1},
+        {"serve",
+         "",
+         "share the receiver with remote Telvor copies (Internet Server) until SIGTERM, logging "
+         "to telvor_server.log; --password is the sharing password",
+         {{"listen-port", "the port to listen on (default: Comm/TCPPort, 8000)", "port"},
+          {"bind", "listen on this address only (default: every address)", "address"}},
+         runServe},
     };
     return table;
 }

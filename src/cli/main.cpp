@@ -2,6 +2,7 @@
 #include "app/Appinfo.h"
 #include "app/Commconfig.h"
 #include "app/Qtbridge.h"
+#include "cli/Clisharing.h"
 #include "cli/Commandtable.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
@@ -108,7 +109,8 @@ int main(int argc, char** argv) {
     QCommandLineOption mode("mode", "Connection mode: direct, client, server or radio.", "mode");
     QCommandLineOption host("host", "Host of an Ethernet receiver or a sharing server.", "host");
     QCommandLineOption tcpPort("tcp-port", "TCP port of that host (1-65535).", "port");
-    QCommandLineOption password("password", "Password of an Ethernet receiver.", "text");
+    QCommandLineOption password("password", "Password of an Ethernet receiver or a sharing server.",
+                                "text");
     QCommandLineOption timeout("timeout", "Reply timeout of the search, in ms.", "ms");
     QCommandLineOption settings(
         "settings", "Folder holding telvor.ini (default: the home folder, see the manual).", "dir");
@@ -187,19 +189,34 @@ int main(int argc, char** argv) {
                     std::cerr,
                     &bridge,
                     {},
-                    {}};
+                    {},
+                    {},
+                    nullptr};
     for (const QString& a : args.mid(1))
         ctx.args.push_back(a.toStdString());
     for (const TCliOption& opt : command->options)
         if (parser.isSet(opt.name))
             ctx.options[opt.name] = *opt.valueName ? parser.value(opt.name).toStdString() : "";
+    ctx.sharingPassword = o.password;
+    // Every command of a client reaches the receiver through the remote Telvor's server.
+    std::optional<TCliSharing> client;
+    const int effectiveMode = o.mode ? *o.mode : readConnectionSettings(profile).mode;
+    if (effectiveMode == cmInternetClient && std::string(command->name) != "serve") {
+        client.emplace(profile, std::cerr);
+        client->override(o.host.value_or(""), o.tcpPort.value_or(0),
+                         o.password ? &*o.password : nullptr);
+        ctx.sharing = &*client;
+    }
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGHUP, onSignal);
     // A closed standard output (`| head`) is a request to stop, seen at the next write.
     std::signal(SIGPIPE, SIG_IGN);
-    const int code = command->run(ctx);
+    int code = command->run(ctx);
+    if (client && client->failed())
+        code = 1;
+    client.reset();
     setProfile(nullptr);
     return code;
 }

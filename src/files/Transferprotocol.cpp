@@ -339,6 +339,24 @@ bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
     }
 }
 
+// One wait step for the transfer event. An Internet Client link's bytes arrive through the
+// user-interface thread's sockets, so that wait keeps the events running.
+static bool waitSlice(const TReceiverConnection* link, int wireSize) {
+    TCommState& state = commState();
+    if (link->Kind != kLinkInternetClient)
+        return state.transferEvent.Wait(kSliceMs);
+    const std::uint32_t start = tickCount();
+    do {
+        uiBridge().processEvents();
+        // A link closed meanwhile is the caller's to notice.
+        if (CurrentConnection != link)
+            return false;
+        if (link->Input.Fill() >= wireSize || state.transferEvent.Wait(1))
+            return true;
+    } while (ticksSince(start) < std::uint32_t(kSliceMs));
+    return false;
+}
+
 TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, int wireSize) {
     if (port)
         return receivePortBlock(wire, wireSize);
@@ -358,11 +376,11 @@ TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, 
             errorText = "Receiver is not ready";
             return TReceive::Failed;
         }
-        bool whole = input.Fill() >= wireSize || state.transferEvent.Wait(kSliceMs);
+        bool whole = input.Fill() >= wireSize || waitSlice(link, wireSize);
         if (!whole && ++steps > limit) {
             // Bytes still coming in: a slow link, not a lost block.
             const int before = input.Fill();
-            whole = state.transferEvent.Wait(kSliceMs);
+            whole = waitSlice(link, wireSize);
             if (!whole && input.Fill() > before) {
                 steps = 0;
                 continue;

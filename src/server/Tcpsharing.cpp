@@ -129,6 +129,7 @@ bool TTCPSharing::StartSharing(TRole role) {
     maxDelay_ = 0;
     latencyKnown_ = false;
     activated_ = false;
+    goodPackets_ = 0;
     role_ = role;
     lastReceiveTick_ = tickCount();
     connectCount_ = 0;
@@ -423,6 +424,7 @@ void TTCPSharing::onReadyRead(TPeer* peer) {
 
 void TTCPSharing::handleMessage(TPeer& peer, const std::uint8_t* m, std::size_t n) {
     lastReceiveTick_ = tickCount();
+    ++goodPackets_;
     if (n < 2) {
         ++errors_;
         return;

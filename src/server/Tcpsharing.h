@@ -101,6 +101,11 @@ public:
 
     bool linkUp() const { return linkUp_.load(); }
     bool latencyKnown() const { return latencyKnown_; }
+    // Client: the working connection brought only packets that do not decode, as with a
+    // server that uses another password.
+    bool keyRejected() const {
+        return role_ == TRole::Client && linkUp_.load() && goodPackets_ == 0 && errors_ > 0;
+    }
     std::string atText() const { return atText_; }
     int peerCount() const { return int(peers_.size()); }
 
@@ -178,6 +183,7 @@ private:
     std::uint32_t averageDelay_ = 0;
     bool blue_ = false;
     std::uint64_t sent_ = 0, received_ = 0, errors_ = 0;
+    std::uint64_t goodPackets_ = 0;
     std::string delayText_;
     std::deque<std::string> statusLines_;
     std::deque<std::string> chatLines_;

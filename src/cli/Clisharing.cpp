@@ -1,0 +1,137 @@
+#include "cli/Clisharing.h"
+
+#include "app/Appinfo.h"
+#include "cli/Clisession.h"
+#include "info/Reportfile.h"
+#include "settings/Profile.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <ostream>
+
+namespace telvor {
+
+std::string serverGreeting() {
+    return std::string(kAppTitle) + " Version " + appVersion() + " " +
+           buildDateText(appBuildDate());
+}
+
+TCliSharing::TCliSharing(TProfile& profile, std::ostream& err) : err_(err) {
+    sharing_.configure(readSharingConfig(profile));
+    TTCPSharing::THooks hooks;
+    hooks.serverLost = [this] { fail("The sharing server closed the connection"); };
+    hooks.status = [this](const std::string& line) {
+        if (line.rfind("Server it busy", 0) == 0)
+            fail(line);
+    };
+    sharing_.setHooks(hooks);
+    sharing_.install();
+}
+
+void TCliSharing::override(const std::string& host, int port, const std::string* password) {
+    TSharingConfig c = sharing_.config();
+    if (!host.empty())
+        c.host = host;
+    if (port > 0)
+        c.port = port;
+    if (password)
+        c.password = *password;
+    sharing_.configure(c);
+}
+
+void TCliSharing::startClient() {
+    if (sharing_.role() != TTCPSharing::TRole::Client)
+        sharing_.StartSharing(TTCPSharing::TRole::Client);
+    sharing_.ActivateClient();
+}
+
+bool TCliSharing::latencyKnown() const {
+    if (sharing_.keyRejected() && !failed_)
+        fail("Wrong password: the server's packets do not decode");
+    return sharing_.latencyKnown();
+}
+
+void TCliSharing::fail(const std::string& text) const {
+    if (failed_)
+        return;
+    failed_ = true;
+    err_ << text << std::endl;
+    if (session_)
+        session_->shutdown();
+    requestCliStop();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+bool parsePort(const std::string& text, int& port) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < 1 || v > 65535)
+        return false;
+    port = int(v);
+    return true;
+}
+
+} // namespace
+
+int runServe(TCliContext& ctx) {
+    TSharingConfig config = readSharingConfig(ctx.profile);
+    if (ctx.has("listen-port") && !parsePort(ctx.options["listen-port"], config.port))
+        return usageError(ctx.err, "bad --listen-port \"" + ctx.options["listen-port"] +
+                                       "\": use 1 to 65535");
+    if (ctx.has("bind"))
+        config.bindAddress = ctx.options["bind"];
+    if (ctx.sharingPassword)
+        config.password = *ctx.sharingPassword;
+    config.greeting = serverGreeting();
+
+    TCliView view(ctx.err, ctx.verbose, ctx.progress);
+    TSession session(ctx.profile, view);
+    {
+        TRunning running(session);
+        TCliContext serverCtx = ctx;
+        serverCtx.overrides = [o = ctx.overrides](TConnectionSettings& s) {
+            o(s);
+            s.mode = cmInternetServer;
+            s.displayData = false;
+        };
+        if (!connectSession(serverCtx, session))
+            return 1;
+    }
+    TTCPSharing sharing;
+    sharing.configure(config);
+    TTCPSharing::THooks hooks;
+    hooks.status = [&ctx](const std::string& line) {
+        if (ctx.verbose)
+            ctx.err << line << std::endl;
+    };
+    sharing.setHooks(hooks);
+    sharing.install();
+    if (!sharing.StartSharing(TTCPSharing::TRole::Server)) {
+        const auto& lines = sharing.statusLines();
+        ctx.err << "Can't start the server: " << (lines.empty() ? "" : lines.back()) << std::endl;
+        sharing.uninstall();
+        session.disconnect();
+        return 1;
+    }
+    ctx.err << "Serving on port " << sharing.serverPort() << std::endl;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (cliStopRequested() || !session.connected())
+            loop.quit();
+    });
+    poll.start(50);
+    loop.exec();
+    sharing.StopSharing();
+    sharing.uninstall();
+    if (session.connected())
+        session.disconnect();
+    return 0;
+}
+
+} // namespace telvor
