@@ -8,10 +8,11 @@ namespace {
 
 const std::string kRule = std::string(68, '-') + "\n";
 
-// A printf-style line with one "%s"; the labels carry their own padding.
-std::string line(std::string_view format, const std::string& value) {
+// A printf-style line with one "%s"; the labels carry their own padding. Appended in place:
+// a report is a few dozen of these.
+void appendLine(std::string& out, std::string_view format, std::string_view value) {
     const std::size_t at = format.find("%s");
-    return std::string(format.substr(0, at)) + value + std::string(format.substr(at + 2));
+    out.append(format.substr(0, at)).append(value).append(format.substr(at + 2));
 }
 
 class TLayout {
@@ -39,14 +40,14 @@ public:
 
 private:
     void add(std::string_view format, const std::string& path) {
-        out_ += line(format, s_.value(path));
+        appendLine(out_, format, s_.value(path));
     }
 
     void identity() {
         add("Receiver model:        %s\n", "/par/rcv/model");
         add("Receiver ID:           %s\n", "/par/rcvid");
         add("Firmware version:      %s\n", "/par/version/main");
-        out_ += line("RTK support:           %s\n", rtkSupport(s_));
+        appendLine(out_, "RTK support:           %s\n", rtkSupport(s_));
         add("Mainboard version:     %s\n", "/par/rcv/ver/board");
         add("RAM size:              %s\n", "/par/rcv/mem");
         add("Antenna input:         %s\n", "/par/ant/curinp");
@@ -81,9 +82,9 @@ private:
         add("Bad blocks:         %s\n", "/par/dev/blk/a/bad_blocks");
         add("Write verify:       %s\n", "/par/dev/blk/a/verify");
         const TMemoryBlocks blocks = readMemoryBlocks(s_);
-        out_ += line("Block size:         %s\n", blocks.blockSize);
-        out_ += line("Blocks for files:   %s\n", blocks.blocks);
-        out_ += line("Physical memory:    %s bytes\n", blocks.physical);
+        appendLine(out_, "Block size:         %s\n", blocks.blockSize);
+        appendLine(out_, "Blocks for files:   %s\n", blocks.blocks);
+        appendLine(out_, "Physical memory:    %s bytes\n", blocks.physical);
     }
 
     void port() {
@@ -91,7 +92,7 @@ private:
         if (port == kUnknownValue)
             return;
         out_ += kRule;
-        out_ += line("Current port:  %s\n", port);
+        appendLine(out_, "Current port:  %s\n", port);
         if (port == "/dev/prl/a") // the parallel port has no line settings
             return;
         add("Speed:        %s\n", "/par" + port + "/rate");
@@ -145,9 +146,9 @@ private:
         add("Bad blocks:                %s\n", "/par/dev/blk/a/bad_blocks");
         add("Write verify:              %s\n", "/par/dev/blk/a/verify");
         const TMemoryBlocks blocks = readMemoryBlocks(s_);
-        out_ += line("Block size (bytes):        %s\n", blocks.blockSize);
-        out_ += line("Blocks for files:          %s\n", blocks.blocks);
-        out_ += line("Physical memory (bytes):   %s\n", blocks.physical);
+        appendLine(out_, "Block size (bytes):        %s\n", blocks.blockSize);
+        appendLine(out_, "Blocks for files:          %s\n", blocks.blocks);
+        appendLine(out_, "Physical memory (bytes):   %s\n", blocks.physical);
         if (version_ > 1008)
             add("Wait states:               %s\n", "/par/rcv/flash/waitstates");
     }
