@@ -1,0 +1,213 @@
+// Both ends of the sharing protocol on real loopback sockets in one process: the connection
+// pairs, the busy refusal, the codes, the packet size during downloads and the key.
+#include "protocol/Commtools.h"
+#include "server/Packetreader.h"
+#include "server/Tcpsharing.h"
+#include "support/Eventually.h"
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace telvor {
+namespace {
+
+QCoreApplication& app() {
+    static int argc = 1;
+    static char name[] = "test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* a = new QCoreApplication(argc, argv);
+    return *a;
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    return testing::eventually(done, ms, [] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ::usleep(2000);
+    });
+}
+
+// A peer that speaks the packets by hand, to see exactly what the server sends.
+struct TRawPeer {
+    QTcpSocket socket;
+    std::vector<std::string> got;
+    TPacketReader reader{[this](const std::uint8_t* m, std::size_t n) {
+        got.emplace_back(reinterpret_cast<const char*>(m), n);
+    }};
+    explicit TRawPeer(std::uint16_t port) {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+            QByteArray b = socket.readAll();
+            reader.feed(reinterpret_cast<const std::uint8_t*>(b.data()), std::size_t(b.size()));
+        });
+        socket.connectToHost("127.0.0.1", port);
+    }
+    void send(const std::string& message) { raw(buildPacket(message, kDefaultSharingKey)); }
+    void raw(const TBytes& b) { socket.write(reinterpret_cast<const char*>(b.data()), b.size()); }
+    bool has(const std::string& prefix) const {
+        for (const auto& m : got)
+            if (m.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+};
+
+class SharingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app();
+        TSharingConfig c;
+        c.port = 0;
+        c.bindAddress = "127.0.0.1";
+        c.logServer = false;
+        c.dnsLookup = false;
+        c.greeting = "Telvor Version 9.9 test";
+        server.configure(c);
+        ASSERT_TRUE(server.StartSharing(TTCPSharing::TRole::Server));
+        port = server.serverPort();
+    }
+    void TearDown() override { SetLatencyAllowance(0); }
+
+    std::unique_ptr<TRawPeer> connectPeer() {
+        auto p = std::make_unique<TRawPeer>(port);
+        const int before = server.peerCount();
+        EXPECT_TRUE(waitFor([&] {
+            return p->socket.state() == QAbstractSocket::ConnectedState &&
+                   server.peerCount() > before;
+        }));
+        return p;
+    }
+
+    TTCPSharing server;
+    std::uint16_t port = 0;
+};
+
+TEST_F(SharingTest, SecondConnectionWorksAndAThirdIsRefusedAsBusy) {
+    auto placeholder = connectPeer();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    EXPECT_FALSE(server.linkUp());
+    EXPECT_TRUE(placeholder->got.empty()); // no greeting for the placeholder
+
+    auto working = connectPeer();
+    ASSERT_TRUE(waitFor([&] { return working->has("ME"); }));
+    EXPECT_EQ(working->got.front(), "METelvor Version 9.9 test");
+    EXPECT_TRUE(server.linkUp());
+    EXPECT_TRUE(server.ClientConnected());
+
+    TRawPeer third(port);
+    ASSERT_TRUE(waitFor([&] { return third.has("BU"); }));
+    EXPECT_EQ(third.got.back().rfind("BU(127.0.0.1):", 0), 0u) << third.got.back();
+    ASSERT_TRUE(waitFor([&] { return working->has("ME(127.0.0.1)"); }));
+    EXPECT_NE(working->got.back().find(" tried to connect to the server"), std::string::npos);
+    EXPECT_TRUE(waitFor([&] { return third.socket.state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(server.peerCount(), 2);
+    EXPECT_TRUE(server.linkUp());
+    EXPECT_NE(server.statusLines().back().find("Server busy, connection refused to (127.0.0.1):"),
+              std::string::npos);
+}
+
+TEST_F(SharingTest, DownloadCommandSizesTheDataMessagesUntilTheNextPercentCommand) {
+    auto placeholder = connectPeer();
+    auto working = connectPeer();
+    ASSERT_TRUE(waitFor([&] { return server.linkUp(); }));
+    working->send("WCget,\"/log/a\":{300,1024},0");
+    ASSERT_TRUE(waitFor([&] { return server.packetSize() == 1030; }));
+    EXPECT_FALSE(server.flushTimerActive());
+    const std::string data(2500, 'z');
+    server.OnReceiverData(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    ASSERT_TRUE(waitFor([&] { return working->has("MMzz"); }));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    std::vector<std::size_t> sizes;
+    for (const auto& m : working->got)
+        if (m.rfind("MM", 0) == 0)
+            sizes.push_back(m.size() - 2);
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{1030, 1030}));
+
+    working->send("WC%%");
+    ASSERT_TRUE(waitFor([&] { return server.packetSize() == 1500 && server.flushTimerActive(); }));
+    // The flush timer sends the rest.
+    EXPECT_TRUE(waitFor([&] { return working->got.back() == "MM" + std::string(440, 'z'); }));
+}
+
+TEST_F(SharingTest, UnknownCodesAreAnsweredAndGarbageIsCountedWithoutLosingTheNextPacket) {
+    auto placeholder = connectPeer();
+    auto working = connectPeer();
+    ASSERT_TRUE(waitFor([&] { return server.linkUp(); }));
+    working->send("XY");
+    ASSERT_TRUE(waitFor([&] { return working->has("ERUnknown"); }));
+    EXPECT_TRUE(working->has("ERUnknown message received, code 5958 (XY)"));
+
+    TBytes junk = buildPacket("CHbroken", kDefaultSharingKey);
+    junk[9] ^= 1;
+    TBytes good = buildPacket("CHhello\r\nthere", kDefaultSharingKey);
+    junk.insert(junk.end(), good.begin(), good.end());
+    working->raw(junk);
+    ASSERT_TRUE(waitFor([&] { return !server.chatLines().empty(); }));
+    EXPECT_EQ(server.chatLines().front(), "<hello<cr><lf>there"); // one line, always
+    EXPECT_EQ(server.errors(), 1u);
+
+    const std::string tooLong(4097, 'x');
+    EXPECT_FALSE(server.SendPeerMessage(tooLong));
+    EXPECT_TRUE(server.sendChat(std::string(300, 'c')));
+    EXPECT_TRUE(waitFor([&] { return working->has("CHccc"); }));
+    EXPECT_EQ(working->got.back().size(), 2u + 256u);
+}
+
+TEST_F(SharingTest, ClientWithTheDefaultKeyMeasuresTheDelayAndAWrongKeyIsNoticed) {
+    TTCPSharing client;
+    TSharingConfig c;
+    c.host = "127.0.0.1";
+    c.port = port;
+    c.dnsLookup = false;
+    client.configure(c);
+    client.StartSharing(TTCPSharing::TRole::Client);
+    client.ActivateClient();
+    ASSERT_TRUE(waitFor([&] { return client.linkUp() && server.linkUp(); }));
+    EXPECT_EQ(client.atText().rfind("at (127.0.0.1):", 0), 0u);
+    ASSERT_TRUE(waitFor([&] { return client.latencyKnown(); }));
+    EXPECT_GE(LatencyAllowance(), 500u);
+    EXPECT_LE(LatencyAllowance(), 3000u);
+    EXPECT_FALSE(client.keyRejected());
+    ASSERT_TRUE(waitFor([&] {
+        return std::any_of(client.statusLines().begin(), client.statusLines().end(),
+                           [](const std::string& l) { return l.rfind("MSG: Telvor", 0) == 0; });
+    }));
+
+    // The server sees the client go, and takes the next one.
+    client.StopSharing();
+    ASSERT_TRUE(waitFor([&] { return !server.linkUp() && server.peerCount() == 0; }));
+    c.password = "not the server's";
+    client.configure(c);
+    client.StartSharing(TTCPSharing::TRole::Client);
+    client.ActivateClient();
+    EXPECT_TRUE(waitFor([&] { return client.keyRejected(); }));
+    EXPECT_FALSE(client.latencyKnown());
+    client.StopSharing();
+}
+
+TEST_F(SharingTest, ConnectionFloodNeverDropsTheServedClient) {
+    auto placeholder = connectPeer();
+    auto working = connectPeer();
+    ASSERT_TRUE(waitFor([&] { return server.linkUp(); }));
+    TTCPSharing::TTimings t;
+    t.keepAliveMs = 20;
+    server.setTimings(t);
+    for (int i = 0; i < 15; ++i) {
+        TRawPeer intruder(port);
+        waitFor([&] { return intruder.has("BU"); }, 2000);
+    }
+    // The keep-alive has run many times with more than ten connections counted.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    waitFor([] { return false; }, 1200);
+    EXPECT_TRUE(server.linkUp());
+    EXPECT_EQ(server.peerCount(), 2);
+    working->send("CHstill here");
+    EXPECT_TRUE(waitFor([&] { return !server.chatLines().empty(); }));
+}
+
+} // namespace
+} // namespace telvor
