@@ -104,14 +104,11 @@ std::string presentValue(std::string_view raw) {
     return std::string(raw.substr(0, TProfile::kMaxValueLength));
 }
 
-std::optional<std::string> lookup(const std::string& path, std::string_view section,
+std::optional<std::string> lookup(std::string_view text, std::string_view section,
                                   std::string_view key) {
     section = trim(section);
     key = trim(key);
     if (section.empty() || key.empty())
-        return std::nullopt;
-    std::string text;
-    if (readWholeFile(path, text) != TReadResult::Ok)
         return std::nullopt;
     bool inSection = false;
     for (const auto& line : splitLines(text)) {
@@ -289,14 +286,29 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
 
 TProfile::TProfile(std::string fileName) : fileName_(std::move(fileName)) {}
 
+TProfile TProfile::overText(std::string& text) {
+    TProfile p("");
+    p.text_ = &text;
+    return p;
+}
+
+std::optional<std::string> TProfile::find(std::string_view section, std::string_view key) const {
+    if (text_)
+        return lookup(*text_, section, key);
+    std::string text;
+    if (readWholeFile(fileName_, text) != TReadResult::Ok)
+        return std::nullopt;
+    return lookup(text, section, key);
+}
+
 std::string TProfile::readString(std::string_view section, std::string_view key,
                                  std::string_view def) const {
-    auto value = lookup(fileName_, section, key);
+    auto value = find(section, key);
     return value ? *value : std::string(def);
 }
 
 int TProfile::readInteger(std::string_view section, std::string_view key, int def) const {
-    auto value = lookup(fileName_, section, key);
+    auto value = find(section, key);
     if (!value)
         return def;
     return parseInteger(*value).value_or(def);
@@ -307,7 +319,7 @@ bool TProfile::readBool(std::string_view section, std::string_view key, bool def
 }
 
 double TProfile::readFloat(std::string_view section, std::string_view key, double def) const {
-    auto value = lookup(fileName_, section, key);
+    auto value = find(section, key);
     if (!value)
         return def;
     return parseFloat(*value).value_or(def);
@@ -321,9 +333,10 @@ bool TProfile::writeString(std::string_view section, std::string_view key, std::
         key.find('=') != std::string_view::npos || key.front() == '[')
         return false;
 
-    std::string text;
-    if (readWholeFile(fileName_, text) == TReadResult::Failed)
+    std::string fileText;
+    if (!text_ && readWholeFile(fileName_, fileText) == TReadResult::Failed)
         return false; // never replace a file we could not read
+    const std::string& text = text_ ? *text_ : fileText;
     auto lines = splitLines(text);
     const char* eol = !lines.empty() && lines[0].hasNewline && !lines[0].body.empty() &&
                               lines[0].body.back() == '\r'
@@ -388,6 +401,10 @@ bool TProfile::writeString(std::string_view section, std::string_view key, std::
             out += eol; // a blank line between sections
         out.append("[").append(section).append("]").append(eol);
         out.append(key).append("=").append(value).append(eol);
+    }
+    if (text_) {
+        *text_ = std::move(out);
+        return true;
     }
     return writeFileAtomically(fileName_, out);
 }

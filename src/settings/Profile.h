@@ -6,6 +6,7 @@
 #include "settings/Settingskeys.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,9 @@ public:
     explicit TProfile(std::string fileName);
 
     const std::string& fileName() const { return fileName_; }
+    // The same rules over a text held by the caller instead of a file (no I/O; the INI fuzzer
+    // uses it). `text` must outlive the store.
+    static TProfile overText(std::string& text);
 
     static constexpr std::size_t kMaxValueLength = 1023;
 
@@ -79,7 +83,10 @@ public:
     bool write(const TFloatKey& k, double v) { return writeFloat(k.section, k.name, v); }
 
 private:
+    std::optional<std::string> find(std::string_view section, std::string_view key) const;
+
     std::string fileName_;
+    std::string* text_ = nullptr;
 };
 
 // The program-wide store. Until the program installs its own, a store on "telvor.ini" in the

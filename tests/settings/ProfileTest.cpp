@@ -127,6 +127,24 @@ TEST_F(ProfileTest, WritesKeepEverythingElse) {
     EXPECT_EQ(filesInDir(), 1u); // no temporary left behind
 }
 
+// The in-memory store must follow exactly the rules of the file, or the fuzzer checks
+// something other than what the program runs.
+TEST_F(ProfileTest, TextStoreMatchesTheFile) {
+    const std::string start = "; settings\r\n[Comm]\r\nport=COM1 \r\n\r\n[Debug]\r\nLog=1";
+    put(start);
+    std::string text = start;
+    TProfile file(ini_.string());
+    TProfile memory = TProfile::overText(text);
+    for (TProfile* p : {&file, &memory}) {
+        ASSERT_TRUE(p->write(keys::CommBaud, "115200"));
+        ASSERT_TRUE(p->writeString("New", "k", "'quoted'"));
+        EXPECT_FALSE(p->writeString("Bad]", "k", "v"));
+        EXPECT_EQ(p->readString("new", "K", ""), "quoted");
+        EXPECT_EQ(p->readInteger("Debug", "Log", 0), 1);
+    }
+    EXPECT_EQ(text, get());
+}
+
 TEST_F(ProfileTest, WritesKeepWindowsLineEndsAndFollowLinks) {
     fs::create_directory(dir_ / "real");
     std::ofstream(dir_ / "real" / "telvor.ini", std::ios::binary) << "[A]\r\nx=1\r\n";
