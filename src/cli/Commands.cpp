@@ -20,6 +20,10 @@ void printPorts(std::ostream& out) {
         if (port.label != port.name)
             out << "\t" << port.label;
         out << "\n";
+        // Each USB receiver by the name --port takes.
+        if (port.name == "USB")
+            for (const auto& receiver : usbReceivers())
+                out << "USB " << receiver << "\n";
     }
     out.flush();
 }

@@ -156,7 +156,7 @@ protected:
 
 TEST_F(UsbCli, PortsSendAndMonitorAsOverSerial) {
     TCliRun ports = run(runPorts, {});
-    EXPECT_NE(ports.out.find("USB\n"), std::string::npos) << ports.out;
+    EXPECT_NE(ports.out.find("USB\nUSB 0421873\n"), std::string::npos) << ports.out;
 
     // A port that names the device wins over the stored one.
     profile->write(keys::CommUSBDev, "SOMEOTHER");
