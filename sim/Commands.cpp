@@ -131,6 +131,8 @@ TEngine::TResult TEngine::cmdEm(const std::vector<std::string>& args) {
     if (port == "/cur/log")
         return startRecording(items);
     outputs_.enable(port, items);
+    if (args[2].rfind("def", 0) == 0)
+        newMessageSet_ = true;
     return {true, "", nullptr};
 }
 

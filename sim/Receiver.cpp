@@ -260,6 +260,8 @@ void TSimReceiver::TImpl::pump(std::int64_t nowUs) {
         }
         if (w == 0)
             return;
+        if (opt.onOutput)
+            opt.onOutput(buffer, static_cast<std::size_t>(w));
         f.off += static_cast<std::size_t>(w);
         queued -= static_cast<std::size_t>(w);
         credit -= static_cast<double>(w);

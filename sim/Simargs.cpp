@@ -41,7 +41,8 @@ World:
   --lat DEG --lon DEG --height M antenna position (default 50.0875 14.4213 245)
   --seed N                seed of the noise and the unhealthy satellites (default 1)
   --epoch-ms N            wall-clock milliseconds between epochs (default 1000)
-  --step-ms N             receiver milliseconds per epoch (default 1000)
+  --step-ms N             receiver milliseconds per epoch (default 1000); a step above
+                          --epoch-ms runs the receiver's clock faster than the wall clock
   --solution-cycle S      receiver seconds for one round of solution types (default 600)
 
 Faults:
@@ -52,6 +53,7 @@ Faults:
   --refuse REGEX          answer "ER" to commands matching REGEX
   --ignore REGEX          never answer commands matching REGEX
 
+  --record FILE           append every byte sent to FILE (what a logger should hold)
   -v, --verbose           log received lines and replies on stderr
   -h, --help              this text
   --version               the version
@@ -157,6 +159,7 @@ TSimArgs parseSimArgs(int argc, char** argv) {
                                    {"silent-after", required_argument, nullptr, 'L'},
                                    {"refuse", required_argument, nullptr, 'R'},
                                    {"ignore", required_argument, nullptr, 'I'},
+                                   {"record", required_argument, nullptr, 'W'},
                                    {"verbose", no_argument, nullptr, 'v'},
                                    {"help", no_argument, nullptr, 'h'},
                                    {"version", no_argument, nullptr, 'V'},
@@ -296,6 +299,11 @@ TSimArgs parseSimArgs(int argc, char** argv) {
             if (!validPattern(optarg))
                 return bad("ignore");
             o.faults.ignore = optarg;
+            break;
+        case 'W':
+            if (!*optarg)
+                return bad("record");
+            a.recordPath = optarg;
             break;
         case 'v':
             o.verbose = true;

@@ -13,6 +13,7 @@ struct TSimArgs {
     std::string ptyPath;
     std::string bind = "127.0.0.1";
     int tcpPort = -1; // -1: no TCP; 0: any free port
+    std::string recordPath = {}; // every byte sent, appended to this file
 };
 
 TSimArgs parseSimArgs(int argc, char** argv);

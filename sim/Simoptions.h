@@ -55,6 +55,9 @@ struct TSimOptions {
     std::vector<TSeedFile> files; // in the file memory at start
     TFaults faults;
 
+    // Every byte as it leaves the port, on the receiver's thread: what a logger must have got.
+    std::function<void(const std::uint8_t* bytes, std::size_t count)> onOutput;
+
     // Diagnostics: with `verbose`, every received line and every reply goes to `log`.
     bool verbose = false;
     std::function<void(const std::string&)> log;

@@ -19,6 +19,18 @@ int main(int argc, char** argv) {
     if (o.verbose)
         o.log = [](const std::string& line) { std::cerr << "telvor-sim: " << line << std::endl; };
 
+    std::FILE* record = nullptr;
+    if (!args.recordPath.empty()) {
+        record = std::fopen(args.recordPath.c_str(), "ab");
+        if (!record) {
+            std::perror(args.recordPath.c_str());
+            return 1;
+        }
+        o.onOutput = [record](const std::uint8_t* bytes, std::size_t count) {
+            std::fwrite(bytes, 1, count, record);
+        };
+    }
+
     // Block the stop signals before any thread starts, then wait for them here.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -48,5 +60,7 @@ int main(int argc, char** argv) {
     int sig = 0;
     sigwait(&stopSignals, &sig);
     receiver.stop();
+    if (record)
+        std::fclose(record);
     return 0;
 }

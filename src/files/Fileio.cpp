@@ -98,7 +98,7 @@ bool FileAccess::writeDirect(const void* data, int count) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            errorText = std::strerror(errno);
+            errorText = errno == ENOSPC ? "Disk full or disk error" : std::strerror(errno);
             return false;
         }
         if (n == 0) {

@@ -1,0 +1,247 @@
+// The logging engine against telvor-sim on a pty, its clock running fast: the files it writes,
+// the switches between them and the way it stops.
+#include "rtlog/Realtimelog.h"
+
+#include "protocol/Commstate.h"
+#include "settings/Settingskeys.h"
+#include "support/Eventually.h"
+#include "support/Loggable.h"
+#include "support/Simsession.h"
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstring>
+#include <mutex>
+
+namespace telvor::testing {
+namespace {
+
+class THost : public TRealTimeHost {
+public:
+    void setStatus(const std::string& text) override { status = text; }
+    bool confirm(const std::string& text) override {
+        question = text;
+        return answer;
+    }
+    std::string status, question;
+    bool answer = true;
+};
+
+class RealTimeLog : public TSimSessionFixture {
+protected:
+    RealTimeLog() : TSimSessionFixture("telvor-rtlog") {}
+
+    // A receiver at 460800 Bd whose clock runs 50 times faster than the wall clock, with
+    // every byte it sends kept in `sent`.
+    void connect(const std::string& start = "2006-05-03 14:50:00") {
+        telvorsim::TSimOptions o;
+        o.baud = o.defaultBaud = 460800;
+        o.epochWallMs = 20;
+        struct tm t {};
+        strptime(start.c_str(), "%Y-%m-%d %H:%M:%S", &t);
+        o.startMs = std::int64_t(timegm(&t)) * 1000;
+        o.onOutput = [this](const std::uint8_t* b, std::size_t n) {
+            std::lock_guard lock(sentLock);
+            sent.append(reinterpret_cast<const char*>(b), n);
+        };
+        profile->write(keys::CommBaud, "460800");
+        ASSERT_NO_FATAL_FAILURE(connectPaused(o));
+        log = std::make_unique<TRealTimeLog>(host, *profile);
+        log->attach();
+        beginRealTimeMonitor(false, false);
+        ASSERT_TRUE(eventually([&] { return log->receiverSeconds() >= 0; }));
+    }
+    void TearDown() override {
+        log.reset();
+        TSimSessionFixture::TearDown();
+    }
+    TStartRequest multiple(int numbering) {
+        TStartRequest r;
+        r.options.multiple = true;
+        r.options.folder = dir.string();
+        r.options.prefix = "site";
+        r.options.granularity = 0;
+        r.options.numbering = numbering;
+        return r;
+    }
+    // Waits until the receiver is well inside a minute, so that a first file holds epochs.
+    bool midMinute() {
+        return eventually([&] {
+            const int s = int(log->receiverSeconds()) % 60;
+            return s >= 5 && s <= 40;
+        });
+    }
+    // Runs the timer until `files` have been switched away from.
+    bool runUntilSwitched(int files, std::vector<std::string>& names) {
+        return eventually(
+            [&] {
+                log->timerStep();
+                std::string now = log->currentFileName();
+                if (names.empty() || names.back() != now)
+                    names.push_back(now);
+                return int(names.size()) > files;
+            },
+            30000, [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
+    }
+    std::string sentSoFar() {
+        std::lock_guard lock(sentLock);
+        return sent;
+    }
+    static std::string readFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    THost host;
+    std::unique_ptr<TRealTimeLog> log;
+    std::mutex sentLock;
+    std::string sent;
+};
+
+TEST_F(RealTimeLog, SwitchedFilesTogetherHoldTheStreamExactlyOnce) {
+    ASSERT_NO_FATAL_FAILURE(connect());
+    // An earlier run's first file stays as it is: numbering goes past it.
+    std::ofstream(dir / "site0000.vxr") << "earlier";
+    ASSERT_TRUE(midMinute());
+    ASSERT_TRUE(log->start(multiple(0))) << host.status;
+    std::vector<std::string> names;
+    ASSERT_TRUE(runUntilSwitched(3, names));
+    log->stop(false);
+    EXPECT_FALSE(log->running());
+    EXPECT_EQ(readFile((dir / "site0000.vxr").string()), "earlier");
+    ASSERT_EQ(names.front(), (dir / "site0001.vxr").string());
+
+    std::string logged;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string bytes = readFile(names[i]);
+        ASSERT_FALSE(bytes.empty()) << names[i];
+        // Each file after the first opens with the receiver's new message set.
+        if (i > 0) {
+            EXPECT_EQ(bytes.substr(0, 5), "QF055") << names[i];
+        }
+        // No reply ever lands in a file.
+        EXPECT_EQ(bytes.find("RE0"), std::string::npos) << names[i];
+        logged += bytes;
+    }
+    const std::string expected = loggableBytes(sentSoFar());
+    const std::size_t at = expected.find(logged);
+    ASSERT_NE(at, std::string::npos) << "the files are not one unbroken part of the stream";
+    EXPECT_EQ(expected.find(logged, at + 1), std::string::npos);
+    EXPECT_EQ(profile->read(keys::RealTimeAutoRun), true);
+}
+
+TEST_F(RealTimeLog, DateNamesFollowTheFirstEpochOfEachFile) {
+    ASSERT_NO_FATAL_FAILURE(connect());
+    ASSERT_TRUE(midMinute());
+    ASSERT_TRUE(log->start(multiple(1))) << host.status;
+    std::vector<std::string> names;
+    ASSERT_TRUE(runUntilSwitched(2, names));
+    log->stop(false);
+    // At close each file carries the minute of the first epoch it holds, on 2006-05-03.
+    std::vector<std::string> files;
+    for (auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().extension() == ".vxr")
+            files.push_back(e.path().string());
+    ASSERT_EQ(files.size(), 3u);
+    for (const std::string& file : files) {
+        const std::string bytes = readFile(file);
+        const std::size_t at = bytes.find("~~005");
+        ASSERT_NE(at, std::string::npos) << file;
+        std::uint32_t tod = 0;
+        std::memcpy(&tod, bytes.data() + at + 5, 4);
+        char stem[16];
+        std::snprintf(stem, sizeof stem, "6123%02u%02u", tod / 3600000, tod / 60000 % 60);
+        EXPECT_EQ(std::filesystem::path(file).filename(), std::string("site") + stem + ".vxr");
+    }
+}
+
+TEST_F(RealTimeLog, StartChecksItsEditsInOrder) {
+    ASSERT_NO_FATAL_FAILURE(connect());
+    TStartRequest r;
+    r.options.folder = dir.string();
+    r.options.singleName = "data";
+    r.interval = "0";
+    EXPECT_FALSE(log->start(r));
+    EXPECT_EQ(host.status, "Invalid recording interval");
+    r.interval = "1";
+    r.startCount = "-1";
+    EXPECT_FALSE(log->start(r));
+    EXPECT_EQ(host.status, "Invalid start count value (integer required)");
+    r.startCount = "0";
+    r.period = "x";
+    EXPECT_FALSE(log->start(r));
+    EXPECT_EQ(host.status, "Invalid files switching period value");
+    r.elevationMask = "500";
+    EXPECT_FALSE(log->start(r));
+    EXPECT_EQ(host.status, "Invalid elevation mask");
+
+    r.elevationMask = "10";
+    r.period = "0";
+    ASSERT_TRUE(log->start(r)) << host.status;
+    EXPECT_EQ(log->request().period, "1");
+    EXPECT_EQ(log->request().interval, "1.00");
+    EXPECT_EQ(log->request().options.singleName, "data.vxr");
+    EXPECT_EQ(profile->read(keys::RealTimeIntervalBetweenFiles), 1);
+    ASSERT_TRUE(eventually([&] { return log->bytesWritten() > 2000; }));
+    log->stop(false);
+    EXPECT_GT(std::filesystem::file_size(dir / "data.vxr"), 2000u);
+    // A single file is not remembered for AutoRun.
+    EXPECT_EQ(profile->read(keys::RealTimeAutoRun), false);
+}
+
+TEST_F(RealTimeLog, WithoutReceiverTimeAMultipleFileRunNeverSwitches) {
+    telvorsim::TSimOptions o;
+    ASSERT_NO_FATAL_FAILURE(connectPaused(o));
+    log = std::make_unique<TRealTimeLog>(host, *profile);
+    log->attach();
+    TStartRequest r = multiple(0);
+    r.options.granularity = 0;
+    ASSERT_TRUE(log->start(r)) << host.status;
+    EXPECT_EQ(log->nextBoundary(), -1);
+    ASSERT_TRUE(eventually([&] { return log->receiverSeconds() >= 0; }));
+    for (int i = 0; i < 5; ++i)
+        log->timerStep();
+    EXPECT_FALSE(log->hasPrepared());
+    EXPECT_EQ(log->currentFileName(), (dir / "site0000.vxr").string());
+}
+
+TEST_F(RealTimeLog, AFailingWriteStopsLoggingAndKeepsWhatLanded) {
+    ASSERT_NO_FATAL_FAILURE(connect());
+    TStartRequest r;
+    // A disk that is full from the start.
+    std::filesystem::create_symlink("/dev/full", dir / "full.vxr");
+    r.options.singleName = (dir / "full.vxr").string();
+    ASSERT_TRUE(log->start(r)) << host.status;
+    ASSERT_TRUE(eventually([&] {
+        log->timerStep();
+        return !log->running();
+    }));
+    EXPECT_EQ(host.status, "Disk full or disk error");
+
+    // A file that may not grow past 20000 bytes: the first 20000 are the stream's.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 20000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    r.options.singleName = (dir / "short.vxr").string();
+    const bool started = log->start(r);
+    const bool stopped = started && eventually([&] {
+                             log->timerStep();
+                             return !log->running();
+                         });
+    setrlimit(RLIMIT_FSIZE, &old);
+    ASSERT_TRUE(started) << host.status;
+    ASSERT_TRUE(stopped);
+    EXPECT_FALSE(host.status.empty());
+    const std::string kept = readFile(r.options.singleName);
+    ASSERT_EQ(kept.size(), 20000u);
+    EXPECT_NE(loggableBytes(sentSoFar()).find(kept), std::string::npos);
+}
+
+} // namespace
+} // namespace telvor::testing
