@@ -52,6 +52,11 @@ const char* const kParamTableRtk = R"TABLE(
 /par/dev/modem/a/ant            enum   int      int|ext
 /par/dev/modem/a/pwr            enum   high     high|low
 /par/rcv/ver/modem              ro     ""
+# where a port in input mode "echo" sends what it receives, and the line that ends the echo
+/par/dev/ser/{a,b,c,d}/echo     enum   /dev/null   /dev/null|/dev/ser/a|/dev/ser/b|/dev/ser/c|/dev/ser/d|/dev/usb/a|/dev/tcp/a|/cur/term
+/par/dev/{usb,tcp,prl,modem}/a/echo   enum   /dev/null   /dev/null|/dev/ser/a|/dev/ser/b|/dev/ser/c|/dev/ser/d|/dev/usb/a|/dev/tcp/a|/cur/term
+/par/dev/ser/{a,b,c,d}/eoff     text   "#OFF#"
+/par/dev/{usb,tcp,prl,modem}/a/eoff   text   "#OFF#"
 
 # front panel
 /par/log/sc/period              float  1        0.05..86400

@@ -548,4 +548,33 @@ void TSimReceiver::triggerEvent(char which) {
         impl_->engine->triggerEvent(which);
 }
 
+void TSimReceiver::powerCycleModem() {
+    std::lock_guard lock(impl_->mu);
+    if (impl_->engine && impl_->engine->modem())
+        impl_->engine->modem()->powerCycle(impl_->nowMs());
+}
+
+int TSimReceiver::modemValue(int query) const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->engine && impl_->engine->modem() ? impl_->engine->modem()->value(query) : -1;
+}
+
+void TSimReceiver::setModemValue(int query, int value) {
+    std::lock_guard lock(impl_->mu);
+    if (impl_->engine && impl_->engine->modem())
+        impl_->engine->modem()->force(query, value);
+}
+
+bool TSimReceiver::modemCommandMode() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->engine && impl_->engine->modem() && impl_->engine->modem()->commandMode();
+}
+
+int TSimReceiver::modemRegister(unsigned address) const {
+    std::lock_guard lock(impl_->mu);
+    if (!impl_->engine || !impl_->engine->modem() || address >= TSimModem::kRegisters)
+        return -1;
+    return impl_->engine->modem()->reg(static_cast<std::uint16_t>(address));
+}
+
 } // namespace telvorsim

@@ -32,6 +32,7 @@ Receiver:
   --omit PATH             the receiver lacks this parameter and all below it (repeatable)
   --port-name PATH        the receiver's name for the serial port (default /dev/ser/a)
   --echo-off TEXT         echo-off text accepted silently (default #OFF#)
+  --modem PORT            an RFM96 radio modem on this serial port (/dev/ser/b ...)
   --reset-silence-ms N    how long a restarting receiver says nothing (default 2000)
   --file NAME:SIZE[:SEED] a file of SIZE bytes in the receiver's memory (/log/NAME); its
                           bytes follow from SEED (default 1); repeatable
@@ -143,6 +144,7 @@ TSimArgs parseSimArgs(int argc, char** argv) {
                                    {"omit", required_argument, nullptr, 'O'},
                                    {"port-name", required_argument, nullptr, 'n'},
                                    {"echo-off", required_argument, nullptr, 'e'},
+                                   {"modem", required_argument, nullptr, 'M'},
                                    {"reset-silence-ms", required_argument, nullptr, 'r'},
                                    {"file", required_argument, nullptr, 'F'},
                                    {"start", required_argument, nullptr, 't'},
@@ -226,6 +228,11 @@ TSimArgs parseSimArgs(int argc, char** argv) {
             break;
         case 'e':
             o.echoOff = optarg;
+            break;
+        case 'M':
+            if (std::string(optarg).rfind("/dev/ser/", 0) != 0 || std::string(optarg).size() != 10)
+                return bad("modem");
+            o.modemPort = optarg;
             break;
         case 'r':
             if (!number(optarg, v) || v < 0)

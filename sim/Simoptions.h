@@ -2,6 +2,7 @@
 // Everything that makes one simulated receiver differ from another, and the faults a test may
 // ask it to show.
 #include "sim/Filesystem.h"
+#include "sim/Modem.h"
 #include "sim/Transferfaults.h"
 
 #include <cstdint>
@@ -38,6 +39,9 @@ struct TSimOptions {
     std::string tcpPort = "/dev/tcp/a";    // and of its Ethernet port
     std::string password;                  // Ethernet login; must match exactly
     std::string echoOff = "#OFF#";         // accepted silently like "#" lines
+    // The serial port ("/dev/ser/b") an RFM96 radio modem hangs on; none when empty.
+    std::string modemPort;
+    TModemOptions modem;
 
     // Time: receiver time at start in milliseconds since 1970 (UTC); < 0 means now.
     std::int64_t startMs = -1;
