@@ -360,7 +360,6 @@ static bool waitSlice(const TReceiverConnection* link, int wireSize) {
 TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, int wireSize) {
     if (port)
         return receivePortBlock(wire, wireSize);
-    TCommState& state = commState();
     TReceiverConnection* const link = CurrentConnection;
     TSharedBuffer& input = link->Input;
     const int limit = static_cast<int>((LatencyAllowance() + timeoutMs + kSliceMs - 1) / kSliceMs);
