@@ -83,6 +83,31 @@ bool kindOf(const std::string& word, TParamKind& kind) {
     return false;
 }
 
+// "{a,b}" with as many elements as the default, each one of the choices.
+bool flatListFits(const std::string& value, const TParam& p) {
+    auto elements = [](const std::string& list) {
+        std::vector<std::string> out;
+        if (list.size() < 2 || list.front() != '{' || list.back() != '}')
+            return out;
+        std::stringstream ss(list.substr(1, list.size() - 2));
+        std::string e;
+        while (std::getline(ss, e, ','))
+            out.push_back(e);
+        return out;
+    };
+    const std::vector<std::string> given = elements(value);
+    if (given.empty() || given.size() != elements(p.defaultValue).size())
+        return false;
+    for (const std::string& e : given) {
+        bool known = false;
+        for (const std::string& c : p.choices)
+            known = known || c == e;
+        if (!known)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::string quoteValue(const std::string& value) {
@@ -121,7 +146,8 @@ TParamTree::TParamTree(std::string_view table, TResolver resolver, std::string* 
         p.defaultValue = t[2];
         p.dynamic = !t[2].empty() && t[2][0] == '@';
         if (t.size() > 3) {
-            if (p.kind == TParamKind::Enum) {
+            // A list's choices hold for each element of a flat list of the default's length.
+            if (p.kind == TParamKind::Enum || p.kind == TParamKind::List) {
                 std::stringstream ss(t[3]);
                 std::string c;
                 while (std::getline(ss, c, '|'))
@@ -213,6 +239,8 @@ TSetResult TParamTree::set(const std::string& path, const std::string& value) {
         }
         if (depth != 0 || quoted)
             return TSetResult::BadValue;
+        if (!p.choices.empty() && !flatListFits(value, p))
+            return TSetResult::BadValue;
         p.value = value;
         return TSetResult::Ok;
     }
@@ -279,18 +307,58 @@ std::vector<std::string> TParamTree::children(const std::string& path) const {
     return out;
 }
 
+// One pass over the sorted rows below `path`: the rows of a node are contiguous, so braces
+// open and close as the path components change. ("print,/" walks the whole tree.)
 std::string TParamTree::printNode(const std::string& path) const {
     if (auto p = find(path))
         return quoteValue(resolve(*p));
+    const std::string prefix = path == "/" ? "/" : path + "/";
     std::string out = "{";
-    bool first = true;
-    for (auto& name : children(path)) {
-        std::string child = (path == "/" ? "/" : path + "/") + name;
-        if (!first)
-            out.push_back(',');
-        first = false;
-        out += name + "=" + printNode(child);
+    std::vector<std::string_view> open; // nodes opened below `path`
+    std::vector<bool> empty{true};      // per level: nothing written yet
+    std::string_view lastLeaf;
+    for (auto it = params_.lower_bound(prefix);
+         it != params_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+        std::string_view rest = std::string_view(it->first).substr(prefix.size());
+        // Attribute rows ("/dev/blk/a&blocks") are not part of the tree.
+        if (rest.find('&') != std::string_view::npos)
+            continue;
+        // A row below a name already printed as a leaf.
+        if (!lastLeaf.empty() && rest.size() > lastLeaf.size() &&
+            rest.compare(0, lastLeaf.size(), lastLeaf) == 0 && rest[lastLeaf.size()] == '/')
+            continue;
+        std::vector<std::string_view> parts;
+        for (std::size_t at = 0;;) {
+            std::size_t slash = rest.find('/', at);
+            parts.push_back(rest.substr(at, slash - at));
+            if (slash == std::string_view::npos)
+                break;
+            at = slash + 1;
+        }
+        std::size_t same = 0;
+        while (same < open.size() && same + 1 < parts.size() && open[same] == parts[same])
+            ++same;
+        while (open.size() > same) {
+            out.push_back('}');
+            open.pop_back();
+            empty.pop_back();
+        }
+        auto separate = [&] {
+            if (!empty.back())
+                out.push_back(',');
+            empty.back() = false;
+        };
+        for (std::size_t i = same; i + 1 < parts.size(); ++i) {
+            separate();
+            out.append(parts[i]).append("={");
+            open.push_back(parts[i]);
+            empty.push_back(true);
+        }
+        separate();
+        out.append(parts.back()).append("=").append(quoteValue(resolve(it->second)));
+        lastLeaf = rest;
     }
+    out.append(open.size(), '}');
     out.push_back('}');
     return out;
 }
