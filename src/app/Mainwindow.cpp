@@ -6,12 +6,15 @@
 #include "app/Monitorpanel.h"
 #include "app/Qtbridge.h"
 #include "app/Sessionformat.h"
+#include "config/Modalchild.h"
+#include "config/Recintwizard.h"
 #include "files/Transfer.h"
 #include "info/About.h"
 #include "info/Reportfile.h"
 #include "monitor/Plots.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
+#include "rtlog/Siteconfigform.h"
 #include "rtlog/Targetposition.h"
 #include "rtlog/Targetsource.h"
 #include "settings/Profile.h"
@@ -110,13 +113,20 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     setItemHandler(TMenuItem::About, [this] { openAbout(); });
     setItemHandler(TMenuItem::FileManager, [this] {
         TFileDownloadForm form(profile_, this);
+        form.logSheet().setInterval(recordingInterval_);
         hide();
         runSubWindow(&form, true);
         show();
+        recordingInterval_ = form.logSheet().interval();
         // Exclusive mode unlocked the receiver's files: a session restart sets it right.
         if (form.logic().exclusiveUsed())
             bridge_.post(TWindowId::Main, fourcc("REST"));
     });
+
+    setItemHandler(TMenuItem::Site,
+                   [this] { telvor::ShowModalChild<TSiteConfigForm>(this, profile_); });
+    // Recording intervals the receiver cannot deliver open the wizard over the front window.
+    InstallRecIntWizard();
 
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });

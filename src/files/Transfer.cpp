@@ -1,5 +1,7 @@
 #include "files/Transfer.h"
 
+#include "files/Logsheet.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,6 +45,8 @@ TFileDownloadForm::TFileDownloadForm(TProfile& profile, QWidget* parent)
     auto* dir = new QWidget;
     dir->setObjectName("DirSheet");
     pages_->addTab(download, "Download files");
+    logSheet_ = new TLogSheet(profile, logic_, logSheetHost());
+    pages_->addTab(logSheet_, "Current log file");
     pages_->addTab(dir, "Download path");
     layout->addWidget(pages_);
     buildDownloadSheet(download);
@@ -85,7 +89,10 @@ TFileDownloadForm::TFileDownloadForm(TProfile& profile, QWidget* parent)
 
     connect(ok_, &QPushButton::clicked, this, [this] {
         syncSelection();
-        logic_.downloadClick();
+        if (pages_->currentWidget() == logSheet_)
+            logStartClick();
+        else
+            logic_.downloadClick();
     });
     connect(delete_, &QPushButton::clicked, this, [this] {
         syncSelection();
@@ -98,9 +105,11 @@ TFileDownloadForm::TFileDownloadForm(TProfile& profile, QWidget* parent)
         if (logic_.queueRunning() && pages_->currentIndex() != 0)
             pages_->setCurrentIndex(0);
         setProgress(-1);
-        if (pages_->currentIndex() != 1)
+        if (pages_->currentWidget() != pages_->widget(2))
             setStatus("");
+        logPageChanged();
     });
+    hookLogSheet();
 }
 
 TFileDownloadForm::~TFileDownloadForm() = default;
@@ -231,11 +240,16 @@ void TFileDownloadForm::showEvent(QShowEvent* event) {
     blockSize_->setCurrentIndex(logic_.blockSizeIndex);
     exclusive_->setChecked(logic_.exclusive);
     print_->setVisible(logic_.printVisible);
+    // A recording in progress brings its page to the front.
+    logSheet_->control().refresh();
+    if (logSheet_->control().CurrentFileLabel.text().rfind('<', 0) != 0)
+        pages_->setCurrentWidget(logSheet_);
 }
 
 void TFileDownloadForm::reject() {
     if (!exit_->isEnabled() || !logic_.close())
         return;
+    logSheet_->stopTimer();
     QDialog::reject();
 }
 
@@ -316,7 +330,10 @@ void TFileDownloadForm::enableControl(TFileControl control, bool on) {
         refresh_->setEnabled(on);
         break;
     case TFileControl::Download:
-        ok_->setEnabled(on);
+        // On the log page ButtonOK is "St&art", which follows the recording.
+        ok_->setEnabled(pages_->currentWidget() == logSheet_
+                            ? logSheet_->control().StartButton.enabled()
+                            : on);
         break;
     case TFileControl::Delete:
         delete_->setEnabled(on);

@@ -2,6 +2,7 @@
 // The file manager window: the receiver's files with size and date, total and free memory,
 // downloads into a chosen folder and deletion. The rules are TFileManager's.
 #include "files/Filemanager.h"
+#include "files/Logsheet.h"
 
 #include <QDialog>
 #include <functional>
@@ -25,6 +26,8 @@ public:
     ~TFileDownloadForm() override;
 
     telvor::TFileManager& logic() { return logic_; }
+    // The "Current log file" page; it carries the main window's recording interval.
+    telvor::TLogSheet& logSheet() { return *logSheet_; }
     // Replace the question boxes (tests): title and text in, Yes out.
     using TAsk = std::function<bool(const std::string&, const std::string&)>;
     void setAsk(TAsk ask) { ask_ = std::move(ask); }
@@ -59,8 +62,14 @@ private:
     void syncSelection();
     void renameSelected();
     void setOutputPath(const QString& path);
+    // The log page's side of the form (Transferlog.cpp).
+    telvor::TLogSheet::THost logSheetHost();
+    void hookLogSheet();
+    void logPageChanged();
+    void logStartClick();
 
     telvor::TFileManager logic_;
+    telvor::TLogSheet* logSheet_ = nullptr;
     QTabWidget* pages_;
     QTreeWidget* list_;
     QLabel *outputPath_, *blocks_, *retries_, *total_, *free_, *progress_, *status_;
