@@ -3,6 +3,7 @@
 #include "cli/Clisharing.h"
 #include "cli/Configcommand.h"
 #include "cli/Filecommands.h"
+#include "cli/Logcommand.h"
 #include "cli/Manualcommands.h"
 #include "cli/Reportcommand.h"
 
@@ -66,6 +67,22 @@ const std::vector<TCliCommand>& cliCommands() {
          runRm,
          1,
          -1},
+        {"log",
+         "",
+         "record the receiver's stream into files in --dir (one file, or a series switched on "
+         "receiver time) until SIGINT/SIGTERM, reconnecting after link loss; exit 0 once the "
+         "last file is closed (and converted)",
+         {{"dir", "the folder of the files (made when missing)", "folder"},
+          {"single", "one file of this name (\".vxr\" added when it has no extension)", "name"},
+          {"prefix", "a series of files named prefix + number or date", "text"},
+          {"every", "switch files every N units of receiver time (default 1)", "n"},
+          {"unit", "minutes, hours (default) or days", "unit"},
+          {"numbering", "count (prefix0000.vxr, default) or date (prefixYDDDHHMM.vxr)", "kind"},
+          {"start-count", "the first count (default 0; existing files are skipped)", "k"},
+          {"overwrite", "overwrite existing files of the series instead of skipping them"},
+          {"interval", "recording interval in seconds (default 1)", "s"},
+          {"convert", "convert each finished file with the RINEX converter (VXR2RIN settings)"}},
+         runLog},
         {"config",
          "get <path>... | set <path> <value>",
          "print receiver parameters one value a line, or set one; 1 when the receiver refuses "

@@ -1,0 +1,11 @@
+#pragma once
+// `telvor-cli log`: real-time logging for unattended stations.
+#include "cli/Commands.h"
+
+namespace telvor {
+
+// Logs until SIGINT/SIGTERM (0), reconnecting after link loss; 1 when logging never started,
+// 2 for bad options.
+int runLog(TCliContext& ctx);
+
+} // namespace telvor
