@@ -1,6 +1,8 @@
 // The receiver's commands: one handler per verb, found through `kCommands`.
 #include "sim/Engine.h"
 
+#include "sim/Paramsconfig.h"
+
 namespace telvorsim {
 
 const TEngine::TCommandEntry TEngine::kCommands[] = {
@@ -57,6 +59,10 @@ TEngine::TResult TEngine::cmdPrint(const std::vector<std::string>& args) {
         path.resize(amp);
     }
     std::string full = path == "/" ? "/" : normalise(path);
+    if (modelLacks(options_.model, full))
+        return {false, "Unknown parameter " + args[1], nullptr};
+    if (auto option = modelOption(options_.model, full); option && attr.empty())
+        return {true, *option, nullptr};
     if (attr == "def") {
         if (auto v = params_.getDefault(full))
             return {true, *v, nullptr};
@@ -90,6 +96,8 @@ TEngine::TResult TEngine::cmdPrint(const std::vector<std::string>& args) {
     }
     if (params_.isLeaf(full))
         return {true, *params_.get(full), nullptr};
+    if (isSatList(params_, full))
+        return {true, printSatList(params_, full), nullptr};
     if (params_.isNode(full))
         return {true, params_.printNode(full), nullptr};
     return {false, "Unknown parameter " + args[1], nullptr};
@@ -106,7 +114,16 @@ TEngine::TResult TEngine::cmdSet(const std::vector<std::string>& args) {
             return {false, "Invalid value", nullptr};
         return {true, "", [this] { host_.restartAfterOutput(false); }};
     }
-    TSetResult r = params_.set(path, value);
+    // The satellite lists are also taken with a trailing slash.
+    if (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    if (modelLacks(options_.model, path))
+        return {false, "Unknown parameter " + args[1], nullptr};
+    TSetResult r = isSatList(params_, path) ? setSatList(params_, path, value)
+                                            : setDatum(params_, path, value).value_or(
+                                                  TSetResult::UnknownPath);
+    if (r == TSetResult::UnknownPath)
+        r = params_.set(path, value);
     if (r != TSetResult::Ok)
         return {false, std::string(setError(r)) + " " + args[1], nullptr};
     if (path == "/par" + port_ + "/rate") {

@@ -84,9 +84,9 @@ const std::vector<TCliCommand>& cliCommands() {
           {"convert", "convert each finished file with the RINEX converter (VXR2RIN settings)"}},
          runLog},
         {"config",
-         "get <path>... | set <path> <value>",
-         "print receiver parameters one value a line, or set one; 1 when the receiver refuses "
-         "(its reply on standard error) or lacks a parameter",
+         "get <path>... | set <path> <value> | save <file>",
+         "print receiver parameters one value a line, set one, or save the configuration "
+         "script; 1 when the receiver refuses (its reply on standard error) or lacks a parameter",
          {},
          runConfig,
          2,

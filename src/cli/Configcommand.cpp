@@ -1,19 +1,57 @@
 #include "cli/Configcommand.h"
 
+#include "app/Appinfo.h"
 #include "cli/Clisession.h"
 #include "config/Binding.h"
+#include "config/Configscript.h"
 
+#include <fstream>
 #include <ostream>
 
 namespace telvor {
+namespace {
+
+// No window: no wait window, and the status goes nowhere (failures are reported by the caller).
+class TQuietHost : public TConfigHost {
+public:
+    bool waitShown() const override { return true; }
+    void showWait(const std::string&) override {}
+    void closeWait() override {}
+    void setStatus(const std::string&) override {}
+    void showPage(const std::string&) override {}
+};
+
+// The script the configuration window's Save writes, from the pages as the receiver has them.
+int saveConfig(TCliContext& ctx, const std::string& file) {
+    TReceiverParams rx;
+    TQuietHost host;
+    TReceiverConfig config(host);
+    config.refreshAll(rx);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const TScriptOrigin origin{appVersion(), appBuildDate(),
+                               rx.print("/par/rcv/model").value_or("<unknown>")};
+    if (!out || !WriteConfigScript(out, origin, config) || !out.flush()) {
+        ctx.err << "Unable to create " << file << std::endl;
+        return 1;
+    }
+    ctx.out << "Saved to " << file << std::endl;
+    return 0;
+}
+
+} // namespace
 
 int runConfig(TCliContext& ctx) {
     const std::string verb = ctx.args.front();
     const std::size_t operands = ctx.args.size() - 1;
-    if (verb == "get" ? operands == 0 : verb == "set" ? operands != 2 : true)
-        return usageError(ctx.err, "config get PATH... | config set PATH VALUE");
+    if (verb == "get"    ? operands == 0
+        : verb == "set"  ? operands != 2
+        : verb == "save" ? operands != 1
+                         : true)
+        return usageError(ctx.err, "config get PATH... | config set PATH VALUE | config save FILE");
 
     return withReceiver(ctx, [&](TSession& session) {
+        if (verb == "save")
+            return saveConfig(ctx, ctx.args[1]);
         TReceiverParams rx;
         int code = 0;
         if (verb == "get") {

@@ -76,14 +76,15 @@ bool WriteConfigScript(std::ostream& out, const TScriptOrigin& origin, TReceiver
         plainInit(out, std::string("/dev/tcp/") + port);
     lines(out, {"@:InitComplete"});
 
+    // Each page writes into its section; pages still to come leave theirs empty.
     TScriptSink sink(out);
-    out << "@echo General parameters\n";
-    if (!config.General.script(sink))
-        return false;
-    // Pages still to come write their caption and no lines.
-    for (const char* page :
-         {"Tavrex", "Positioning", "Base", "Rover", "Ports", "Events", "Advanced"})
-        out << "@echo " << page << " parameters\n";
+    for (const char* section :
+         {"General", "Tavrex", "Positioning", "Base", "Rover", "Ports", "Events", "Advanced"}) {
+        out << "@echo " << section << " parameters\n";
+        for (TConfigPage* page : config.pages())
+            if (page->scriptSection() == section && !page->script(sink))
+                return false;
+    }
     lines(out, {"@echo Done!", "# End of script"});
     return static_cast<bool>(out);
 }

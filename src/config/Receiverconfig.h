@@ -2,7 +2,16 @@
 // The rules of the receiver configuration window without the window: its pages in their
 // order, one wait window for the first refresh of all of them, OK applying the changed pages
 // until one fails. No Qt.
+#include "config/Advancedconfig.h"
+#include "config/Attitudeconfig.h"
+#include "config/Baseconfig.h"
+#include "config/Eventsconfig.h"
 #include "config/Generalconfig.h"
+#include "config/Korvelconfig.h"
+#include "config/Messagesconfig.h"
+#include "config/Portsconfig.h"
+#include "config/Positioningconfig.h"
+#include "config/Roverconfig.h"
 
 #include <vector>
 
@@ -13,9 +22,29 @@ public:
     explicit TReceiverConfig(TConfigHost& host) : host_(host) {}
 
     TGeneralPage General;
+    TKorvelPage Tavrex;
+    TPositioningPage Positioning;
+    TAttitudePage Attitude;
+    TBasePage Base;
+    TRoverPage Rover;
+    TPortsPages Ports;
+    TEventsPage Events;
+    TMessagesPage MessGeneral{"MessGen", " General ", nullptr};
+    TMessagesPage MessVXR{"MessVXR", "  VXR ", nullptr};
+    // Refreshed and applied by its own buttons only.
+    TMessagesPage MessNMEA{"MessNMEA", " NMEA ", nullptr};
+    TAdvancedPages Advanced;
 
     // The pages in refresh and apply order; later pages join as they are built.
-    std::vector<TConfigPage*> pages() { return {&General}; }
+    std::vector<TConfigPage*> pages() {
+        std::vector<TConfigPage*> all{&General, &Tavrex, &Positioning, &Attitude, &Base, &Rover};
+        for (TConfigPage* p : Ports.pages())
+            all.push_back(p);
+        all.insert(all.end(), {&Events, &MessGeneral, &MessVXR});
+        for (TConfigPage* p : Advanced.pages())
+            all.push_back(p);
+        return all;
+    }
 
     void refreshAll(TParamReader& in);
     // True when every changed page was written (the window then closes); otherwise the

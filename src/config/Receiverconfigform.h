@@ -31,6 +31,8 @@ public:
     bool saveTo(const QString& file);
     // Set when "Set all parameters to defaults" closed the window: monitoring is not resumed.
     bool defaultsRequested() const { return defaults_; }
+    // "GLOEnumeration"/"FCN": the GLONASS satellites by frequency channel or by slot.
+    void setGlonassByFcn(bool byFcn);
 
 signals:
     // The receiver's parameters are to be initialised (the main window's "SDEF").
@@ -38,6 +40,12 @@ signals:
 
 private:
     void buildGeneral(QWidget* sheet);
+    void buildPages();
+    // Refresh and Apply of a page, and the page's own buttons.
+    void wire(TConfigPage& page, const TControl& refresh, const TControl& apply);
+    void wirePositioning();
+    QPushButton* button(const TControl& control) const;
+    void PosCurDatumButtonClick();
     void ButtonOKClick();
     void ButtonSaveClick();
     void ButtonDefaultsClick();

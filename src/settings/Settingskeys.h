@@ -150,7 +150,7 @@ inline constexpr TIntKey OptionsH{"Options", "H", 0};
 
 // Base, GLOEnumeration
 inline constexpr TBoolKey BaseGPSGLNAtOneTime{"Base", "GPSGLNAtOneTime", true};
-inline constexpr TBoolKey GLOEnumerationFCN{"GLOEnumeration", "FCN", false};
+inline constexpr TBoolKey GLOEnumerationFCN{"GLOEnumeration", "FCN", true};
 
 // Plots: window geometry and visibility, keys built from the form name ("SatellitesPlotFormX")
 inline constexpr std::string_view PlotsSection = "Plots";
