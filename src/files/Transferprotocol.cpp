@@ -375,6 +375,12 @@ TTransferProtocol::TReceive TTransferProtocol::receiveBlock(std::uint8_t* wire, 
             errorText = "Receiver is not ready";
             return TReceive::Failed;
         }
+        // A link that reported its loss (a receiver pulled out) brings no more blocks: asking
+        // again would go on for ever.
+        if (!link->IsConnected() && input.Fill() < wireSize) {
+            errorText = link->ErrorText().empty() ? "Receiver is not ready" : link->ErrorText();
+            return TReceive::Failed;
+        }
         bool whole = input.Fill() >= wireSize || waitSlice(link, wireSize);
         if (!whole && ++steps > limit) {
             // Bytes still coming in: a slow link, not a lost block.

@@ -262,6 +262,8 @@ void CUSBConnection::MarkLost(const std::string& text) {
     // A reset that was announced takes the device away on purpose; the session reconnects.
     if (resetExpected_.load())
         return;
+    // Known at once to those who ask; the input thread reports it once as well.
+    SetErrorText(text);
     lost_.store(true);
     Wake();
 }

@@ -11,6 +11,7 @@
 #include "app/Qtbridge.h"
 #include "app/Session.h"
 #include "cli/Commands.h"
+#include "cli/Filecommands.h"
 #include "links/Portio.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
@@ -181,6 +182,29 @@ TEST_F(UsbCli, PullingThePlugEndsTheMonitor) {
     EXPECT_EQ(monitor.code, 1);
     EXPECT_NE(monitor.err.find("Link lost: Device removed: disconnected"), std::string::npos)
         << monitor.err;
+}
+
+// A download that loses its receiver ends with the reason instead of asking again for ever.
+TEST_F(UsbCli, PullingThePlugEndsADownload) {
+    bus.unplug(*receiver);
+    telvorsim::TSimOptions options;
+    options.files.push_back({"site1", 4u << 20, 7});
+    receiver = &bus.addReceiver("0421873", options);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (receiver->sim->blocksSent() > 20)
+            bus.unplug(*receiver);
+    });
+    watch.start(5);
+    bool guard = false;
+    QTimer::singleShot(20000, [&] {
+        guard = true;
+        requestCliStop();
+    });
+    TCliRun get = run(runGet, {"site1"}, {{"dir", tmp.path.string()}});
+    EXPECT_FALSE(guard) << "the download went on after the receiver was gone";
+    EXPECT_EQ(get.code, 1);
+    EXPECT_NE(get.err.find("Device removed"), std::string::npos) << get.err;
 }
 
 } // namespace
