@@ -1,5 +1,6 @@
 #include "app/Ports.h"
 
+#include "links/Parallelconnection.h"
 #include "links/Portio.h"
 #include "links/Usbconnection.h"
 #include "settings/Profile.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
@@ -26,8 +28,13 @@ std::function<std::vector<std::string>()>& usbLister() {
     return lister;
 }
 
+// The kernel's parallel ports ("LPT1", ...), none on a machine without them.
 std::function<std::vector<std::string>()>& lptLister() {
-    static std::function<std::vector<std::string>()> lister;
+    static std::function<std::vector<std::string>()> lister = [] {
+        std::vector<std::string> names;
+        ListParallelPorts(names);
+        return names;
+    };
     return lister;
 }
 
@@ -131,9 +138,19 @@ std::vector<TPortEntry> dialogPorts(const TPortScan& scan) {
     std::vector<TPortEntry> ports = serialPorts(scan);
     if (ports.empty())
         ports.push_back({"COM1", serialDevicePath("COM1", scan), "COM1"});
-    if (lptLister())
-        for (const auto& name : lptLister()())
-            ports.push_back({name, "", name});
+    if (lptLister()) {
+        const auto known = parallelBus().ports();
+        for (const auto& name : lptLister()()) {
+            std::string label = name;
+            for (const auto& p : known)
+                if (p.name == name) {
+                    char base[16];
+                    std::snprintf(base, sizeof base, "  %03Xh", p.base);
+                    label += base;
+                }
+            ports.push_back({name, "", label});
+        }
+    }
     if (socketsAvailable())
         ports.push_back({"ETHR", "", "ETHR"});
     if (!usbReceivers().empty())

@@ -1,6 +1,7 @@
 // `telvor-cli get`: downloads receiver files into a folder, each as "<name>.vxr"; an existing
 // copy is overwritten, or with --append resumed from its size. A file that fails does not stop
-// the others; the exit code tells.
+// the others; the exit code tells. --source takes the data over a parallel port beside the link,
+// --print streams it unframed over such a port or the parallel link.
 #include "cli/Clisession.h"
 #include "cli/Filecommands.h"
 #include "files/Filelist.h"
@@ -92,8 +93,14 @@ int runGet(TCliContext& ctx) {
     if (lowPower)
         SendAndWait("%%set,/par/lpm,off", 2000);
     const TReceiverConnection* link = CurrentConnection;
-    const bool fast = link && (link->Kind == kLinkParallel || link->Kind == kLinkUsb ||
-                               link->Speed.load() > 115200);
+    const std::string source = ctx.has("source") ? ctx.options["source"] : "";
+    const bool fast =
+        !source.empty() || (link && (link->Kind == kLinkParallel || link->Kind == kLinkUsb ||
+                                     link->Speed.load() > 115200));
+    if (ctx.has("print") && source.empty() && !(link && link->Kind == kLinkParallel)) {
+        session.disconnect();
+        return usageError(ctx.err, "--print needs --source or a parallel link");
+    }
 
     int code = 0;
     for (const std::string& name : ctx.args) {
@@ -111,6 +118,8 @@ int runGet(TCliContext& ctx) {
         TGetView getView(ctx.err, ctx.progress, name);
         TTransferProtocol transfer(getView, ctx.profile);
         transfer.SetBlockSizeIndex(sizeIndex);
+        transfer.SetPortName(source);
+        transfer.SetViaPrint(ctx.has("print"));
         const bool ok = transfer.Download(access, name, fast);
         getView.endLine();
         if (!ok) {

@@ -1,10 +1,12 @@
 #include "files/Filemanager.h"
 
+#include "links/Parallelconnection.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "protocol/Link.h"
 #include "settings/Profile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -37,9 +39,14 @@ void TFileManager::open() {
         sources = {"Current port (" + profile_.read(keys::CommPort) + ")"};
         exclusive = profile_.read(keys::LoadFileExclusiveMode);
         exclusiveEnabled = true;
+        std::vector<std::string> ports;
+        ListParallelPorts(ports);
+        std::sort(ports.begin(), ports.end());
+        sources.insert(sources.end(), ports.begin(), ports.end());
     }
-    // No parallel ports are offered here, so the current link is the only source.
-    transfer_.SetPortName("");
+    const int stored = profile_.read(keys::LoadFileSourcePort);
+    setSource(stored >= 0 && stored < static_cast<int>(sources.size()) ? stored : 0);
+    setViaPrint(false);
     view_.enableControl(TFileControl::Source, sources.size() > 1);
     view_.enableControl(TFileControl::Exclusive, exclusiveEnabled);
     refresh();
@@ -49,7 +56,7 @@ bool TFileManager::close() {
     if (running_)
         return false;
     profile_.write(keys::LoadFileOutputPath, outputPath);
-    profile_.write(keys::LoadFileSourcePort, 0);
+    profile_.write(keys::LoadFileSourcePort, sourceIndex);
     profile_.write(keys::LoadFileBlockSize, blockSizeIndex);
     if (exclusiveEnabled)
         profile_.write(keys::LoadFileExclusiveMode, exclusive);
@@ -81,6 +88,16 @@ void TFileManager::refresh() {
     view_.showRows();
 }
 
+void TFileManager::setSource(int index) {
+    sourceIndex = index > 0 && index < static_cast<int>(sources.size()) ? index : 0;
+    transfer_.ClosePort();
+    transfer_.SetPortName(sourceIndex > 0 ? sources[static_cast<std::size_t>(sourceIndex)] : "");
+}
+
+void TFileManager::setViaPrint(bool on) {
+    transfer_.SetViaPrint(on && printVisible);
+}
+
 void TFileManager::select(std::size_t row, bool on) {
     if (row < list_.entries.size())
         list_.entries[row].selected = on;
@@ -93,6 +110,8 @@ void TFileManager::renameTarget(std::size_t row, const std::string& text) {
 
 bool TFileManager::fastLink() const {
     const TReceiverConnection* link = CurrentConnection;
+    if (sourceIndex > 0)
+        return true;
     return link && (link->Kind == kLinkParallel || link->Kind == kLinkUsb ||
                     link->Kind == kLinkEthernet || link->Speed.load() > 115200);
 }
@@ -174,7 +193,7 @@ void TFileManager::downloadClick() {
     enableIdleControls(true);
     view_.enableControl(TFileControl::Download, true);
     view_.setDownloadCaption("&Download");
-    profile_.write(keys::LoadFileDoubleCheck, false);
+    profile_.write(keys::LoadFileDoubleCheck, sourceIndex > 0);
     view_.showRows();
 }
 

@@ -57,6 +57,10 @@ public:
     void setOutputPath(const std::string& path) { outputPath = path; }
     void setBlockSizeIndex(int index) { blockSizeIndex = index; }
     void setExclusive(bool on) { exclusive = on; }
+    // SourceComboBox: 0 the current link, then the computer's parallel ports.
+    void setSource(int index);
+    // PrintCheckBox, only while it is shown.
+    void setViaPrint(bool on);
 
     std::vector<TFileEntry>& entries() { return list_.entries; }
     bool queueRunning() const { return running_; }
@@ -69,6 +73,7 @@ public:
     bool exclusiveEnabled = true;
     bool printVisible = false;
     std::vector<std::string> sources;
+    int sourceIndex = 0;
 
 private:
     bool fastLink() const;

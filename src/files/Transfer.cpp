@@ -188,6 +188,8 @@ void TFileDownloadForm::buildDownloadSheet(QWidget* sheet) {
     connect(blockSize_, &QComboBox::currentIndexChanged, this,
             [this](int index) { logic_.setBlockSizeIndex(index); });
     connect(exclusive_, &QCheckBox::toggled, this, [this](bool on) { logic_.setExclusive(on); });
+    connect(source_, &QComboBox::activated, this, [this](int index) { logic_.setSource(index); });
+    connect(print_, &QCheckBox::toggled, this, [this](bool on) { logic_.setViaPrint(on); });
 }
 
 void TFileDownloadForm::buildDirSheet(QWidget* sheet) {
@@ -237,6 +239,7 @@ void TFileDownloadForm::showEvent(QShowEvent* event) {
     source_->clear();
     for (const auto& s : logic_.sources)
         source_->addItem(q(s));
+    source_->setCurrentIndex(logic_.sourceIndex);
     blockSize_->setCurrentIndex(logic_.blockSizeIndex);
     exclusive_->setChecked(logic_.exclusive);
     print_->setVisible(logic_.printVisible);

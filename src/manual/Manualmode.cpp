@@ -1,6 +1,7 @@
 // The manual-mode terminal's rules and its script host.
 #include "manual/Manualmode.h"
 
+#include "links/Parallelport.h"
 #include "manual/Linkhost.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commtools.h"
@@ -16,6 +17,9 @@ namespace telvor {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The terminal's direct parallel port.
+constexpr std::uint16_t kDirectPortBase = 0x378;
 
 std::string currentFolder() {
     std::error_code ec;
@@ -148,11 +152,72 @@ void TManualMode::sendClick(const std::string& commandLine) {
             view_.closeWindow();
         return;
     }
+    if (lpt_) {
+        sendDirect(line);
+        return;
+    }
     if (!SendLine(line))
         ShowStatus("Can't send command");
 }
 
+void TManualMode::sendDirect(const std::string& line) {
+    const std::string bytes = line + "\n";
+    view_.enablePanel(false);
+    const int written =
+        lpt_->Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), int(bytes.size()));
+    if (written == int(bytes.size())) {
+        long total = 0;
+        lptStop_ = false;
+        for (;;) {
+            std::uint8_t piece[15];
+            const int n = lpt_->ReadTimed(piece, sizeof piece, 100);
+            if (n <= 0)
+                break;
+            total += n;
+            AppendToPane(piece, std::size_t(n), true);
+            uiBridge().processEvents();
+            if (lptStop_ && lpt_) {
+                lptStop_ = false;
+                lpt_->Write(reinterpret_cast<const std::uint8_t*>("##"), 2);
+            }
+            if (!lpt_)
+                break;
+        }
+        ShowStatus(std::to_string(total) + " bytes received");
+    } else {
+        ShowStatus("Only " + std::to_string(written) + " from " + std::to_string(bytes.size()) +
+                   " sent");
+    }
+    view_.enablePanel(true);
+}
+
+bool TManualMode::lptAvailable() const {
+    if (!profile_.read(keys::DebugManualLPT) || !parallelBus().rawAccess())
+        return false;
+    for (const auto& port : parallelBus().ports())
+        if (port.base == kDirectPortBase)
+            return true;
+    return false;
+}
+
+bool TManualMode::lptClick(bool on) {
+    lpt_.reset();
+    if (!on)
+        return false;
+    lpt_ = std::make_unique<TParallelPort>(kDirectPortBase);
+    if (std::string error = lpt_->ErrorText(); !error.empty()) {
+        lpt_.reset();
+        ShowStatus(error);
+        return false;
+    }
+    return true;
+}
+
 void TManualMode::stopClick() {
+    if (lpt_) {
+        lptStop_ = true;
+        return;
+    }
     SendLine("##\n%Stop!%dm");
 }
 
@@ -334,6 +399,7 @@ bool TManualMode::closingSequence() {
 }
 
 void TManualMode::destroyed() {
+    lpt_.reset();
     for (std::size_t i = 0; i < history_.size(); ++i)
         profile_.writeString(keys::ManualModeCommands.section, historyKey(int(i)), history_[i]);
     profile_.write(keys::ManualModeCommands, historyLimit_);

@@ -14,6 +14,8 @@
 
 namespace telvor {
 
+class TParallelPort;
+
 class TProfile;
 
 enum class TManualButton { Send, Exit, Stop, Clear, Disconnect, Log, RunScript, EditScript };
@@ -75,6 +77,11 @@ public:
     void editScriptClick();
     void exitClick();
     void editorChanged();
+    // "Via 378h": shown with Debug/ManualLPT where this process may drive the port at 0x378.
+    bool lptAvailable() const;
+    // Ticked: opens the direct port; returns whether it is open (a failure is in the status).
+    bool lptClick(bool on);
+    bool lptOpen() const { return lpt_ != nullptr; }
     // The window is asked to close: false keeps it open (a script still unwinding, an editor
     // whose changes the user keeps). True after the closing sequence has run.
     bool closeRequested();
@@ -104,6 +111,7 @@ private:
     void chooseScriptFolder(const std::string& path);
     void closeEditor();
     bool closingSequence();
+    void sendDirect(const std::string& line);
 
     TProfile& profile_;
     TManualView& view_;
@@ -122,6 +130,8 @@ private:
     bool modified_ = false;
     bool closeAfterRun_ = false;
     bool closed_ = false;
+    std::unique_ptr<TParallelPort> lpt_;
+    bool lptStop_ = false;
 };
 
 } // namespace telvor

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -73,11 +74,18 @@ TManualModeForm::TManualModeForm(TProfile& profile, TManualSession& session,
     add("EditScriptButton", "Edit script", TManualButton::EditScript);
     add("ButtonDisconnect", "Disconnect", TManualButton::Disconnect);
     add("ButtonExit", "Exit", TManualButton::Exit);
-    // The direct parallel port needs raw port access, which this build does not offer.
+    // The direct parallel port, only where this process may drive it.
     lpt_ = new QCheckBox("Via 378h", panel_);
     lpt_->setObjectName("LPTCheckBox");
-    lpt_->hide();
+    lpt_->setVisible(logic_.lptAvailable());
     buttons->addWidget(lpt_);
+    connect(lpt_, &QCheckBox::toggled, this, [this](bool on) {
+        const bool open = logic_.lptClick(on);
+        if (open != on) {
+            QSignalBlocker quiet(lpt_);
+            lpt_->setChecked(open);
+        }
+    });
 
     connect(send, &QPushButton::clicked, this,
             [this] { logic_.sendClick(commandLine_->currentText().toStdString()); });
