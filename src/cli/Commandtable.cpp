@@ -5,6 +5,7 @@
 #include "cli/Filecommands.h"
 #include "cli/Logcommand.h"
 #include "cli/Manualcommands.h"
+#include "cli/Recordcommand.h"
 #include "cli/Reportcommand.h"
 
 namespace telvor {
@@ -69,6 +70,16 @@ const std::vector<TCliCommand>& cliCommands() {
          runRm,
          1,
          -1},
+        {"record",
+         "start <name> | stop",
+         "start recording into a new receiver file, or stop recording; an interval the receiver "
+         "cannot deliver is refused (1)",
+         {{"interval", "recording interval in seconds (default: the file manager's)", "s"},
+          {"elevation-mask", "elevation mask for files, degrees", "d"},
+          {"overwrite", "replace a receiver file of that name instead of refusing"}},
+         runRecord,
+         1,
+         2},
         {"log",
          "",
          "record the receiver's stream into files in --dir (one file, or a series switched on "
