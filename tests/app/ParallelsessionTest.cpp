@@ -1,5 +1,6 @@
 // A whole session over the parallel-port link: the receiver found, monitored, paused for
 // another window and let go, with a simulated ECP port and telvor-sim behind it.
+#include "app/Ports.h"
 #include "protocol/Commstate.h"
 #include "protocol/Latestmsgs.h"
 #include "support/Ecpbus.h"
@@ -48,6 +49,29 @@ TEST_F(ParallelSession, FoundMonitoredPausedAndLetGo) {
     EXPECT_EQ(CurrentConnection, nullptr);
     EXPECT_FALSE(bus->port.inEcpMode());
     EXPECT_TRUE(bus->receiver.enabledMessages().empty());
+}
+
+TEST(ParallelPortList, KernelPortsFollowTheSerialOnesWithTheirBase) {
+    auto lpt = [](const std::vector<TPortEntry>& ports) {
+        std::vector<std::string> labels;
+        for (const auto& p : ports)
+            if (p.name.rfind("LPT", 0) == 0)
+                labels.push_back(p.label);
+        return labels;
+    };
+    {
+        telvor::testing::TSimParallelBus bus;
+        EXPECT_EQ(lpt(dialogPorts()), std::vector<std::string>{"LPT1  378h"});
+        const auto ports = dialogPorts();
+        const int at = findPort(ports, "LPT1");
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(ports[std::size_t(at)].name, "LPT1");
+    }
+    // This machine's kernel knows no parallel port: nothing is offered, nothing touched.
+    if (kernelParallelPorts("/proc/sys/dev/parport").empty()) {
+        EXPECT_TRUE(lpt(dialogPorts()).empty());
+        EXPECT_FALSE(parallelBus().rawAccess());
+    }
 }
 
 } // namespace
