@@ -488,7 +488,9 @@ void TMainWindow::runCommand(TSessionCommand command) {
             handlers_[TMenuItem::ReceiverConfig]();
         break;
     case TSessionCommand::StartServer:
-        break; // the sharing window starts its server itself once it exists
+        if (serverStarter_)
+            serverStarter_();
+        break;
     }
 }
 

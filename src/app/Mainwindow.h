@@ -58,6 +58,8 @@ public:
     void runSubWindow(QDialog* dialog, bool pause);
     // "Manual mode only": what opens the terminal instead of a session.
     void setTerminalOpener(std::function<bool()> opener) { terminalOpener_ = std::move(opener); }
+    // The "StartServer" command: the TCP sharing window starts its server.
+    void setServerStarter(std::function<void()> starter) { serverStarter_ = std::move(starter); }
     bool openTerminal() override { return terminalOpener_ && terminalOpener_(); }
 
     // TSessionView
@@ -120,6 +122,7 @@ private:
     std::map<telvor::TMenuItem, std::function<void()>> handlers_;
     std::vector<QMenu*> mainMenus_;
     std::function<bool()> terminalOpener_;
+    std::function<void()> serverStarter_;
     QMenu* configMenu_ = nullptr;
     QMenu* plotsMenu_ = nullptr;
     QAction* maskItem_ = nullptr;

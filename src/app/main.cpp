@@ -7,6 +7,7 @@
 #include "app/Qtbridge.h"
 #include "app/Startoptions.h"
 #include "app/Stopsignals.h"
+#include "app/Tcphook.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             debug.followMonitor(main);
             // The TCP sharing window takes its place here, before the plot windows.
+            auto sharing = telvor::hookSharing(main, profile);
             main.createPlotWindows();
             main.show();
             // Logout (SIGTERM), Ctrl-C and a closed terminal end through the window's close.

@@ -80,6 +80,7 @@ public:
     const TSharingConfig& config() const { return config_; }
     void setTimings(const TTimings& t) { timings_ = t; }
     void setHooks(THooks hooks) { hooks_ = std::move(hooks); }
+    const THooks& hooks() const { return hooks_; }
     // Installs itself as the input thread's sharing sink and the client link's writer.
     void install();
     void uninstall();

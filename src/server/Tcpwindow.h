@@ -1,0 +1,53 @@
+#pragma once
+// The TCP/IP status window: the sharing server's or client's status list, chat, counters and
+// light. The rules live in TTCPSharing; the window only shows them and forwards the user's
+// clicks. The user cannot close it while the program runs.
+#include "server/Tcpsharing.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace telvor {
+
+class TProfile;
+
+class TTCPWindow : public QWidget {
+public:
+    TTCPWindow(TProfile& profile, QWidget* parent = nullptr);
+    ~TTCPWindow() override;
+
+    TTCPSharing& sharing() { return sharing_; }
+    // The program is ending: the next close request is granted.
+    void allowClose() { closeAllowed_ = true; }
+
+    void ButtonSendClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showCounters();
+    void showLight(TSharingLight light);
+
+    TProfile& profile_;
+    TTCPSharing sharing_;
+    QListWidget* statusList_;
+    QListWidget* chatList_;
+    QLineEdit* chatEdit_;
+    QPushButton* sendButton_;
+    QCheckBox* beepBox_;
+    QLabel* sentLabel_;
+    QLabel* recvLabel_;
+    QLabel* errorsLabel_;
+    QLabel* delayLabel_;
+    QLabel* light_;
+    bool closeAllowed_ = false;
+};
+
+} // namespace telvor
