@@ -5,6 +5,7 @@
 #include "cli/Filecommands.h"
 #include "cli/Logcommand.h"
 #include "cli/Manualcommands.h"
+#include "cli/Radiocommand.h"
 #include "cli/Recordcommand.h"
 #include "cli/Reportcommand.h"
 
@@ -111,6 +112,19 @@ const std::vector<TCliCommand>& cliCommands() {
          {{"listen-port", "the port to listen on (default: Comm/TCPPort, 8000)", "port"},
           {"bind", "listen on this address only (default: every address)", "address"}},
          runServe},
+        {"radio",
+         "get | set <name> <value>...",
+         "read the RFM96 radio modem on a receiver serial port through the daisy chain, or set "
+         "rows of it and program it; the receiver's ports are left as they were",
+         {{"modem-port",
+           "the receiver port the modem is on, A-D (default: the one after the "
+           "computer's)",
+           "letter"},
+          {"speed", "search speed: Auto (default), 38400, 19200, 9600, 4800 or 2400", "rate"},
+          {"power-cycle", "find the modem as it is switched on instead of with \"+++\""}},
+         runRadio,
+         1,
+         -1},
     };
     return table;
 }

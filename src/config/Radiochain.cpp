@@ -100,7 +100,8 @@ bool TRadioChain::setTermRate(const std::string& rate) {
 }
 
 bool TRadioChain::enter(std::uint32_t speed) {
-    if (!CurrentConnection || eoff_.empty())
+    // Entering twice would save the chain's own settings as the ones to restore.
+    if (!CurrentConnection || eoff_.empty() || up_)
         return false;
     inputEvents(true);
     const std::string p(1, port_);
@@ -109,15 +110,21 @@ bool TRadioChain::enter(std::uint32_t speed) {
     if (terminalSerialPort() == port_)
         return false;
     TSaved saved;
-    for (auto [name, value] : {std::pair{"/rate", &saved.rate}, std::pair{"/rtscts", &saved.rtscts},
-                               std::pair{"/imode", &saved.imode}, std::pair{"/echo", &saved.echo},
-                               std::pair{"", &saved.termRate}}) {
-        const auto read = printValue(*name ? dev + name : std::string("/par/cur/term/rate"));
+    for (auto [name, value] :
+         {std::pair{"/rate", &saved.rate}, std::pair{"/rtscts", &saved.rtscts},
+          std::pair{"/imode", &saved.imode}, std::pair{"/echo", &saved.echo}}) {
+        const auto read = printValue(dev + name);
         if (!read || read->empty())
             return false;
         *value = *read;
     }
-    saved.linkSpeed = CurrentConnection->GetSpeed();
+    // Only a serial link changes the terminal's speed (other ports have none).
+    if (serialLink()) {
+        const auto read = printValue("/par/cur/term/rate");
+        if (!read || read->empty())
+            return false;
+        saved.termRate = *read;
+    }
     if (SendAndWait("%%print,/par/out", timing_.commandMs) != TReply::RE)
         return false;
     // The chain stops the port's messages (a base's corrections to its radio, say); leaving

@@ -79,7 +79,6 @@ private:
     struct TSaved {
         std::string rate, rtscts, imode, echo;
         std::string termRate;
-        std::uint32_t linkSpeed = 0;
         std::vector<std::string> outputs; // command lines that bring the port's messages back
     };
     bool command(const std::string& line);

@@ -205,6 +205,7 @@ bool TRfm96Config::OnRefreshClick() {
 }
 
 bool TRfm96Config::applyRow(std::size_t i) {
+    chainFailed_ = false;
     const TModemRow& row = modemRows()[i];
     const std::uint8_t value = modemValueOf(row, index[i], breakToCommand);
     const int ms = chain_.timing().replyMs;
@@ -218,6 +219,7 @@ bool TRfm96Config::applyRow(std::size_t i) {
     if (!isSpeedRow(row) || speed == chain_.speed())
         return true;
     // The modem talks at the new speed from now on: the chain follows it.
+    chainFailed_ = true;
     if (!chain_.leave()) {
         fail("Can't close daisy chain");
         return false;
@@ -226,6 +228,7 @@ bool TRfm96Config::applyRow(std::size_t i) {
         fail("Can't set up daisy chain");
         return false;
     }
+    chainFailed_ = false;
     return true;
 }
 
@@ -240,7 +243,8 @@ bool TRfm96Config::OnApplyClick() {
         if (!enabled[i])
             continue;
         if (!applyRow(i)) {
-            if (chain_.up())
+            // A failed re-entry of the chain has said so already.
+            if (!chainFailed_)
                 fail(std::string("Can't set value for ") + rows[i].name);
             return false;
         }

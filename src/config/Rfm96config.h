@@ -65,6 +65,7 @@ private:
 
     TRadioView& view_;
     TRadioChain chain_;
+    bool chainFailed_ = false; // Apply's speed change could not move the chain
 };
 
 } // namespace telvor
