@@ -14,6 +14,7 @@
 #include "monitor/Plots.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
+#include "rtlog/Realtimeform.h"
 #include "rtlog/Siteconfigform.h"
 #include "rtlog/Targetposition.h"
 #include "rtlog/Targetsource.h"
@@ -123,6 +124,15 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
             bridge_.post(TWindowId::Main, fourcc("REST"));
     });
 
+    setItemHandler(TMenuItem::RealTimeLogging, [this] {
+        TRealTimeForm form(profile_, this);
+        bridge_.setHandler(TWindowId::RealTime,
+                           [&form](std::uint32_t code) { form.handleCode(code); });
+        hide();
+        runSubWindow(&form, true);
+        bridge_.setHandler(TWindowId::RealTime, nullptr);
+        show();
+    });
     setItemHandler(TMenuItem::Site,
                    [this] { telvor::ShowModalChild<TSiteConfigForm>(this, profile_); });
     // Recording intervals the receiver cannot deliver open the wizard over the front window.

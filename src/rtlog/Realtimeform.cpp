@@ -1,0 +1,320 @@
+#include "rtlog/Realtimeform.h"
+
+#include "protocol/Bridge.h"
+#include "protocol/Commstate.h"
+#include "protocol/Commtools.h"
+#include "settings/Profile.h"
+#include "settings/Settingskeys.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+namespace telvor {
+namespace {
+
+constexpr const char* kCaption = "Real-Time Logging";
+
+template <class T> T* named(T* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TRealTimeForm::TRealTimeForm(TProfile& profile, QWidget* owner)
+    : QDialog(owner), profile_(profile),
+      log_(std::make_unique<TRealTimeLog>(static_cast<TRealTimeHost&>(*this), profile)) {
+    setObjectName("TRealTimeForm");
+    setWindowTitle(kCaption);
+    buildControls();
+    readSettings();
+    autoRun_ = profile_.read(keys::RealTimeAutoRun);
+    // Once shown: monitoring of the main window is paused by then.
+    QTimer::singleShot(0, this, [this] { open(); });
+}
+
+void TRealTimeForm::open() {
+    if (opened_)
+        return;
+    opened_ = true;
+    ELMEdit->setText(q(PrintParameter("/par/out/elm/cur/term", "", 2000)));
+    log_->attach();
+    if (!commState().testMode.load()) {
+        beginRealTimeMonitor(false, false);
+        Timer->start(1000);
+    }
+}
+
+TRealTimeForm::~TRealTimeForm() {
+    Timer->stop();
+    log_.reset();
+    profile_.write(keys::RealTimeAutoRun, false);
+    profile_.write(keys::RealTimeH, height());
+}
+
+void TRealTimeForm::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    pages_ = named(new QTabWidget(this), "PageControl");
+
+    auto* single = new QWidget;
+    auto* singleForm = new QFormLayout(single);
+    EditFile = named(new QLineEdit("Output.vxr"), "EditFile");
+    singleForm->addRow("File name:", EditFile);
+    pages_->addTab(single, "Single file");
+
+    auto* multi = new QWidget;
+    auto* multiForm = new QFormLayout(multi);
+    NamePrefixEdit = named(new QLineEdit, "NamePrefixEdit");
+    HoursEdit = named(new QLineEdit("1"), "HoursEdit");
+    GranularityComboBox = named(new QComboBox, "GranularityComboBox");
+    GranularityComboBox->addItems({"minutes", "hours", "days"});
+    NumberingComboBox = named(new QComboBox, "NumberingComboBox");
+    NumberingComboBox->addItems({"Ascending Count", "Date & Time"});
+    CountEdit = named(new QLineEdit("0"), "CountEdit");
+    OverwriteCheckBox = named(new QCheckBox("Overwrite existing files"), "OverwriteCheckBox");
+    RinexCheckBox = named(new QCheckBox("Autoconvert to RINEX"), "RinexCheckBox");
+    CurrentFileLabel = named(new QLabel, "CurrentFileLabel");
+    CurrentFileLabel->hide();
+    auto* every = new QHBoxLayout;
+    every->addWidget(HoursEdit);
+    every->addWidget(GranularityComboBox);
+    multiForm->addRow("Name prefix:", NamePrefixEdit);
+    multiForm->addRow("New file every:", every);
+    multiForm->addRow("Numbering:", NumberingComboBox);
+    multiForm->addRow("Start Count:", CountEdit);
+    multiForm->addRow(OverwriteCheckBox);
+    multiForm->addRow(RinexCheckBox);
+    multiForm->addRow(CurrentFileLabel);
+    pages_->addTab(multi, "Multiple files");
+    connect(NumberingComboBox, &QComboBox::currentIndexChanged, this,
+            [this](int index) { CountEdit->setEnabled(index == 0); });
+
+    auto* path = new QWidget;
+    auto* pathForm = new QFormLayout(path);
+    BrowseButton = named(new QPushButton("Browse..."), "DirectoryListBox");
+    NewFolderEdit = named(new QLineEdit, "NewFolderEdit");
+    CreateDirButton = named(new QPushButton("Create"), "CreateDirButton");
+    CreateDirButton->setEnabled(false);
+    pathForm->addRow("Folder:", BrowseButton);
+    auto* create = new QHBoxLayout;
+    create->addWidget(NewFolderEdit);
+    create->addWidget(CreateDirButton);
+    pathForm->addRow("New folder:", create);
+    pages_->addTab(path, "Select output path");
+    connect(NewFolderEdit, &QLineEdit::textChanged, this,
+            [this](const QString& t) { CreateDirButton->setEnabled(!t.isEmpty()); });
+    connect(CreateDirButton, &QPushButton::clicked, this, [this] {
+        std::error_code ec;
+        std::filesystem::path dir = NewFolderEdit->text().toStdString();
+        if (dir.is_relative())
+            dir = std::filesystem::path(OutputPathLabel->text().toStdString()) / dir;
+        std::filesystem::create_directories(dir, ec);
+        if (ec)
+            setStatus(ec.message());
+        else
+            OutputPathLabel->setText(q(dir.string()));
+    });
+    connect(BrowseButton, &QPushButton::clicked, this, [this] {
+        QString dir = QFileDialog::getExistingDirectory(this, kCaption, OutputPathLabel->text());
+        if (!dir.isEmpty())
+            OutputPathLabel->setText(dir);
+    });
+    layout->addWidget(pages_);
+
+    OutputPathLabel = named(new QLabel, "OutputPathLabel");
+    layout->addWidget(OutputPathLabel);
+    auto* edits = new QFormLayout;
+    RecordingIntervalEdit = named(new QLineEdit("1"), "RecordingIntervalEdit");
+    ELMEdit = named(new QLineEdit, "ELMEdit");
+    edits->addRow("Recording interval (seconds):", RecordingIntervalEdit);
+    edits->addRow("Elevation mask: (degrees)", ELMEdit);
+    layout->addLayout(edits);
+
+    auto* counters = new QHBoxLayout;
+    BytesLabel = named(new QLabel, "BytesLabel");
+    ElapsedLabel = named(new QLabel("00:00:00"), "ElapsedLabel");
+    counters->addWidget(BytesLabel);
+    counters->addWidget(ElapsedLabel);
+    layout->addLayout(counters);
+
+    auto* buttons = new QHBoxLayout;
+    ButtonStart = named(new QPushButton("&Start"), "ButtonStart");
+    ButtonCancel = named(new QPushButton("&Exit"), "ButtonCancel");
+    buttons->addWidget(ButtonStart);
+    buttons->addWidget(ButtonCancel);
+    layout->addLayout(buttons);
+    StatusBar = named(new QLabel, "StatusBar");
+    layout->addWidget(StatusBar);
+    connect(ButtonStart, &QPushButton::clicked, this, [this] { ButtonStartClick(); });
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] { close(); });
+
+    Timer = named(new QTimer(this), "Timer");
+    connect(Timer, &QTimer::timeout, this, [this] { OnTimer(); });
+}
+
+void TRealTimeForm::readSettings() {
+    const TStartRequest r = readLogSettings(profile_);
+    OutputPathLabel->setText(q(r.options.folder));
+    pages_->setCurrentIndex(r.options.multiple ? 1 : 0);
+    EditFile->setText(q(r.options.singleName));
+    NamePrefixEdit->setText(q(r.options.prefix));
+    HoursEdit->setText(q(r.period));
+    GranularityComboBox->setCurrentIndex(r.options.granularity);
+    NumberingComboBox->setCurrentIndex(r.options.numbering);
+    CountEdit->setEnabled(r.options.numbering == 0);
+    OverwriteCheckBox->setChecked(r.options.overwrite);
+    RinexCheckBox->setChecked(r.options.convert);
+    RecordingIntervalEdit->setText(q(r.interval));
+    if (int h = profile_.read(keys::RealTimeH); h > 0)
+        resize(width(), h);
+}
+
+TStartRequest TRealTimeForm::requestFromControls() const {
+    TStartRequest r;
+    r.elevationMask = ELMEdit->text().toStdString();
+    r.interval = RecordingIntervalEdit->text().toStdString();
+    r.startCount = CountEdit->text().toStdString();
+    r.period = HoursEdit->text().toStdString();
+    r.options.multiple = pages_->currentIndex() == 1;
+    r.options.folder = OutputPathLabel->text().toStdString();
+    r.options.singleName = EditFile->text().toStdString();
+    r.options.prefix = NamePrefixEdit->text().trimmed().toStdString();
+    r.options.granularity = GranularityComboBox->currentIndex();
+    r.options.numbering = NumberingComboBox->currentIndex();
+    r.options.overwrite = OverwriteCheckBox->isChecked();
+    r.options.convert = RinexCheckBox->isChecked();
+    return r;
+}
+
+void TRealTimeForm::setOptionsEnabled(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             EditFile, NamePrefixEdit, HoursEdit, GranularityComboBox, NumberingComboBox,
+             OverwriteCheckBox, RinexCheckBox, RecordingIntervalEdit, ELMEdit, ButtonCancel})
+        w->setEnabled(on);
+    CountEdit->setEnabled(on && NumberingComboBox->currentIndex() == 0);
+    pages_->tabBar()->setEnabled(on);
+}
+
+void TRealTimeForm::ButtonStartClick() {
+    if (log_->running()) {
+        ButtonStart->setEnabled(false);
+        log_->stop(true);
+        return;
+    }
+    setStatus("");
+    const bool started = log_->start(requestFromControls());
+    const TStartRequest& r = log_->request();
+    RecordingIntervalEdit->setText(q(r.interval));
+    HoursEdit->setText(q(r.period));
+    EditFile->setText(q(r.options.singleName));
+    if (!started) {
+        if (StatusBar->text() == "Invalid elevation mask")
+            ELMEdit->setFocus();
+        return;
+    }
+    setOptionsEnabled(false);
+    CurrentFileLabel->setVisible(r.options.multiple);
+    BytesLabel->show();
+    ButtonStart->setText("&Stop");
+    labelsChanged();
+}
+
+void TRealTimeForm::OnTimer() {
+    Timer->stop();
+    if (autoRun_) {
+        autoRun_ = false;
+        uiBridge().post(TWindowId::RealTime, fourcc("AUTO"));
+    }
+    log_->timerStep();
+    if (!closed_)
+        Timer->start(1000);
+}
+
+void TRealTimeForm::handleCode(std::uint32_t code) {
+    if (code == fourcc("SYNC") && Timer->isActive())
+        OnTimer();
+    else if ((code == fourcc("AUTO") || code == fourcc("STRT")) && !log_->running())
+        ButtonStartClick();
+    else if (code == fourcc("DETH"))
+        log_->conversionsEnded();
+}
+
+void TRealTimeForm::setStatus(const std::string& text) {
+    StatusBar->setText(q(text));
+}
+
+bool TRealTimeForm::confirm(const std::string& text) {
+    return QMessageBox::question(this, kCaption, q(text), QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void TRealTimeForm::afterStop() {
+    beginRealTimeMonitor(false, false);
+    setOptionsEnabled(true);
+    CurrentFileLabel->hide();
+    BytesLabel->hide();
+    ButtonStart->setText("&Start");
+    ButtonStart->setEnabled(true);
+}
+
+void TRealTimeForm::labelsChanged() {
+    CurrentFileLabel->setText(q(log_->currentFileName()));
+    BytesLabel->setText(q(log_->bytesLabel()));
+    ElapsedLabel->setText(q(log_->elapsedLabel()));
+}
+
+void TRealTimeForm::showConvertWait(bool visible) {
+    setStatus(visible ? "Please wait while Telvor is converting the last file to RINEX format"
+                      : "");
+}
+
+void TRealTimeForm::reject() {
+    close();
+}
+
+void TRealTimeForm::closeEvent(QCloseEvent* event) {
+    // Not while logging, unless the output path page is shown.
+    if (log_->running() && pages_->currentIndex() != 2) {
+        event->ignore();
+        return;
+    }
+    log_->stop(false);
+    closed_ = true;
+    Timer->stop();
+    SendAndWait("%%dm||%%dm||%%dm", 5000);
+    SetInputMode(TInputMode::Idle);
+    const TStartRequest r = requestFromControls();
+    profile_.write(keys::RealTimeOutputPath, r.options.folder);
+    profile_.write(keys::RealTimeActiveMode, r.options.multiple);
+    profile_.write(keys::RealTimeConvert2RINEX, r.options.convert);
+    profile_.write(keys::RealTimeOverwriteFiles, r.options.overwrite);
+    profile_.write(keys::RealTimePrefix, r.options.prefix);
+    profile_.write(keys::RealTimeGranularityBetweenFiles, r.options.granularity);
+    profile_.write(keys::ReceiverNumbering, r.options.numbering);
+    profile_.write(keys::ReceiverRecordingIntervalTerm, r.interval);
+    bool ok = false;
+    const int period = QString::fromStdString(r.period).toInt(&ok);
+    if (ok)
+        profile_.write(keys::RealTimeIntervalBetweenFiles, period);
+    QDialog::done(QDialog::Rejected);
+    event->accept();
+}
+
+} // namespace telvor

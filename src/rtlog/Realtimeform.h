@@ -1,0 +1,68 @@
+#pragma once
+// "Real-Time Logging": the pages and controls of the logging window over TRealTimeLog, which
+// holds every rule; the window shows what the engine reports and forwards the buttons.
+#include "rtlog/Realtimelog.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace telvor {
+
+class TProfile;
+
+class TRealTimeForm : public QDialog, private TRealTimeHost {
+    Q_OBJECT
+public:
+    explicit TRealTimeForm(TProfile& profile, QWidget* owner = nullptr);
+    ~TRealTimeForm() override;
+
+    TRealTimeLog& logic() { return *log_; }
+    // The bridge's codes for this window: "SYNC", "AUTO"/"STRT" and "DETH".
+    void handleCode(std::uint32_t code);
+    void ButtonStartClick();
+    // The opening steps that talk to the receiver; run once the window shows.
+    void open();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    void readSettings();
+    TStartRequest requestFromControls() const;
+    void setOptionsEnabled(bool on);
+    void OnTimer();
+
+    // TRealTimeHost
+    void setStatus(const std::string& text) override;
+    bool confirm(const std::string& text) override;
+    void afterStop() override;
+    void labelsChanged() override;
+    void showConvertWait(bool visible) override;
+
+    TProfile& profile_;
+    std::unique_ptr<TRealTimeLog> log_;
+    bool autoRun_ = false;
+    bool closed_ = false;
+    bool opened_ = false;
+    QTabWidget* pages_;
+    QLineEdit *EditFile, *NamePrefixEdit, *HoursEdit, *CountEdit, *RecordingIntervalEdit, *ELMEdit,
+        *NewFolderEdit;
+    QComboBox *GranularityComboBox, *NumberingComboBox;
+    QCheckBox *OverwriteCheckBox, *RinexCheckBox;
+    QLabel *CurrentFileLabel, *OutputPathLabel, *BytesLabel, *ElapsedLabel, *StatusBar;
+    QPushButton *ButtonStart, *ButtonCancel, *CreateDirButton, *BrowseButton;
+    QTimer* Timer;
+};
+
+} // namespace telvor
