@@ -5,6 +5,7 @@
 #include "cli/Filecommands.h"
 #include "cli/Logcommand.h"
 #include "cli/Manualcommands.h"
+#include "cli/Outputcommand.h"
 #include "cli/Radiocommand.h"
 #include "cli/Recordcommand.h"
 #include "cli/Reportcommand.h"
@@ -105,6 +106,14 @@ const std::vector<TCliCommand>& cliCommands() {
          runConfig,
          2,
          -1},
+        {"output",
+         "<port> [<preset> <period>]",
+         "print the RTK preset a receiver port sends (and its period), or disable the port's "
+         "messages and enable a preset (\"None\" only disables)",
+         {},
+         runOutput,
+         1,
+         3},
         {"serve",
          "",
          "share the receiver with remote Telvor copies (Internet Server) until SIGTERM, logging "

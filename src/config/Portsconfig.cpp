@@ -299,10 +299,15 @@ void TModemPage::readExtra(TParamReader& in) {
     const bool present = ports()[0]->present && type;
     for (TControl* c : {&ModemTypeComboBox, &ModemModeComboBox})
         present ? c->enableWithLabel() : c->disableWithLabel();
-    ReadRadioSet(in, "/par/dev/modem/a/ant", {&ModemAntIntRadioButton, &ModemAntExtRadioButton},
-                 {"int", "ext"});
-    ReadRadioSet(in, "/par/dev/modem/a/pwr", {&ModemPwrHighRadioButton, &ModemPwrLowRadioButton},
-                 {"high", "low"});
+    const ControlList ant{&ModemAntIntRadioButton, &ModemAntExtRadioButton};
+    const ControlList pwr{&ModemPwrHighRadioButton, &ModemPwrLowRadioButton};
+    if (!ports()[0]->present) {
+        for (TControl* c : {ant[0], ant[1], pwr[0], pwr[1]})
+            c->disableWithLabel();
+        return;
+    }
+    ReadRadioSet(in, "/par/dev/modem/a/ant", ant, {"int", "ext"});
+    ReadRadioSet(in, "/par/dev/modem/a/pwr", pwr, {"high", "low"});
 }
 
 TApplyResult TModemPage::writeExtra(TParamSink& out) {

@@ -41,6 +41,8 @@ signals:
 private:
     void buildGeneral(QWidget* sheet);
     void buildPages();
+    // The Tavrex, Base, Rover, Ports and Advanced pages.
+    void buildRtkPages();
     // Refresh and Apply of a page, and the page's own buttons.
     void wire(TConfigPage& page, const TControl& refresh, const TControl& apply);
     void wirePositioning();

@@ -54,8 +54,13 @@ void TWidgetConfigHost::setStatus(const std::string& text) {
 void TWidgetConfigHost::showPage(const std::string& page) {
     if (!pages_)
         return;
-    if (QWidget* sheet = pages_->findChild<QWidget*>(QString::fromStdString(page)))
-        pages_->setCurrentWidget(sheet);
+    QWidget* sheet = pages_->findChild<QWidget*>(QString::fromStdString(page));
+    // A sub-page sits in a notebook of its own: bring each notebook on the way to the front.
+    for (QWidget* w = sheet; w && w != pages_; w = w->parentWidget()) {
+        QWidget* stack = w->parentWidget();
+        if (auto* tabs = qobject_cast<QTabWidget*>(stack ? stack->parentWidget() : nullptr))
+            tabs->setCurrentWidget(w);
+    }
 }
 
 } // namespace telvor
