@@ -1,5 +1,6 @@
 // Downloads through a parallel port: the parallel link's raw mode, a separate port beside the
 // current link, and download via print, against simulated ECP ports with telvor-sim behind.
+#include "files/Filemanager.h"
 #include "files/Transferprotocol.h"
 #include "links/Parallelconnection.h"
 #include "links/Portio.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 using namespace telvor;
 
@@ -34,6 +36,25 @@ telvorsim::TSimOptions withFile(std::size_t size, std::uint64_t seed = 5) {
     o.files = {{"obs one", size, seed}};
     return o;
 }
+
+class TManagerPage : public TFileManagerView {
+public:
+    void setProgress(int) override {}
+    void setStatus(const std::string& text) override { status = text; }
+    void showBlocks(int) override {}
+    void showRetries(int) override {}
+    void enableStop(bool) override {}
+    void setTotal(const std::string&) override {}
+    void setFree(const std::string&) override {}
+    void showRows() override {}
+    void enableControl(TFileControl c, bool on) override { enabled[c] = on; }
+    void setDownloadCaption(const std::string&) override {}
+    void focusList() override {}
+    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    TFileQuestions* fileQuestions() override { return nullptr; }
+    std::string status;
+    std::map<TFileControl, bool> enabled;
+};
 
 class ParallelDownload : public telvor::testing::TLinkFixture {
 protected:
@@ -136,6 +157,35 @@ TEST_F(ParallelDownload, SeparatePortThatCannotOpenSaysWhy) {
     bus->listed = false;
     EXPECT_FALSE(download());
     EXPECT_EQ(lastStatus(), "LPT: Base port address not detected");
+}
+
+TEST_F(ParallelDownload, FileManagerOffersThePortAndRemembersItAsSource) {
+    ASSERT_NO_FATAL_FAILURE(besideSerialLink(7000, 7000));
+    profile->write(keys::LoadFileOutputPath, tmp.path.string());
+    profile->write(keys::LoadFileSourcePort, 1);
+    TManagerPage page;
+    {
+        TFileManager manager(page, *profile);
+        manager.open();
+        ASSERT_EQ(manager.sources.size(), 2u);
+        EXPECT_EQ(manager.sources[1], "LPT1");
+        EXPECT_EQ(manager.sourceIndex, 1);
+        EXPECT_TRUE(page.enabled[TFileControl::Source]);
+        ASSERT_EQ(manager.entries().size(), 1u);
+        manager.select(0, true);
+        manager.downloadClick();
+        EXPECT_EQ(manager.entries()[0].state, 2) << page.status;
+        EXPECT_TRUE(portGot("get,\"/log/obs one\":{300},0"));
+        EXPECT_TRUE(manager.close());
+    }
+    EXPECT_EQ(tmp.read("obs one.vxr"), original());
+    EXPECT_TRUE(profile->read(keys::LoadFileDoubleCheck));
+    // A port that went away since: back to the current link.
+    bus->listed = false;
+    TFileManager again(page, *profile);
+    again.open();
+    EXPECT_EQ(again.sources.size(), 1u);
+    EXPECT_EQ(again.sourceIndex, 0);
 }
 
 } // namespace
