@@ -17,8 +17,9 @@ TAttitudePage::TAttitudePage() : TConfigPage("Attitude", ApplyButton, RefreshBut
 }
 
 std::vector<TControl*> TAttitudePage::controls() {
-    return {&ApplyButton,           &RefreshButton,      &HeadingModeCheckBox,
-            &FixedBaseLineCheckBox, &FixedBaselineLabel, &FixedBaselineEdit};
+    // No Apply on the sheet: the page writes nothing.
+    return {&RefreshButton, &HeadingModeCheckBox, &FixedBaseLineCheckBox, &FixedBaselineLabel,
+            &FixedBaselineEdit};
 }
 
 } // namespace telvor

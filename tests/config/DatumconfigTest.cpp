@@ -1,24 +1,15 @@
 // The datum window's rules: lists by option, the record's fields, which datums may change and
 // the commands that change them.
 #include "config/Datumconfig.h"
-#include "config/Fakeparams.h"
+#include "config/Fakereceiver.h"
 
 #include <gtest/gtest.h>
 
 using namespace telvor;
 using telvor::testing::TFakeParams;
+using telvor::testing::TQuietHost;
 
 namespace {
-
-class TQuietHost : public TConfigHost {
-public:
-    bool waitShown() const override { return false; }
-    void showWait(const std::string&) override {}
-    void closeWait() override {}
-    void setStatus(const std::string& text) override { status = text; }
-    void showPage(const std::string&) override {}
-    std::string status;
-};
 
 class DatumconfigTest : public ::testing::Test {
 protected:

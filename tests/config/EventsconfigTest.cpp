@@ -2,24 +2,15 @@
 // switch, the synchronisation status is never the user's, "Repeat Synchronization".
 #include "config/Eventsconfig.h"
 #include "config/Attitudeconfig.h"
-#include "config/Fakeparams.h"
+#include "config/Fakereceiver.h"
 
 #include <gtest/gtest.h>
 
 using namespace telvor;
 using telvor::testing::TFakeParams;
+using telvor::testing::TQuietHost;
 
 namespace {
-
-class TQuietHost : public TConfigHost {
-public:
-    bool waitShown() const override { return false; }
-    void showWait(const std::string&) override {}
-    void closeWait() override {}
-    void setStatus(const std::string& text) override { status = text; }
-    void showPage(const std::string&) override {}
-    std::string status;
-};
 
 class EventsconfigTest : public ::testing::Test {
 protected:

@@ -1,7 +1,7 @@
 // The Positioning page's own rules: RTK modes, P-code, the datum list by option, satellite
 // lists written only when read and changed, the WAAS channels.
 #include "config/Positioningconfig.h"
-#include "config/Fakeparams.h"
+#include "config/Fakereceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +10,9 @@
 
 using namespace telvor;
 using telvor::testing::TFakeParams;
+using telvor::testing::TQuietHost;
 
 namespace {
-
-class TQuietHost : public TConfigHost {
-public:
-    bool waitShown() const override { return false; }
-    void showWait(const std::string&) override {}
-    void closeWait() override {}
-    void setStatus(const std::string& text) override { status = text; }
-    void showPage(const std::string& page) override { shown = page; }
-    std::string status, shown;
-};
 
 std::string yn(int count, int no = 0) {
     std::string out = "{";
