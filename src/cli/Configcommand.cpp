@@ -22,10 +22,11 @@ public:
 };
 
 // The script the configuration window's Save writes, from the pages as the receiver has them.
-int saveConfig(TCliContext& ctx, const std::string& file) {
+int saveConfig(TCliContext& ctx, const TSession& session, const std::string& file) {
     TReceiverParams rx;
     TQuietHost host;
     TReceiverConfig config(host);
+    config.Advanced.Loops.setFirmwareVersion(session.firmwareVersion());
     config.refreshAll(rx);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     const TScriptOrigin origin{appVersion(), appBuildDate(),
@@ -51,7 +52,7 @@ int runConfig(TCliContext& ctx) {
 
     return withReceiver(ctx, [&](TSession& session) {
         if (verb == "save")
-            return saveConfig(ctx, ctx.args[1]);
+            return saveConfig(ctx, session, ctx.args[1]);
         TReceiverParams rx;
         int code = 0;
         if (verb == "get") {
