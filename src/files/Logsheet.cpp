@@ -70,7 +70,10 @@ TLogSheet::TLogSheet(TProfile& profile, TFileManager& files, THost host, QWidget
             [this] { ShowModalChild<TSiteConfigForm>(window(), profile_); });
 }
 
-TLogSheet::~TLogSheet() = default;
+TLogSheet::~TLogSheet() {
+    // The widgets let go of the controls before the controls go.
+    delete binder_;
+}
 
 void TLogSheet::setInterval(const std::string& interval) {
     interval_ = interval;

@@ -334,9 +334,8 @@ void TFileDownloadForm::enableControl(TFileControl control, bool on) {
         break;
     case TFileControl::Download:
         // On the log page ButtonOK is "St&art", which follows the recording.
-        ok_->setEnabled(pages_->currentWidget() == logSheet_
-                            ? logSheet_->control().StartButton.enabled()
-                            : on);
+        ok_->setEnabled(
+            pages_->currentWidget() == logSheet_ ? logSheet_->control().StartButton.enabled() : on);
         break;
     case TFileControl::Delete:
         delete_->setEnabled(on);

@@ -73,6 +73,9 @@ TSiteConfigForm::TSiteConfigForm(TProfile& profile, QWidget* owner)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TSiteConfigForm::~TSiteConfigForm() = default;
+TSiteConfigForm::~TSiteConfigForm() {
+    // The widgets let go of the controls before the controls go.
+    delete binder_;
+}
 
 } // namespace telvor

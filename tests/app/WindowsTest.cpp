@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
@@ -355,6 +356,66 @@ TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {
     EXPECT_FALSE(profile->read(keys::CommAutoServer));
     // Open when the program closed: open again at the next start.
     EXPECT_TRUE(profile->readBool("Plots", "ScatterPlotFormV", false));
+}
+
+// The "&File Manager" item makes the file manager when it opens; recording is started and
+// stopped from its log page, and the interval it used goes back to the main window.
+TEST_F(WindowTest, FileManagerItemOpensTheFileManagerWithItsLogPage) {
+    telvorsim::TSimOptions options;
+    options.epochWallMs = 100;
+    telvorsim::TSimReceiver sim(options);
+    std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty()) << sim.lastError();
+    profile->write(keys::CommPort, slave);
+    profile->write(keys::CommAutoServer, true);
+
+    TQtBridge bridge;
+    TMainWindow main(*profile, bridge);
+    main.show();
+    ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
+    auto* item = main.findChild<QAction*>("FileManagerItem");
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->isVisible() && item->isEnabled());
+    EXPECT_EQ(main.findChild<QDialog*>("FileDownloadForm"), nullptr);
+
+    bool seen = false;
+    std::function<void()> drive = [&] {
+        QWidget* form = QApplication::activeModalWidget();
+        if (!form || form->objectName() != "FileDownloadForm" || !form->isVisible()) {
+            QTimer::singleShot(20, drive);
+            return;
+        }
+        seen = true;
+        auto* pages = form->findChild<QTabWidget*>("PageControl");
+        auto* log = form->findChild<QWidget*>("LogTabSheet");
+        ASSERT_TRUE(pages && log);
+        EXPECT_EQ(pages->tabText(pages->indexOf(log)), "Current log file");
+        pages->setCurrentWidget(log);
+        auto* ok = form->findChild<QPushButton*>("ButtonOK");
+        EXPECT_EQ(ok->text(), "St&art");
+        auto type = [&](const char* name, const char* text) { // as typed: textEdited
+            auto* edit = form->findChild<QLineEdit*>(name);
+            edit->selectAll();
+            edit->insert(text);
+        };
+        type("RecordingIntervalEdit", "2");
+        type("FileNameEdit", "from window");
+        ok->click();
+        EXPECT_EQ(form->findChild<QLabel*>("CurrentFileLabel")->text(), "from window")
+            << form->findChild<QLabel*>("StatusPanel")->text().toStdString();
+        EXPECT_FALSE(ok->isEnabled());
+        EXPECT_TRUE(sim.file("from window").has_value());
+        form->findChild<QPushButton*>("ButtonStop")->click();
+        EXPECT_EQ(form->findChild<QLabel*>("CurrentFileLabel")->text(), "<none>");
+        EXPECT_TRUE(ok->isEnabled());
+        form->findChild<QPushButton*>("ButtonExit")->click();
+    };
+    QTimer::singleShot(0, drive);
+    item->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(main.isVisible());
+    main.close();
+    EXPECT_EQ(profile->read(keys::ReceiverRecordingIntervalFile), "2.00");
 }
 
 } // namespace
