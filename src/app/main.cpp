@@ -1,6 +1,7 @@
 // Telvor: the program entry. The settings store comes first, then the long-lived windows.
 #include "app/Appinfo.h"
 #include "app/Confighook.h"
+#include "app/Radiohook.h"
 #include "app/Debugwindow.h"
 #include "app/Mainwindow.h"
 #include "app/Manualhook.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
             }
             telvor::hookManualMode(main, profile, std::move(runArguments));
             telvor::hookReceiverConfig(main, profile);
+            telvor::hookRadioConfig(main, profile);
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             debug.followMonitor(main);
             // The TCP sharing window takes its place here, before the plot windows.
