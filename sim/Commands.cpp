@@ -119,9 +119,9 @@ TEngine::TResult TEngine::cmdSet(const std::vector<std::string>& args) {
         path.pop_back();
     if (modelLacks(options_.model, path))
         return {false, "Unknown parameter " + args[1], nullptr};
-    TSetResult r = isSatList(params_, path) ? setSatList(params_, path, value)
-                                            : setDatum(params_, path, value).value_or(
-                                                  TSetResult::UnknownPath);
+    TSetResult r = isSatList(params_, path)
+                       ? setSatList(params_, path, value)
+                       : setDatum(params_, path, value).value_or(TSetResult::UnknownPath);
     if (r == TSetResult::UnknownPath)
         r = params_.set(path, value);
     if (r != TSetResult::Ok)
@@ -198,6 +198,10 @@ TEngine::TResult TEngine::cmdInit(const std::vector<std::string>& args) {
     std::string path = args[1];
     if (path == "/dev/nvm/a")
         return {true, "", [this] { host_.restartAfterOutput(true); }};
+    if (path == "/dev/blk/a") {
+        files_.startInit();
+        return {true, "", nullptr};
+    }
     std::string full = normalise(path);
     if (full.size() > 1 && full.back() == '/')
         full.pop_back();

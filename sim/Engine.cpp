@@ -149,6 +149,10 @@ std::string TEngine::resolveVar(std::string_view name) const {
     if (name == "rawmsint" || name == "posmsint")
         return params_.get(name == "rawmsint" ? "/par/raw/msint" : "/par/pos/msint")
             .value_or(std::to_string(options_.epochStepMs));
+    if (name == "fsinit")
+        return files_.initProgress();
+    if (name == "statrw")
+        return files_.readWriteStats();
     if (name == "msint")
         return std::to_string(options_.epochStepMs);
     return "";

@@ -124,6 +124,7 @@ TEngine::TResult TEngine::cmdGet(const std::vector<std::string>& args) {
     if (offset > file->data.size())
         return {false, "Invalid offset", nullptr};
     std::string data = file->data.substr(static_cast<std::size_t>(offset));
+    files_.countRead();
     std::string end = frameReply(true, echo_ + "\n");
     return {true, "", [this, data = std::move(data), length, end = std::move(end)]() mutable {
                 transfer_.start(std::move(data), length, std::move(end), options_.faults.transfer);

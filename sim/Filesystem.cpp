@@ -66,7 +66,24 @@ bool TFileSystem::append(const std::string& name, const std::string& bytes) {
     if ((needs - had) * kBlockSize > free())
         return false;
     it->data += bytes;
+    ++writes_;
     return true;
+}
+
+void TFileSystem::startInit() {
+    files_.clear();
+    initDone_ = 0;
+}
+
+std::string TFileSystem::initProgress() const {
+    const std::string text =
+        "{" + std::to_string(kInitSteps) + "," + std::to_string(initDone_) + "}";
+    initDone_ = std::min(kInitSteps, initDone_ + kInitSteps / 10);
+    return text;
+}
+
+std::string TFileSystem::readWriteStats() const {
+    return "{{" + std::to_string(reads_) + ",0,0},{" + std::to_string(writes_) + ",0,0}}";
 }
 
 std::uint64_t TFileSystem::free() const {

@@ -51,8 +51,19 @@ public:
     // first carrying the list's opening brace, the last its closing brace.
     std::vector<std::string> listReplies() const;
 
+    // "init,/dev/blk/a": every file goes at once; the progress ("stat/fsinit", "{total,done}")
+    // then moves on by a tenth at each reading, so that a test sees it go without waiting.
+    static constexpr int kInitSteps = 250;
+    void startInit();
+    std::string initProgress() const;
+    // "stat/rw": {{reads,errors,fatal},{writes,errors,fatal}}; reads are files served.
+    void countRead() { ++reads_; }
+    std::string readWriteStats() const;
+
 private:
     std::vector<TSimFile> files_;
+    mutable int initDone_ = kInitSteps;
+    std::uint64_t reads_ = 0, writes_ = 0;
 };
 
 // The path inside "/log/" of a command argument, quoted or not ("/log/a b" -> "a b");

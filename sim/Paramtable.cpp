@@ -58,6 +58,9 @@ const char* const kParamTable = R"TABLE(
 /par/dev/blk/a/blocks           ro     @blocks
 /par/dev/blk/a/bad_blocks       ro     0
 /par/dev/blk/a/verify           enum   on       on|off
+/par/dev/blk/a/ver              ro     "2.4"
+/par/stat/fsinit                ro     @fsinit
+/par/stat/rw                    ro     @statrw
 /dev/blk/a&block_size           ro     @block_size
 /dev/blk/a&blocks               ro     @blocks
 

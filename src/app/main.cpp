@@ -3,6 +3,7 @@
 #include "app/Confighook.h"
 #include "app/Radiohook.h"
 #include "app/Debugwindow.h"
+#include "app/Formathook.h"
 #include "app/Mainwindow.h"
 #include "app/Manualhook.h"
 #include "app/Qtbridge.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
             }
             telvor::hookManualMode(main, profile, std::move(runArguments));
             telvor::hookReceiverConfig(main, profile);
+            telvor::hookFileSystemInit(main);
             telvor::hookRadioConfig(main, profile);
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             debug.followMonitor(main);

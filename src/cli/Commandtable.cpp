@@ -72,6 +72,18 @@ const std::vector<TCliCommand>& cliCommands() {
          runRm,
          1,
          -1},
+        {"fs-init",
+         "",
+         "erase every file and re-create the receiver's file system, with the receiver's "
+         "progress, then print the file-system report; 1 when the receiver refuses",
+         {{"yes", "confirm that every file in the receiver may be erased"}},
+         runFsInit},
+        {"fs-report",
+         "",
+         "print the file-system and physical-memory report, or save it with the read/write "
+         "statistics",
+         {{"save", "the file to write (as the window's \"Save to file\")", "file"}},
+         runFsReport},
         {"record",
          "start <name> | stop",
          "start recording into a new receiver file, or stop recording; an interval the receiver "

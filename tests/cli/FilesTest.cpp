@@ -122,3 +122,18 @@ TEST_F(CliFilesTest, InterruptedGetKeepsThePartialFileForAppend) {
     ASSERT_LT(part.size(), whole.size());
     EXPECT_EQ(part, whole.substr(0, part.size()));
 }
+
+TEST_F(CliFilesTest, FsInitAsksForConsentThenErasesAndReports) {
+    TRun refused = run("fs-init");
+    EXPECT_EQ(refused.code, 2) << refused.out;
+    EXPECT_TRUE(sim->file("b"));
+    TRun r = run("fs-init --yes");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("250 of 250\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Free  memory:\t33030144 bytes\n"), std::string::npos) << r.out;
+    EXPECT_FALSE(sim->file("b"));
+    const auto saved = tmp.path / "fs.txt";
+    TRun report = run("fs-report --save " + saved.string());
+    EXPECT_EQ(report.code, 0) << report.out;
+    EXPECT_NE(tmp.read("fs.txt").find("Writing fatal errors:   0\n"), std::string::npos);
+}
