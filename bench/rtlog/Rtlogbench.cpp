@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     if (!day) {
         // About 46 KB/s: a fast epoch of the logging message set fills the 460800 Bd port.
         std::vector<std::string> sim = rate;
-        sim.insert(sim.end(), {"--epoch-ms", "15"});
+        sim.insert(sim.end(), {"--epoch-ms", "11"});
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         TRunResult r = station(work / "pty", sim, {"--single", "pty.vxr"}, [&](const fs::path&) {
             return std::chrono::steady_clock::now() >= until;
