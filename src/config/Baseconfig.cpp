@@ -94,15 +94,15 @@ TBasePage::TBasePage() : TConfigPage("Base", ApplyButton, RefreshButton) {
                             "Can't set reference position averaging mode"));
     rows.push_back(
         EditRow("/par/ref/avg/span", AvrgModeEdit, "Can't set reference position averaging span"));
-    for (auto [position, path] :
+    for (const auto& sheet :
          {std::pair{&Gps, "/par/ref/pos/gps/geo"}, std::pair{&Gln, "/par/ref/pos/glo/geo"}}) {
+        TRefPosition* position = sheet.first;
+        const std::string path = sheet.second;
         TBindRow row{.path = path, .kind = TBindKind::Custom, .failure = kPositionFailure};
         for (TControl* c : position->controls())
             row.controls.push_back(c);
-        row.read = [this, position, path = std::string(path)](TParamReader& in) {
-            readPosition(in, *position, path);
-        };
-        row.write = [this, position, path = std::string(path)](TParamSink& out) {
+        row.read = [this, position, path](TParamReader& in) { readPosition(in, *position, path); };
+        row.write = [this, position, path](TParamSink& out) {
             return writePosition(out, *position, path);
         };
         rows.push_back(std::move(row));
