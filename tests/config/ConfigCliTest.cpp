@@ -70,4 +70,13 @@ TEST_F(ConfigCliTest, UsageErrors) {
     EXPECT_EQ(cli("frob /par/pos/elm").code, 2);
 }
 
+TEST_F(ConfigCliTest, SaveNeedsOneFileItCanWrite) {
+    EXPECT_EQ(cli("save").code, 2);
+    EXPECT_EQ(cli("save a.vxc b.vxc").code, 2);
+    const TRun r = cli("save /nonexistent-telvor/config.vxc");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Unable to create /nonexistent-telvor/config.vxc"), std::string::npos)
+        << r.err;
+}
+
 } // namespace
