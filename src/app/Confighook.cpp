@@ -24,6 +24,7 @@ void hookReceiverConfig(TMainWindow& main, TProfile& profile) {
                 form.setProgram(appVersion(), appBuildDate());
                 form.setScriptFolder(
                     QString::fromStdString(profile.read(keys::ManualModeDirectory)));
+                form.setGlonassByFcn(profile.read(keys::GLOEnumerationFCN));
                 form.logic().Base.setAtOneTime(profile.read(keys::BaseGPSGLNAtOneTime));
                 form.logic().Advanced.Loops.setFirmwareVersion(main.session().firmwareVersion());
                 if (hideMain)
