@@ -243,5 +243,32 @@ TEST_F(RealTimeLog, AFailingWriteStopsLoggingAndKeepsWhatLanded) {
     EXPECT_NE(loggableBytes(sentSoFar()).find(kept), std::string::npos);
 }
 
+TEST_F(RealTimeLog, StopConvertsTheLastFileAndDeletesItOnlyAfterSuccess) {
+    ASSERT_NO_FATAL_FAILURE(connect());
+    profile->write(keys::Vxr2RinApplication, std::string(TELVOR_FAKE_CONVERTER));
+    profile->write(keys::Vxr2RinDeleteVXR, true);
+    profile->write(keys::Vxr2RinOptions, "--exit=3");
+    TStartRequest r;
+    r.options.folder = dir.string();
+    r.options.singleName = "a.vxr";
+    r.options.convert = true;
+    ASSERT_TRUE(log->start(r)) << host.status;
+    ASSERT_TRUE(eventually([&] { return log->bytesWritten() > 0; }));
+    log->stop(true);
+    EXPECT_EQ(host.status, "VXR to RINEX: Terminated with error code 3 (Inconsistent or corrupt "
+                           "data in VXR file)");
+    EXPECT_GT(std::filesystem::file_size(dir / "a.vxr"), 0u);
+
+    profile->write(keys::Vxr2RinOptions, "");
+    r.options.singleName = "b.vxr";
+    ASSERT_TRUE(log->start(r)) << host.status;
+    ASSERT_TRUE(eventually([&] { return log->bytesWritten() > 0; }));
+    log->stop(true);
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.vxr"));
+    // The converter ran in the output folder on the closed file.
+    EXPECT_NE(readFile((dir / "args.txt").string()).find((dir / "b.vxr").string()),
+              std::string::npos);
+}
+
 } // namespace
 } // namespace telvor::testing
