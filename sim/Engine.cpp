@@ -220,6 +220,8 @@ bool TEngine::acceptsCommands() const {
 }
 
 void TEngine::receive(const std::uint8_t* data, std::size_t count) {
+    // The input mode is a parameter lookup: read it again only after what may change it.
+    bool echo = echoing();
     for (std::size_t i = 0; i < count; ++i) {
         std::string blocks;
         if (transfer_.take(data[i], blocks)) {
@@ -228,15 +230,18 @@ void TEngine::receive(const std::uint8_t* data, std::size_t count) {
             continue;
         }
         char c = static_cast<char>(data[i]);
-        if (echoing()) {
+        if (echo) {
             echoByte(c);
+            echo = echoing();
             continue;
         }
         if (c == '\r' || c == '\n') {
             std::string line;
             line.swap(line_);
-            if (!line.empty())
+            if (!line.empty()) {
                 onLine(line);
+                echo = echoing();
+            }
             continue;
         }
         if (line_.size() < kMaxLine)
@@ -245,7 +250,8 @@ void TEngine::receive(const std::uint8_t* data, std::size_t count) {
 }
 
 void TEngine::onLine(const std::string& line) {
-    log("RX: " + printable(line));
+    if (logging())
+        log("RX: " + printable(line));
     if (!acceptsCommands())
         return;
     TParsedLine parsed = parseLine(line, options_.echoOff);
@@ -302,7 +308,8 @@ void TEngine::reply(const TCommand& cmd, const TResult& result) {
     }
     if (!result.ok) {
         std::string m = frameReply(false, result.value + "\n");
-        log("TX: " + printable(m));
+        if (logging())
+            log("TX: " + printable(m));
         host_.send(std::move(m), true);
     } else {
         for (const std::string& part : result.parts)
@@ -313,7 +320,8 @@ void TEngine::reply(const TCommand& cmd, const TResult& result) {
         while (result.parts.empty()) {
             std::size_t to = cutPoint(v, from);
             std::string m = frameReply(true, echo + v.substr(from, to - from) + "\n");
-            log("TX: " + printable(m));
+            if (logging())
+                log("TX: " + printable(m));
             host_.send(std::move(m), true);
             from = to;
             if (from >= v.size())

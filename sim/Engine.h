@@ -119,7 +119,7 @@ private:
     std::optional<TResult> printFiles(const std::string& path);
     std::optional<TResult> printFileBytes(const std::string& argument);
     std::uint32_t fileTime() const;
-    std::string echo_; // of the command being answered
+    std::string echo_;       // of the command being answered
     std::string logFile_;    // what "em,/cur/log" records into: the file created last
     bool recording_ = false; // "/cur/log" is logFile_, and it grows every due epoch
 
@@ -134,6 +134,7 @@ private:
     void emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced);
     std::string fileIdentifier() const;
     void log(const std::string& text) const;
+    bool logging() const { return options_.verbose && options_.log; }
     // Input mode "echo": what arrives goes to the port's echo target (Modem side, Engine.cpp).
     bool echoing() const;
     void echoByte(char c);
