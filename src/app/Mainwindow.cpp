@@ -15,7 +15,7 @@
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
 #include "rtlog/Realtimeform.h"
-#include "rtlog/Siteconfigform.h"
+#include "config/Siteconfigform.h"
 #include "rtlog/Targetposition.h"
 #include "rtlog/Targetsource.h"
 #include "settings/Profile.h"

@@ -6,7 +6,7 @@
 #include "config/Recinterval.h"
 #include "files/Recording.h"
 #include "protocol/Commtools.h"
-#include "rtlog/Siteparams.h"
+#include "config/Siteparams.h"
 #include "settings/Profile.h"
 
 #include <cstdlib>

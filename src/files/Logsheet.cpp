@@ -2,7 +2,7 @@
 
 #include "config/Modalchild.h"
 #include "config/Widgetbinder.h"
-#include "rtlog/Siteconfigform.h"
+#include "config/Siteconfigform.h"
 #include "settings/Profile.h"
 
 #include <QGridLayout>

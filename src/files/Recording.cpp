@@ -7,7 +7,7 @@
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "protocol/Tick.h"
-#include "rtlog/Siteparams.h"
+#include "config/Siteparams.h"
 #include "settings/Profile.h"
 
 #include <charconv>

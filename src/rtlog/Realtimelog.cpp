@@ -7,7 +7,7 @@
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
 #include "rtlog/Convertthread.h"
-#include "rtlog/Siteparams.h"
+#include "config/Siteparams.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 

@@ -1,4 +1,4 @@
-#include "rtlog/Siteparams.h"
+#include "config/Siteparams.h"
 
 #include "config/Listnotation.h"
 #include "protocol/Commtools.h"

@@ -1,5 +1,5 @@
 // The site parameters: the event records, the window's checks and what it stores.
-#include "rtlog/Siteparams.h"
+#include "config/Siteparams.h"
 
 #include "protocol/Messageformat.h"
 #include "settings/Profile.h"

@@ -1,4 +1,4 @@
-#include "rtlog/Siteconfigform.h"
+#include "config/Siteconfigform.h"
 
 #include "config/Widgetbinder.h"
 

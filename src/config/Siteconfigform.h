@@ -1,7 +1,7 @@
 #pragma once
 // "Site Configuration": site name, antenna height and kind, antenna status and type, and
 // whether they go with every recording. The rules are TSiteConfig's.
-#include "rtlog/Siteparams.h"
+#include "config/Siteparams.h"
 
 #include <QDialog>
 
