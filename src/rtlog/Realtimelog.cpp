@@ -1,5 +1,9 @@
 #include "rtlog/Realtimelog.h"
 
+#include "config/Binding.h"
+#include "config/Control.h"
+#include "config/Recinterval.h"
+#include "config/Siteparams.h"
 #include "files/Fileio.h"
 #include "protocol/Commthread.h"
 #include "protocol/Debugcore.h"
@@ -7,7 +11,6 @@
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
 #include "rtlog/Convertthread.h"
-#include "config/Siteparams.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
@@ -38,12 +41,6 @@ bool parseReal(const std::string& text, double& value) {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
     return !text.empty() && !*end && std::isfinite(value);
-}
-
-std::string fixed2(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
 }
 
 std::string baseName(const std::string& path) {
@@ -120,16 +117,13 @@ bool TRealTimeLog::checkInputs(TStartRequest& r, double& interval) {
         host_.setStatus("Invalid recording interval");
         return false;
     }
-    if (!intervalFits(interval)) {
-        std::string raw = PrintParameter("/par/opts/cur/_RAW", "\x01", 2000);
-        std::string pos = raw == "\x01" ? raw : PrintParameter("/par/opts/cur/_POS", "\x01", 2000);
-        if (pos != "\x01") {
-            double fixed = host_.fixInterval(interval, raw, pos);
-            if (fixed > 0 && std::isfinite(fixed))
-                interval = fixed;
-        }
-    }
-    r.interval = fixed2(interval);
+    // The interval edit as the shared check sees it; an unreadable rate leaves it as typed.
+    TControl edit{"RecordingIntervalEdit", TControlKind::Edit};
+    edit.setText(r.interval);
+    TReceiverParams receiver;
+    if (CheckRecordingInterval(receiver, receiver, "", edit))
+        parseReal(edit.text(), interval);
+    r.interval = FormatInterval(interval);
     int count = 0, period = 0;
     if (!parseInt(r.startCount, count) || count < 0) {
         host_.setStatus("Invalid start count value (integer required)");
@@ -141,24 +135,6 @@ bool TRealTimeLog::checkInputs(TStartRequest& r, double& interval) {
     }
     if (period == 0)
         r.period = "1";
-    return true;
-}
-
-// A whole number of milliseconds and a whole multiple of both measurement rates.
-bool TRealTimeLog::intervalFits(double interval) {
-    const double ms = interval * 1000.0;
-    if (std::fabs(ms - std::round(ms)) > 0.00001)
-        return false;
-    const long long whole = std::llround(ms);
-    for (const char* path : {"/par/raw/curmsint", "/par/pos/curmsint"}) {
-        if (SendAndWait(std::string("%%print,") + path, 2000) != TReply::RE)
-            continue;
-        int rate = 0;
-        if (!parseInt(ReplyText(7), rate))
-            continue;
-        if (rate <= 0 || whole < rate || whole % rate != 0)
-            return false;
-    }
     return true;
 }
 
@@ -376,7 +352,7 @@ void TRealTimeLog::timerStep() {
     bool overdue = false;
     {
         std::lock_guard lock(fileLock_);
-        overdue = prepared_ && ticksSince(preparedTick_) > kSwitchTimeoutMs;
+        overdue = prepared_ && ticksSince(preparedTick_) > switchTimeoutMs_;
     }
     if (overdue) {
         // The marker's reply never came: what the splitter holds belongs to the old file.

@@ -31,12 +31,6 @@ public:
     virtual bool confirm(const std::string& text) = 0;
     // The append-or-overwrite question of a single file; null: append silently.
     virtual TFileQuestions* fileQuestions() { return nullptr; }
-    // The recording interval does not fit the receiver's rates: the wizard may change it.
-    // `raw` and `pos` are the receiver's option values. Returns the interval to use.
-    virtual double fixInterval(double interval, const std::string& /*raw*/,
-                               const std::string& /*pos*/) {
-        return interval;
-    }
     // After Stop: the window goes back to monitoring, telvor-cli to idle.
     virtual void afterStop() {}
     // The monitor tick of the reduced monitor, at most every 500 ms while the timer runs.
@@ -80,6 +74,8 @@ public:
     // Installs this engine as the input thread's real-time sink (and removes it again).
     void attach();
     void detach();
+    // How long a prepared file waits for the marker's reply; tests shorten it.
+    void setSwitchTimeoutMs(std::uint32_t ms) { switchTimeoutMs_ = ms; }
 
     // ButtonStartClick while not running. False with the reason in the status.
     bool start(TStartRequest request);
@@ -123,7 +119,6 @@ private:
     };
 
     bool checkInputs(TStartRequest& r, double& interval);
-    bool intervalFits(double interval);
     std::string prepareName();
     bool prepareFile();
     void closeFile(TLogFile file, bool wait);
@@ -147,6 +142,7 @@ private:
     TLogFile active_;
     std::unique_ptr<FileAccess> prepared_;
     std::uint32_t preparedTick_ = 0;
+    std::uint32_t switchTimeoutMs_ = kSwitchTimeoutMs;
     std::deque<TLogFile> closing_;
     std::string currentFileName_;
     std::int64_t timeOfDayMs_ = -1;
