@@ -126,6 +126,7 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
 
     setItemHandler(TMenuItem::RealTimeLogging, [this] {
         TRealTimeForm form(profile_, this);
+        form.setMonitor(&monitor_->monitor());
         bridge_.setHandler(TWindowId::RealTime,
                            [&form](std::uint32_t code) { form.handleCode(code); });
         hide();

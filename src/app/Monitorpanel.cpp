@@ -1,6 +1,7 @@
 #include "app/Monitorpanel.h"
 
 #include "monitor/Monitorview.h"
+#include "monitor/Satlistwidget.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -14,31 +15,11 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-namespace {
-
-QTreeWidget* satList(const char* name, const std::vector<std::string>& columns, QWidget* parent) {
-    auto* list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    QStringList captions;
-    for (const auto& c : columns)
-        captions << QString::fromStdString(c);
-    list->setHeaderLabels(captions);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::NoSelection);
-    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    list->header()->setSectionsClickable(true);
-    list->header()->setSortIndicatorShown(false);
-    return list;
-}
-
-} // namespace
-
 TMonitorPanel::TMonitorPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("MonitorPanel");
     const telvor::TMonitorView initial;
-    gps_ = satList("GPSList", initial.gps().columns, this);
-    glo_ = satList("GLOList", initial.glonass().columns, this);
+    gps_ = telvor::makeSatList("GPSList", initial.gps().columns, this);
+    glo_ = telvor::makeSatList("GLOList", initial.glonass().columns, this);
     connect(gps_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (onColumn_)
             onColumn_(false, column);
@@ -138,22 +119,8 @@ void TMonitorPanel::render(const telvor::TMonitorView& view) {
             showValue(l, value.visible);
         }
     }
-    auto fill = [](QTreeWidget* list, const telvor::TSatTable& table) {
-        list->setUpdatesEnabled(false);
-        while (list->topLevelItemCount() > int(table.rows.size()))
-            delete list->takeTopLevelItem(list->topLevelItemCount() - 1);
-        for (std::size_t r = 0; r < table.rows.size(); ++r) {
-            QTreeWidgetItem* item = list->topLevelItem(int(r));
-            if (!item)
-                item = new QTreeWidgetItem(list);
-            const auto& cells = table.rows[r].cells;
-            for (std::size_t c = 0; c < cells.size(); ++c)
-                item->setText(int(c), QString::fromStdString(cells[c]));
-        }
-        list->setUpdatesEnabled(true);
-    };
-    fill(gps_, view.gps());
-    fill(glo_, view.glonass());
+    telvor::fillSatList(gps_, view.gps());
+    telvor::fillSatList(glo_, view.glonass());
 }
 
 void TMonitorPanel::hideDateAndEvents() {

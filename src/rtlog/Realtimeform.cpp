@@ -1,8 +1,12 @@
 #include "rtlog/Realtimeform.h"
 
+#include "config/Modalchild.h"
+#include "monitor/Monitor.h"
+#include "monitor/Satlistwidget.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "rtlog/Setuprinexdlg.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
@@ -11,6 +15,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +23,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -62,9 +68,18 @@ void TRealTimeForm::open() {
     }
 }
 
+void TRealTimeForm::setMonitor(TMonitor* monitor) {
+    if (monitor_)
+        monitor_->decoder().setLoggingView(nullptr);
+    monitor_ = monitor;
+    if (monitor_)
+        monitor_->decoder().setLoggingView(&view_);
+}
+
 TRealTimeForm::~TRealTimeForm() {
     Timer->stop();
     log_.reset();
+    setMonitor(nullptr);
     profile_.write(keys::RealTimeAutoRun, false);
     profile_.write(keys::RealTimeH, height());
 }
@@ -100,7 +115,11 @@ void TRealTimeForm::buildControls() {
     multiForm->addRow("Numbering:", NumberingComboBox);
     multiForm->addRow("Start Count:", CountEdit);
     multiForm->addRow(OverwriteCheckBox);
-    multiForm->addRow(RinexCheckBox);
+    RinexSetupButton = named(new QPushButton("Setup conve&rter"), "RinexSetupButton");
+    auto* rinex = new QHBoxLayout;
+    rinex->addWidget(RinexCheckBox);
+    rinex->addWidget(RinexSetupButton);
+    multiForm->addRow(rinex);
     multiForm->addRow(CurrentFileLabel);
     pages_->addTab(multi, "Multiple files");
     connect(NumberingComboBox, &QComboBox::currentIndexChanged, this,
@@ -137,6 +156,13 @@ void TRealTimeForm::buildControls() {
             OutputPathLabel->setText(dir);
     });
     layout->addWidget(pages_);
+    // "DeleteVXR" is read from the settings when a conversion ends, so it needs no reload here.
+    connect(RinexSetupButton, &QPushButton::clicked, this,
+            [this] { ShowModalChild<TSetupRINEXDlg>(this, profile_); });
+    MonitorPanel = buildMonitor();
+    layout->addWidget(MonitorPanel);
+    connect(pages_, &QTabWidget::currentChanged, this,
+            [this](int index) { MonitorPanel->setVisible(index != 2); });
 
     OutputPathLabel = named(new QLabel, "OutputPathLabel");
     layout->addWidget(OutputPathLabel);
@@ -167,6 +193,53 @@ void TRealTimeForm::buildControls() {
 
     Timer = named(new QTimer(this), "Timer");
     connect(Timer, &QTimer::timeout, this, [this] { OnTimer(); });
+}
+
+QWidget* TRealTimeForm::buildMonitor() {
+    auto* panel = new QWidget;
+    panel->setObjectName("MonitorPanel");
+    auto* grid = new QGridLayout(panel);
+    auto label = [&](const char* name) {
+        auto* l = named(new QLabel(q(view_.text(name))), name);
+        l->setVisible(view_.visible(name));
+        return l;
+    };
+    GPSList = makeSatList("GPSList", view_.gps().columns, panel);
+    GLOList = makeSatList("GLOList", view_.glonass().columns, panel);
+    grid->addWidget(label("GPSCountLabel"), 0, 0);
+    grid->addWidget(GPSList, 1, 0);
+    grid->addWidget(label("GLOCountLabel"), 0, 1);
+    grid->addWidget(GLOList, 1, 1);
+    auto* values = new QFormLayout;
+    values->addRow("Time:", label("TimeLabel"));
+    values->addRow("Date:", label("ReceiverDateText"));
+    values->addRow("X:", label("PositionX"));
+    values->addRow("Y:", label("PositionY"));
+    values->addRow("Z:", label("PositionZ"));
+    values->addRow("Speed:", label("SpeedLabel"));
+    values->addRow("PDOP:", label("PDOPLabel"));
+    grid->addLayout(values, 2, 0, 1, 2);
+    return panel;
+}
+
+void TRealTimeForm::monitorTick() {
+    if (monitor_)
+        monitor_->display().tick(false);
+    renderMonitor();
+}
+
+void TRealTimeForm::renderMonitor() {
+    if (view_.revision() == shown_)
+        return;
+    shown_ = view_.revision();
+    for (const auto& [name, value] : view_.labels()) {
+        if (QLabel* l = MonitorPanel->findChild<QLabel*>(q(name))) {
+            l->setText(q(value.text));
+            l->setVisible(value.visible);
+        }
+    }
+    fillSatList(GPSList, view_.gps());
+    fillSatList(GLOList, view_.glonass());
 }
 
 void TRealTimeForm::readSettings() {
@@ -206,7 +279,8 @@ TStartRequest TRealTimeForm::requestFromControls() const {
 void TRealTimeForm::setOptionsEnabled(bool on) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              EditFile, NamePrefixEdit, HoursEdit, GranularityComboBox, NumberingComboBox,
-             OverwriteCheckBox, RinexCheckBox, RecordingIntervalEdit, ELMEdit, ButtonCancel})
+             OverwriteCheckBox, RinexCheckBox, RinexSetupButton, RecordingIntervalEdit, ELMEdit,
+             ButtonCancel})
         w->setEnabled(on);
     CountEdit->setEnabled(on && NumberingComboBox->currentIndex() == 0);
     pages_->tabBar()->setEnabled(on);

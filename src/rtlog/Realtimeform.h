@@ -1,6 +1,7 @@
 #pragma once
 // "Real-Time Logging": the pages and controls of the logging window over TRealTimeLog, which
 // holds every rule; the window shows what the engine reports and forwards the buttons.
+#include "monitor/Monitorview.h"
 #include "rtlog/Realtimelog.h"
 
 #include <QDialog>
@@ -14,9 +15,11 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QTreeWidget;
 
 namespace telvor {
 
+class TMonitor;
 class TProfile;
 
 class TRealTimeForm : public QDialog, private TRealTimeHost {
@@ -31,6 +34,10 @@ public:
     void ButtonStartClick();
     // The opening steps that talk to the receiver; run once the window shows.
     void open();
+    // The session's monitor: its decoders write this window's reduced monitor while it exists,
+    // and its display tick runs on this window's timer. Before the window shows.
+    void setMonitor(TMonitor* monitor);
+    const TMonitorView& monitorView() const { return view_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,6 +49,8 @@ private:
     TStartRequest requestFromControls() const;
     void setOptionsEnabled(bool on);
     void OnTimer();
+    QWidget* buildMonitor();
+    void renderMonitor();
 
     // TRealTimeHost
     void setStatus(const std::string& text) override;
@@ -49,8 +58,12 @@ private:
     void afterStop() override;
     void labelsChanged() override;
     void showConvertWait(bool visible) override;
+    void monitorTick() override;
 
     TProfile& profile_;
+    TMonitor* monitor_ = nullptr;
+    TMonitorView view_{TViewKind::Logging};
+    std::uint64_t shown_ = ~0ull;
     std::unique_ptr<TRealTimeLog> log_;
     bool autoRun_ = false;
     bool closed_ = false;
@@ -61,7 +74,9 @@ private:
     QComboBox *GranularityComboBox, *NumberingComboBox;
     QCheckBox *OverwriteCheckBox, *RinexCheckBox;
     QLabel *CurrentFileLabel, *OutputPathLabel, *BytesLabel, *ElapsedLabel, *StatusBar;
-    QPushButton *ButtonStart, *ButtonCancel, *CreateDirButton, *BrowseButton;
+    QPushButton *ButtonStart, *ButtonCancel, *CreateDirButton, *BrowseButton, *RinexSetupButton;
+    QWidget* MonitorPanel;
+    QTreeWidget *GPSList, *GLOList;
     QTimer* Timer;
 };
 
