@@ -3,6 +3,7 @@
 #include "rtlog/Realtimelog.h"
 
 #include "protocol/Commstate.h"
+#include "protocol/Link.h"
 #include "settings/Settingskeys.h"
 #include "support/Eventually.h"
 #include "support/Loggable.h"
@@ -268,6 +269,63 @@ TEST_F(RealTimeLog, StopConvertsTheLastFileAndDeletesItOnlyAfterSuccess) {
     // The converter ran in the output folder on the closed file.
     EXPECT_NE(readFile((dir / "args.txt").string()).find((dir / "b.vxr").string()),
               std::string::npos);
+}
+
+// A receiver that goes quiet right after Start answers neither the switch marker nor starts a
+// new message set: the prepared file takes over after the timeout, and the bytes that came
+// before stay in the old file. The clock is fed as the input thread would.
+TEST_F(RealTimeLog, WithoutTheMarkerReplyTheTimeoutSwitches) {
+    telvorsim::TSimOptions o;
+    struct tm t {};
+    strptime("2006-05-03 14:05:30", "%Y-%m-%d %H:%M:%S", &t);
+    o.startMs = std::int64_t(timegm(&t)) * 1000;
+    ASSERT_NO_FATAL_FAILURE(connectPaused(o));
+    log = std::make_unique<TRealTimeLog>(host, *profile);
+    log->attach();
+    log->setSwitchTimeoutMs(300);
+    const std::uint8_t date[5] = {0xD6, 0x07, 5, 3, 0}; // 2006-05-03
+    const std::uint32_t at145958 = (14 * 3600 + 59 * 60 + 58) * 1000;
+    log->OnReceiverDate(date);
+    log->OnReceiverTime((14 * 3600 + 5 * 60 + 30) * 1000);
+    TStartRequest r = multiple(0);
+    r.options.granularity = 1;
+    ASSERT_TRUE(log->start(r)) << host.status;
+    EXPECT_EQ(log->nextBoundary(), 15);
+    telvorsim::TFaults quiet;
+    quiet.silentAfterMs = 0;
+    sim->setFaults(quiet);
+    // Quiet once a query stays unanswered; replies to Start's commands may still be waiting.
+    ASSERT_TRUE(eventually(
+        [] {
+            CurrentConnection->Input.Clear();
+            return SendAndWait("%%print,/par/raw/curmsint", 100) == TReply::None;
+        },
+        5000));
+
+    const std::string first = log->currentFileName();
+    log->WriteData(reinterpret_cast<const std::uint8_t*>("before"), 6);
+    log->OnReceiverTime(at145958 + 980);
+    log->timerStep();
+    EXPECT_FALSE(log->hasPrepared());
+    log->OnReceiverTime(at145958 + 990);
+    log->timerStep();
+    ASSERT_TRUE(log->hasPrepared());
+    EXPECT_EQ(log->currentFileName(), first);
+    ASSERT_TRUE(eventually([&] {
+        log->timerStep();
+        return !log->hasPrepared();
+    }));
+    EXPECT_EQ(log->currentFileName(), (dir / "site0001.vxr").string());
+    log->WriteData(reinterpret_cast<const std::uint8_t*>("after"), 5);
+    EXPECT_EQ(log->bytesWritten(), 5u);
+    log->timerStep(); // closes the old file
+    const std::string old = readFile(first);
+    ASSERT_GE(old.size(), 6u);
+    EXPECT_EQ(old.substr(old.size() - 6), "before");
+    EXPECT_EQ(old.find("after"), std::string::npos);
+    EXPECT_EQ(log->nextBoundary(), 16);
+    // Awake again, so that Stop is answered at once.
+    sim->setFaults(telvorsim::TFaults{});
 }
 
 } // namespace
