@@ -340,7 +340,8 @@ bool TRealTimeForm::confirm(const std::string& text) {
 }
 
 void TRealTimeForm::afterStop() {
-    beginRealTimeMonitor(false, false);
+    if (!commState().testMode.load())
+        beginRealTimeMonitor(false, false);
     setOptionsEnabled(true);
     CurrentFileLabel->hide();
     BytesLabel->hide();

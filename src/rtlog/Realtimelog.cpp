@@ -187,7 +187,8 @@ bool TRealTimeLog::start(TStartRequest r) {
     bytesWritten_ = 0;
     // Before the "em": the first epoch must find the run going.
     running_ = true;
-    SendLine(startCommand());
+    // Test mode plays a file back instead: the receiver keeps quiet.
+    SendLine(commState().testMode.load() ? "%%" : startCommand());
     if (opt_.multiple && opt_.rememberAutoRun)
         profile_.write(keys::RealTimeAutoRun, true);
     host_.labelsChanged();
@@ -248,7 +249,10 @@ bool TRealTimeLog::prepareFile() {
             return false;
     }
     std::unique_ptr<FileAccess> file;
-    if (!opt_.multiple)
+    // Test mode keeps every name and the schedule but writes nowhere.
+    if (commState().testMode.load())
+        file = std::make_unique<FileAccess>("/dev/null", true, false, false, nullptr);
+    else if (!opt_.multiple)
         file = std::make_unique<FileAccess>(name, false, false, true, host_.fileQuestions());
     else if (opt_.numbering == 1 && !opt_.overwrite)
         file = std::make_unique<FileAccess>(name, false, false, true, nullptr);
@@ -499,7 +503,10 @@ void TRealTimeLog::stop(bool wait) {
     if (!running_)
         return;
     running_ = false;
-    SendAndWait(kStopAll, 5000);
+    if (commState().testMode.load())
+        SetInputMode(TInputMode::Idle);
+    else
+        SendAndWait(kStopAll, 5000);
     host_.afterStop();
     closeClosing(false);
     TLogFile last;

@@ -11,6 +11,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <mutex>
@@ -100,6 +101,7 @@ protected:
     std::unique_ptr<TRealTimeLog> log;
     std::mutex sentLock;
     std::string sent;
+    std::vector<std::string> lines; // what the receiver was sent, under sentLock
 };
 
 TEST_F(RealTimeLog, SwitchedFilesTogetherHoldTheStreamExactlyOnce) {
@@ -326,6 +328,51 @@ TEST_F(RealTimeLog, WithoutTheMarkerReplyTheTimeoutSwitches) {
     EXPECT_EQ(log->nextBoundary(), 16);
     // Awake again, so that Stop is answered at once.
     sim->setFaults(telvorsim::TFaults{});
+}
+
+// Test mode: the receiver is not asked for its stream, nothing reaches the disk, and Stop
+// leaves the link idle instead of monitoring again.
+TEST_F(RealTimeLog, TestModeWritesNothingAndLeavesTheLinkIdle) {
+    telvorsim::TSimOptions o;
+    o.verbose = true;
+    o.log = [this](const std::string& line) {
+        std::lock_guard lock(sentLock);
+        if (line.rfind("RX: ", 0) != 0)
+            return;
+        // Without the checksum the link may add.
+        std::string text = line.substr(4);
+        if (text.size() >= 3 && text[text.size() - 3] == '@')
+            text.resize(text.size() - 3);
+        lines.push_back(text);
+    };
+    ASSERT_NO_FATAL_FAILURE(connectPaused(o));
+    auto received = [&](const std::string& line) {
+        std::lock_guard lock(sentLock);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    log = std::make_unique<TRealTimeLog>(host, *profile);
+    log->attach();
+    struct TTestMode {
+        TTestMode() { commState().testMode = true; }
+        ~TTestMode() { commState().testMode = false; }
+    } testMode;
+    TStartRequest r;
+    r.options.folder = dir.string();
+    r.options.singleName = "quiet";
+    ASSERT_TRUE(log->start(r)) << host.status;
+    EXPECT_EQ(commState().inputMode.load(), TInputMode::Logging);
+    ASSERT_TRUE(eventually([&] { return received("%%"); }));
+    EXPECT_FALSE(std::filesystem::exists(dir / "quiet.vxr"));
+    log->stop(false);
+    EXPECT_EQ(commState().inputMode.load(), TInputMode::Idle);
+    std::vector<std::string> all;
+    {
+        std::lock_guard lock(sentLock);
+        all = lines;
+    }
+    for (const std::string& line : all)
+        EXPECT_EQ(line.find("em,,def"), std::string::npos) << line;
+    EXPECT_EQ(std::count(all.begin(), all.end(), "%%dm||%%dm||%%dm"), 1);
 }
 
 } // namespace
