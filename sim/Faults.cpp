@@ -1,5 +1,7 @@
 #include "sim/Faults.h"
 
+#include <algorithm>
+
 namespace telvorsim {
 
 std::uint64_t TFaultRandom::next() {
@@ -9,16 +11,26 @@ std::uint64_t TFaultRandom::next() {
     return z ^ (z >> 31);
 }
 
-std::string damage(const std::string& bytes, double corrupt, double drop, TFaultRandom& random) {
+std::string damage(const std::string& bytes, double corrupt, double drop, TFaultRandom& random,
+                   int burst, int* run) {
     if (corrupt <= 0 && drop <= 0)
         return bytes;
+    burst = std::max(1, burst);
+    int local = 0;
+    int& left = run ? *run : local;
+    // A run starts with this chance, so the share of corrupted bytes stays `corrupt`.
+    const double start = corrupt / burst;
     std::string out;
     out.reserve(bytes.size());
     for (char c : bytes) {
         if (drop > 0 && random.unit() < drop)
             continue;
-        if (corrupt > 0 && random.unit() < corrupt)
+        if (left == 0 && corrupt > 0 && random.unit() < start)
+            left = burst;
+        if (left > 0) {
+            --left;
             c = static_cast<char>(c ^ static_cast<char>(1 + random.next() % 255));
+        }
         out.push_back(c);
     }
     return out;

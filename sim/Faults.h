@@ -17,7 +17,10 @@ private:
 };
 
 // Drops and corrupts a fraction of the bytes; a corrupted byte always differs from the original.
-std::string damage(const std::string& bytes, double corrupt, double drop, TFaultRandom& random);
+// Corrupted bytes come in runs of `burst`, as line noise does; `run` carries the rest of a run
+// into the next call.
+std::string damage(const std::string& bytes, double corrupt, double drop, TFaultRandom& random,
+                   int burst = 1, int* run = nullptr);
 
 // What the other end reads when its rate differs: framing garbage with the high bit set, so it
 // can never form a message header or a line end.

@@ -81,7 +81,10 @@ public:
     bool silentFault(std::int64_t nowMs) const {
         return opt.faults.silentAfterMs >= 0 && nowMs - faultsSetMs >= opt.faults.silentAfterMs;
     }
-    bool silent(std::int64_t nowMs) const { return silentUntilMs >= 0 || silentFault(nowMs); }
+    bool silent(std::int64_t nowMs) const {
+        return silentUntilMs >= 0 || nowMs < lineDownUntilMs || silentFault(nowMs);
+    }
+    void lineDown(std::int64_t nowMs);
     std::int64_t nowMs() const { return steadyUs() / 1000; }
     void log(const std::string& text) const {
         if (opt.verbose && opt.log)
@@ -111,6 +114,9 @@ public:
     bool silenceClears = false;
     std::int64_t startWallMs = 0, nextEpochMs = 0;
     std::int64_t faultsSetMs = 0; // "silent after" counts from here
+    std::int64_t sentSinceFaults = 0;
+    std::int64_t lineDownUntilMs = -1;
+    int corruptRun = 0;
 
     std::unique_ptr<TLogin> login;
     bool loggedIn = false;
@@ -161,7 +167,8 @@ void TSimReceiver::TImpl::send(std::string bytes, bool reply) {
     if (silent(now) || !transport->peerPresent())
         return;
     TOut out;
-    out.bytes = damage(bytes, opt.faults.corrupt, opt.faults.drop, random);
+    out.bytes = damage(bytes, opt.faults.corrupt, opt.faults.drop, random, opt.faults.corruptBurst,
+                       &corruptRun);
     out.reply = reply;
     if (reply && opt.faults.replyDelayMs > 0) {
         if (delayed.size() < kMaxDelayed)
@@ -201,6 +208,16 @@ void TSimReceiver::TImpl::beginSilence(bool clearNvram, std::int64_t now) {
         login.reset();
         loggedIn = false;
     }
+}
+
+void TSimReceiver::TImpl::lineDown(std::int64_t now) {
+    log("line down");
+    opt.faults.lineDownAfterBytes = -1;
+    lineDownUntilMs = now + std::max(0, opt.faults.lineDownMs);
+    queue.clear();
+    delayed.clear();
+    queued = 0;
+    engine->dropPartialLine();
 }
 
 void TSimReceiver::TImpl::pump(std::int64_t nowUs) {
@@ -248,6 +265,13 @@ void TSimReceiver::TImpl::pump(std::int64_t nowUs) {
         std::size_t n = std::min(f.bytes.size() - f.off, sizeof buffer);
         if (transport->paced())
             n = std::min(n, static_cast<std::size_t>(credit));
+        const std::int64_t downAt = opt.faults.lineDownAfterBytes;
+        if (downAt >= 0 && sentSinceFaults >= downAt) {
+            lineDown(now);
+            return;
+        }
+        if (downAt >= 0)
+            n = std::min(n, static_cast<std::size_t>(downAt - sentSinceFaults));
         if (n == 0)
             return;
         std::copy_n(reinterpret_cast<const std::uint8_t*>(f.bytes.data()) + f.off, n, buffer);
@@ -263,6 +287,7 @@ void TSimReceiver::TImpl::pump(std::int64_t nowUs) {
         if (opt.onOutput)
             opt.onOutput(buffer, static_cast<std::size_t>(w));
         f.off += static_cast<std::size_t>(w);
+        sentSinceFaults += w;
         queued -= static_cast<std::size_t>(w);
         credit -= static_cast<double>(w);
         if (f.off == f.bytes.size())
@@ -538,6 +563,7 @@ void TSimReceiver::setFaults(const TFaults& faults) {
     std::lock_guard lock(impl_->mu);
     impl_->opt.faults = faults;
     impl_->faultsSetMs = impl_->nowMs();
+    impl_->sentSinceFaults = 0;
     if (impl_->engine)
         impl_->engine->setFaults(faults);
 }

@@ -20,6 +20,11 @@ struct TFaults {
     std::string refuse;     // commands matching this pattern (ECMAScript) are answered "ER"
     std::string ignore;     // commands matching this pattern get no reply at all
     TTransferFaults transfer;
+    int corruptBurst = 1; // corrupted bytes come in runs of this many
+    // After this many more output bytes the line goes dead for `lineDownMs` (a cable pulled):
+    // output and input are lost and a block transfer in progress is abandoned. -1: never.
+    std::int64_t lineDownAfterBytes = -1;
+    int lineDownMs = 0;
 };
 
 struct TSimOptions {
@@ -55,7 +60,7 @@ struct TSimOptions {
     double heightM = 245.0;
     std::uint64_t seed = 1;
 
-    int resetSilenceMs = 2000; // a restarting receiver says nothing for this long
+    int resetSilenceMs = 2000;    // a restarting receiver says nothing for this long
     std::vector<TSeedFile> files; // in the file memory at start
     TFaults faults;
 
