@@ -8,10 +8,12 @@
 #include "support/Qtapp.h"
 #include "support/Simsession.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace telvor::testing {
@@ -102,6 +104,23 @@ TEST_F(RealTimeForm, TheReducedMonitorFillsWhileLogging) {
         form.close();
     }
     EXPECT_EQ(monitor.decoder().loggingView(), nullptr);
+}
+
+// "Setup conve&rter" opens the converter setup over the window.
+TEST_F(RealTimeForm, SetupConverterOpensTheConverterSetup) {
+    TRealTimeForm form(*profile);
+    form.show();
+    auto* setup = child<QPushButton>(form, "RinexSetupButton");
+    EXPECT_EQ(setup->text(), "Setup conve&rter");
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            caption = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    setup->click();
+    EXPECT_EQ(caption, "Converter to RINEX Setup");
 }
 
 } // namespace
