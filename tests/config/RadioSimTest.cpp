@@ -1,6 +1,7 @@
 // The RFM96 window's rules against telvor-sim with a modem on port B: both ways of finding it,
 // every parameter read and written through the daisy chain, and the receiver's ports exactly
 // as they were once the chain is left.
+#include "config/Radiotesting.h"
 #include "support/Simsession.h"
 
 #include "config/Rfm96config.h"
@@ -31,18 +32,6 @@ public:
     std::function<void(const std::string&)> onStatus;
 };
 
-TRadioTiming quick() {
-    TRadioTiming t;
-    t.settleMs = 20;
-    t.rtsctsMs = 20;
-    t.replyMs = 300;
-    t.storeMs = 1000;
-    t.powerCycleMs = 3000;
-    t.guardBeforeMs = 150;
-    t.guardAfterMs = 150;
-    return t;
-}
-
 int row(const char* name) {
     return modemRowIndex(name);
 }
@@ -62,26 +51,11 @@ protected:
         // A base sending corrections to its radio: the chain must not lose them.
         ASSERT_EQ(SendAndWait("%%em,/dev/ser/b,vxr{/PG:1}", 2000), TReply::RE);
         before = snapshot();
-        config = std::make_unique<TRfm96Config>(view, quick());
+        config = std::make_unique<TRfm96Config>(view, telvor::testing::quickRadioTiming());
         ASSERT_TRUE(config->prepare());
         EXPECT_EQ(config->port(), 'b');
     }
-    std::map<std::string, std::string> snapshot() {
-        std::map<std::string, std::string> s;
-        for (const char* p : {"a", "b", "c", "d"})
-            for (const char* k : {"rate", "rtscts", "imode", "echo", "eoff"}) {
-                const std::string path = std::string("/par/dev/ser/") + p + "/" + k;
-                s[path] = sim->param(path).value_or("<none>");
-            }
-        for (const char* p : {"/dev/ser/a", "/dev/ser/b"}) {
-            std::string list;
-            for (const auto& m : sim->enabledMessages(p))
-                list += m + ";";
-            s[std::string("messages ") + p] = list;
-        }
-        s["pty rate"] = std::to_string(sim->rate());
-        return s;
-    }
+    std::map<std::string, std::string> snapshot() { return telvor::testing::receiverPorts(*sim); }
     // Leaves the modem and the chain and checks the receiver is as it was.
     void disconnectAndCompare() {
         ASSERT_TRUE(config->OnConfigExitClick()) << view.statuses.back();

@@ -1,0 +1,92 @@
+// The RFM96 window offscreen against telvor-sim with a modem on port B: Connect finds it,
+// Refresh and Apply go through the buttons, Disconnect leaves the receiver's ports as they were.
+#include "config/Radiotesting.h"
+#include "support/Qtapp.h"
+#include "support/Simsession.h"
+
+#include "config/Rfm96configform.h"
+#include "protocol/Commtools.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace telvor;
+
+namespace {
+
+template <class W> W* find(QWidget& form, const char* name) {
+    W* w = form.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+class Rfm96formSim : public telvor::testing::TSimSessionFixture {
+protected:
+    Rfm96formSim() : TSimSessionFixture("telvor-radioform") {}
+    void SetUp() override {
+        telvor::testing::qtApp();
+        TSimSessionFixture::SetUp();
+        options.epochWallMs = 600000;
+        options.modemPort = "/dev/ser/b";
+        options.modem.guardMs = 100;
+        options.modem.bootMs = 400;
+    }
+    std::map<std::string, std::string> ports() { return telvor::testing::receiverPorts(*sim); }
+
+    telvorsim::TSimOptions options;
+};
+
+TEST_F(Rfm96formSim, ConnectRefreshApplyAndDisconnectLeaveTheReceiverAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(connectPaused(options));
+    ASSERT_EQ(SendAndWait("%%em,/dev/ser/b,vxr{/PG:1}", 2000), TReply::RE);
+    const auto before = ports();
+
+    TRFM96RadioConfigForm form(true, nullptr, telvor::testing::quickRadioTiming());
+    form.show();
+    auto* pages = find<QTabWidget>(form, "PageControl");
+    auto* status = find<QLabel>(form, "StatusLabel");
+    ASSERT_TRUE(find<QPushButton>(form, "ConnectButton")->isEnabled());
+    EXPECT_EQ(find<QComboBox>(form, "ModemPortComboBox")->currentText(), "B");
+    find<QComboBox>(form, "ModemSpeedComboBox")->setCurrentText("19200");
+
+    find<QPushButton>(form, "ConnectButton")->click();
+    ASSERT_TRUE(pages->isTabEnabled(1)) << status->text().toStdString();
+    EXPECT_FALSE(pages->isTabEnabled(0));
+    EXPECT_EQ(pages->currentIndex(), 1);
+    EXPECT_EQ(find<QLabel>(form, "SerialLabel")->text(), "S/N: " + QString::number(0x00A1B2C3));
+    EXPECT_EQ(find<QListWidget>(form, "ChannelList")->count(), 16);
+    EXPECT_EQ(find<QComboBox>(form, "DCESpeedComboBox")->currentText(), "19200");
+    EXPECT_FALSE(find<QPushButton>(form, "ApplyButton")->isEnabled()) << "nothing changed yet";
+
+    find<QComboBox>(form, "ChannelComboBox")->setCurrentIndex(6);
+    EXPECT_TRUE(find<QPushButton>(form, "ApplyButton")->isEnabled());
+    find<QPushButton>(form, "ApplyButton")->click();
+    EXPECT_EQ(status->text(), "OK");
+    EXPECT_EQ(sim->modemValue(4), 6);
+
+    // Refresh reads back what was written, and the dump shows the registers.
+    find<QComboBox>(form, "ChannelComboBox")->setCurrentIndex(0);
+    find<QPushButton>(form, "RefreshButton")->click();
+    EXPECT_EQ(find<QComboBox>(form, "ChannelComboBox")->currentIndex(), 6);
+    find<QPushButton>(form, "DebugRefreshButton")->click();
+    EXPECT_TRUE(find<QPlainTextEdit>(form, "DebugMemo")->toPlainText().startsWith("0000: 00 A1"));
+
+    find<QPushButton>(form, "ConfigExitButton")->click();
+    EXPECT_TRUE(pages->isTabEnabled(0));
+    EXPECT_FALSE(pages->isTabEnabled(1));
+    EXPECT_FALSE(find<QPushButton>(form, "ConfigExitButton")->isEnabled());
+    EXPECT_FALSE(sim->modemCommandMode());
+    EXPECT_EQ(ports(), before);
+    EXPECT_TRUE(form.OnCloseQuery()) << "the chain is down: nothing to ask";
+    EXPECT_EQ(SendAndWait("%%print,/par/rcv/model", 2000), TReply::RE);
+}
+
+} // namespace
