@@ -574,10 +574,12 @@ void TSimReceiver::triggerEvent(char which) {
         impl_->engine->triggerEvent(which);
 }
 
-void TSimReceiver::powerCycleModem() {
+bool TSimReceiver::powerCycleModem() {
     std::lock_guard lock(impl_->mu);
-    if (impl_->engine && impl_->engine->modem())
-        impl_->engine->modem()->powerCycle(impl_->nowMs());
+    if (!impl_->engine || !impl_->engine->modem())
+        return false;
+    impl_->engine->modem()->powerCycle(impl_->nowMs());
+    return true;
 }
 
 int TSimReceiver::modemValue(int query) const {

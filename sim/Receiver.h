@@ -55,9 +55,10 @@ public:
     // Changes at run time.
     void setFaults(const TFaults& faults);
     void triggerEvent(char which); // 'A' or 'B': the next epoch carries "XA" / "XB"
-    // The radio modem on options.modemPort: switched off and on; a setting by its query
-    // command (-1 without a modem); whether it is in command mode; one of its registers.
-    void powerCycleModem();
+    // The radio modem on options.modemPort: switched off and on (false without a modem); a
+    // setting by its query command (-1 without a modem); whether it is in command mode; one of
+    // its registers.
+    bool powerCycleModem();
     int modemValue(int query) const;
     void setModemValue(int query, int value);
     bool modemCommandMode() const;

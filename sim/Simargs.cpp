@@ -60,7 +60,7 @@ Faults:
   --version               the version
 
 When ready it prints one line on stdout: "ready pty SLAVE LINK" or "ready tcp PORT".
-SIGINT or SIGTERM stops it and removes the link.
+SIGINT or SIGTERM stops it and removes the link. SIGUSR1 switches the modem off and on.
 )";
 
 bool parseTime(const char* text, std::int64_t& ms) {

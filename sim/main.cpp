@@ -31,12 +31,14 @@ int main(int argc, char** argv) {
         };
     }
 
-    // Block the stop signals before any thread starts, then wait for them here.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Block the signals before any thread starts, then wait for them here. SIGUSR1 switches
+    // the modem off and on, as a surveyor would to reach its start-up window.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
     telvorsim::TSimReceiver receiver(o);
@@ -57,8 +59,12 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
 
-    int sig = 0;
-    sigwait(&stopSignals, &sig);
+    for (int sig = 0; sigwait(&signals, &sig) == 0 && sig == SIGUSR1;) {
+        if (!receiver.powerCycleModem())
+            std::fprintf(stderr, "telvor-sim: no modem to power-cycle (--modem)\n");
+        else if (o.verbose)
+            std::fprintf(stderr, "telvor-sim: modem power cycle\n");
+    }
     receiver.stop();
     if (record)
         std::fclose(record);
