@@ -177,7 +177,9 @@ inline TReliabilityResult runReliability(const TReliabilityOptions& o) {
             std::error_code ec;
             const auto have =
                 static_cast<std::int64_t>(attempts ? std::filesystem::file_size(target, ec) : 0);
-            if (unit(random) < o.dropChance) {
+            // A big file always loses its line once, so a long transfer is resumed midway.
+            const bool big = fileSizes[i] >= (1u << 20) && attempts == 0;
+            if (unit(random) < o.dropChance || big) {
                 // Anywhere from the first command to just past the last block.
                 const auto left = static_cast<double>(fileSizes[i]) - have;
                 faults.lineDownAfterBytes =
