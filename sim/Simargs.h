@@ -9,8 +9,8 @@ namespace telvorsim {
 struct TSimArgs {
     enum TAction { Run, Help, Version, Usage } action = Run;
     std::string text; // what to print for Help, Version and Usage
-    TSimOptions options;
-    std::string ptyPath;
+    TSimOptions options = {};
+    std::string ptyPath = {};
     std::string bind = "127.0.0.1";
     int tcpPort = -1; // -1: no TCP; 0: any free port
     std::string recordPath = {}; // every byte sent, appended to this file
