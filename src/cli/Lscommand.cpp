@@ -10,7 +10,7 @@
 namespace telvor {
 
 int runLs(TCliContext& ctx) {
-    return withReceiver(ctx, [&](TSession& session) {
+    return withReceiver(ctx, [&](TSession&) {
         int code = 0;
         if (!Synchronise(25)) {
             ctx.err << "Receiver does not answer" << std::endl;

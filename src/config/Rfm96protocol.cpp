@@ -24,7 +24,10 @@ std::uint8_t modemCheckByte(std::uint8_t command, const std::vector<std::uint8_t
 
 std::vector<std::uint8_t> modemRequest(std::uint8_t command,
                                        const std::vector<std::uint8_t>& data) {
-    std::vector<std::uint8_t> out{0x01, command};
+    std::vector<std::uint8_t> out;
+    out.reserve(data.size() + 3);
+    out.push_back(0x01);
+    out.push_back(command);
     out.insert(out.end(), data.begin(), data.end());
     out.push_back(modemCheckByte(command, data));
     return out;

@@ -88,7 +88,7 @@ TEST_F(ParallelLink, CommandsAndMonitoringThroughTheNegotiatedPort) {
 }
 
 TEST_F(ParallelLink, OnlyOnePortAtATime) {
-    auto& bus = makeBus();
+    makeBus();
     ASSERT_EQ(CreateReceiverConnection("LPT1", {}), "");
     CurrentConnection->SetEventMask(kEventData);
     {
