@@ -374,7 +374,9 @@ std::string TSession::networkSearch() {
         }
         setStatus("Waiting for receiver...");
         view_.setProgress(10, 0);
-        if (settings_.mode == cmDirect) {
+        // An Internet Server searches as Direct does: its receiver on Ethernet wants the login
+        // all the same.
+        if (commState().connectionMode == cmDirect) {
             std::string error = ethernetLogin();
             if (!error.empty())
                 return error;

@@ -223,6 +223,17 @@ TEST_F(EthernetTest, LoginSucceeds) {
     EXPECT_EQ(profile->read(keys::CommTerminal), false);
 }
 
+// A sharing server for a receiver on Ethernet logs in as Direct does; without the login its
+// receiver never answers.
+TEST_F(EthernetTest, InternetServerLogsIn) {
+    startEthernet("secret");
+    profile->write(keys::CommEthrDPassw, "secret");
+    profile->write(keys::CommConnectionType, int(cmInternetServer));
+    ASSERT_TRUE(session->connect()) << session->lastError();
+    EXPECT_TRUE(sim->loggedIn());
+    EXPECT_EQ(view.posted, std::vector<TSessionCommand>{TSessionCommand::StartServer});
+}
+
 TEST_F(EthernetTest, WrongPasswordIsRejected) {
     startEthernet("secret");
     profile->write(keys::CommEthrDPassw, "guess");
