@@ -4,6 +4,7 @@
 #include "support/Qtapp.h"
 #include "support/Simsession.h"
 
+#include "app/Qtbridge.h"
 #include "config/Rfm96configform.h"
 #include "protocol/Commtools.h"
 
@@ -12,7 +13,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +35,6 @@ class Rfm96formSim : public telvor::testing::TSimSessionFixture {
 protected:
     Rfm96formSim() : TSimSessionFixture("telvor-radioform") {}
     void SetUp() override {
-        telvor::testing::qtApp();
         TSimSessionFixture::SetUp();
         options.epochWallMs = 600000;
         options.modemPort = "/dev/ser/b";
@@ -42,6 +44,9 @@ protected:
     std::map<std::string, std::string> ports() { return telvor::testing::receiverPorts(*sim); }
 
     telvorsim::TSimOptions options;
+    QApplication& app = telvor::testing::qtApp();
+    // The window's waits keep its events running, as in the program.
+    TQtBridge bridge;
 };
 
 TEST_F(Rfm96formSim, ConnectRefreshApplyAndDisconnectLeaveTheReceiverAsItWas) {
@@ -87,6 +92,38 @@ TEST_F(Rfm96formSim, ConnectRefreshApplyAndDisconnectLeaveTheReceiverAsItWas) {
     EXPECT_EQ(ports(), before);
     EXPECT_TRUE(form.OnCloseQuery()) << "the chain is down: nothing to ask";
     EXPECT_EQ(SendAndWait("%%print,/par/rcv/model", 2000), TReply::RE);
+}
+
+// The modem is switched off and on while the window probes; Stop stays usable during it.
+TEST_F(Rfm96formSim, PowerCycleFindsTheModemWhileTheWindowProbes) {
+    ASSERT_NO_FATAL_FAILURE(connectPaused(options));
+    const auto before = ports();
+    TRFM96RadioConfigForm form(false, nullptr, telvor::testing::quickRadioTiming());
+    form.show();
+    auto* status = find<QLabel>(form, "StatusLabel");
+    find<QRadioButton>(form, "PowerCycleRadioButton")->setChecked(true);
+    EXPECT_FALSE(find<QComboBox>(form, "ModemSpeedComboBox")->isEnabled());
+
+    bool switched = false, stopUsable = false;
+    QTimer hand;
+    QObject::connect(&hand, &QTimer::timeout, [&] {
+        if (!switched && status->text() == "Looking for modem...") {
+            stopUsable = find<QPushButton>(form, "StopButton")->isEnabled();
+            switched = sim->powerCycleModem();
+        }
+    });
+    hand.start(10);
+    find<QPushButton>(form, "ConnectButton")->click();
+    hand.stop();
+    ASSERT_TRUE(switched) << status->text().toStdString();
+    EXPECT_TRUE(stopUsable);
+    EXPECT_TRUE(find<QTabWidget>(form, "PageControl")->isTabEnabled(1))
+        << status->text().toStdString();
+    EXPECT_EQ(find<QListWidget>(form, "ChannelList")->count(), 16);
+
+    find<QPushButton>(form, "ConfigExitButton")->click();
+    EXPECT_FALSE(sim->modemCommandMode());
+    EXPECT_EQ(ports(), before);
 }
 
 } // namespace
