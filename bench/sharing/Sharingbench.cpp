@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
     TQtBridge bridge; // the client's sockets run inside the session's waits
     const std::string cli = argc > 1 ? argv[1] : "build/release/src/cli/telvor-cli";
     const auto dir = std::filesystem::temp_directory_path() / "telvor-bench-sharing";
+    // A run cut short leaves its settings behind, Internet Client mode among them.
+    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "direct");
     std::filesystem::create_directories(dir / "client");
     std::filesystem::create_directories(dir / "server");
@@ -114,13 +116,17 @@ int main(int argc, char** argv) {
     test::TFakeView view;
     double directCommand = 0;
     {
+        profile.write(keys::CommConnectionType, int(cmDirect));
         profile.write(keys::CommPort, "ETHR");
         profile.write(keys::CommEthrDHost, "127.0.0.1");
         profile.write(keys::CommEthrDTCPPort, simPort);
         TSession session(profile, view);
         if (!session.connect()) {
-            std::printf("direct connect failed: %s (%s)\n", session.lastError().c_str(),
-                        view.status.empty() ? "" : view.status.back().c_str());
+            std::printf("direct connect failed: %s\n", session.lastError().c_str());
+            for (const auto& line : view.status)
+                std::printf("  %s\n", line.c_str());
+            ::kill(sim, SIGTERM);
+            ::waitpid(sim, nullptr, 0);
             return 1;
         }
         directCommand = commandMedian(session);
