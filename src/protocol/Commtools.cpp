@@ -60,8 +60,7 @@ TFound findReply(const std::uint8_t* data, int fill, std::string_view ids) {
 // front window stays disabled meanwhile.
 bool pumpsEvents(const TReceiverConnection* link) {
     const TConnectionMode mode = commState().connectionMode.load();
-    return mode == cmInternetClient ||
-           (mode == cmDirect && link->Kind == kLinkEthernet);
+    return mode == cmInternetClient || (mode == cmDirect && link->Kind == kLinkEthernet);
 }
 
 class TWaitScope {
@@ -123,7 +122,10 @@ TAwait awaitAny(std::string_view ids, std::uint32_t timeoutMs, std::string* whic
                 return TAwait::Timeout;
             // Sleeps one polling step, or less when the input thread appended something.
             const std::uint32_t left = timeoutMs - ticksSince(start);
-            input.WaitAppend(generation, static_cast<int>(left < kPollMs ? left : kPollMs));
+            // An Internet Client link's bytes arrive only through the events pumped here: a
+            // full polling step would be dead time on every reply.
+            const std::uint32_t step = link->Kind == kLinkInternetClient ? 1 : kPollMs;
+            input.WaitAppend(generation, static_cast<int>(left < step ? left : step));
             if (pump)
                 uiBridge().processEvents();
             if (CurrentConnection != link)
