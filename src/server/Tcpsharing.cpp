@@ -545,6 +545,9 @@ bool TTCPSharing::sendFrame(QTcpSocket* socket, const std::uint8_t* bytes, std::
         return false;
     const qint64 written =
         socket->write(reinterpret_cast<const char*>(packet.data()), qint64(packet.size()));
+    // Out now rather than when the event loop comes round: each block's acknowledgement and
+    // the next block wait on it.
+    socket->flush();
     if (written != qint64(packet.size())) {
         LogStatus("Send: " + socket->errorString().toStdString() + " " + description(socket));
         return false;
