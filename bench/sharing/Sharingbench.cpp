@@ -61,7 +61,8 @@ double commandMedian(TSession& session) {
     std::vector<double> v;
     for (int i = 0; i < kRounds; ++i) {
         const auto start = Clock::now();
-        if (SendAndWait("%%print,/par/rcv/model", 2000) != TReply::RE)
+        // The reply's text, not just an "RE" that may still stand in the buffer.
+        if (PrintParameter("/par/rcv/model", "<none>", 2000) == "<none>")
             return -1;
         v.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
@@ -69,8 +70,11 @@ double commandMedian(TSession& session) {
     return v[v.size() / 2];
 }
 
-// KBps that `telvor-cli get` reports for the 1 MB file.
-double download(const std::string& cli, const std::string& args, const std::string& dir) {
+// KBps that `telvor-cli get` reports for the 1 MB file (whole seconds, so coarse); `wallMs`
+// gets the whole command's time, connect included.
+double download(const std::string& cli, const std::string& args, const std::string& dir,
+                double& wallMs) {
+    const auto start = Clock::now();
     const std::string line =
         cli + " --settings " + dir + " " + args + " get big --dir " + dir + " 2>&1";
     FILE* p = ::popen(line.c_str(), "r");
@@ -79,6 +83,7 @@ double download(const std::string& cli, const std::string& args, const std::stri
     while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
         out.append(buf, n);
     ::pclose(p);
+    wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     const auto at = out.rfind(" KBps");
     if (at == std::string::npos)
         return -1;
@@ -132,7 +137,8 @@ int main(int argc, char** argv) {
         directCommand = commandMedian(session);
         session.disconnect();
     }
-    const double directKBps = download(cli, ethr, (dir / "direct").string());
+    double directWall = 0, clientWall = 0;
+    const double directKBps = download(cli, ethr, (dir / "direct").string(), directWall);
 
     const int serverPort = freePort();
     const pid_t server = ::fork();
@@ -162,7 +168,7 @@ int main(int argc, char** argv) {
     }
     const double clientKBps =
         download(cli, "--mode client --host 127.0.0.1 --tcp-port " + std::to_string(serverPort),
-                 (dir / "client").string());
+                 (dir / "client").string(), clientWall);
     ::kill(server, SIGTERM);
     ::waitpid(server, nullptr, 0);
     ::kill(sim, SIGTERM);
@@ -175,6 +181,9 @@ int main(int argc, char** argv) {
     std::printf("1 MB download: direct %.2f KBps, through server %.2f KBps, ratio %.3f "
                 "(target: at least 0.95)\n",
                 directKBps, clientKBps, directKBps > 0 ? clientKBps / directKBps : 0.0);
+    std::printf("telvor-cli get, connect included: direct %.0f ms, through server %.0f ms, "
+                "ratio %.3f\n",
+                directWall, clientWall, clientWall > 0 ? directWall / clientWall : 0.0);
     std::filesystem::remove_all(dir);
     return 0;
 }
