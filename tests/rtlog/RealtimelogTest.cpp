@@ -120,6 +120,9 @@ TEST_F(RealTimeLog, SwitchedFilesTogetherHoldTheStreamExactlyOnce) {
     std::string logged;
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string bytes = readFile(names[i]);
+        // Stop may come before the file of the last switch has its first byte.
+        if (bytes.empty() && i + 1 == names.size() && i > 0)
+            continue;
         ASSERT_FALSE(bytes.empty()) << names[i];
         // Each file after the first opens with the receiver's new message set.
         if (i > 0) {
