@@ -30,7 +30,7 @@ struct TCliContext {
     std::vector<std::string> args;
     std::map<std::string, std::string> options;
     // --password, also the sharing password of a client or of `serve`.
-    std::optional<std::string> sharingPassword;
+    std::optional<std::string> sharingPassword = {};
     // With --mode client (or Comm/ConnectionType 1): the sharing client every session uses.
     TCliSharing* sharing = nullptr;
 

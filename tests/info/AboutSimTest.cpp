@@ -176,7 +176,9 @@ TEST_F(AboutSimTest, ReportProposesItsNameAndFailuresAreNotSuccess) {
     EXPECT_FALSE(std::filesystem::exists(recorder.answer));
 
     // A receiver that refuses its tree: no file, and the reason.
-    sim->setFaults(telvorsim::TFaults{0, 0, 0, -1, "^print,/:on$", ""});
+    telvorsim::TFaults refuseTree;
+    refuseTree.refuse = "^print,/:on$";
+    sim->setFaults(refuseTree);
     recorder.answer = (tmp.path / "tree.txt").string();
     about->saveToFile();
     EXPECT_EQ(recorder.status, "Unable to retrieve receiver information");
