@@ -108,20 +108,29 @@ bool flatListFits(const std::string& value, const TParam& p) {
     return true;
 }
 
-} // namespace
-
-std::string quoteValue(const std::string& value) {
-    if (value.empty())
-        return "\"\"";
-    if (value.find_first_of(" ,{}\"\\;:@%#&|\r\n") == std::string::npos)
-        return value;
-    std::string out = "\"";
+void appendQuoted(std::string& out, std::string_view value) {
+    if (value.empty()) {
+        out.append("\"\"");
+        return;
+    }
+    if (value.find_first_of(" ,{}\"\\;:@%#&|\r\n") == std::string_view::npos) {
+        out.append(value);
+        return;
+    }
+    out.push_back('"');
     for (char c : value) {
         if (c == '"' || c == '\\')
             out.push_back('\\');
         out.push_back(c);
     }
     out.push_back('"');
+}
+
+} // namespace
+
+std::string quoteValue(const std::string& value) {
+    std::string out;
+    appendQuoted(out, value);
     return out;
 }
 
@@ -201,7 +210,13 @@ TSetResult TParamTree::set(const std::string& path, const std::string& value) {
     auto it = params_.find(path);
     if (it == params_.end())
         return TSetResult::UnknownPath;
-    TParam& p = it->second;
+    TSetResult result = setRow(it->second, value);
+    if (result == TSetResult::Ok)
+        touched_.insert(path);
+    return result;
+}
+
+TSetResult TParamTree::setRow(TParam& p, const std::string& value) {
     double v = 0;
     switch (p.kind) {
     case TParamKind::ReadOnly:
@@ -253,20 +268,29 @@ TSetResult TParamTree::set(const std::string& path, const std::string& value) {
 
 void TParamTree::force(const std::string& path, const std::string& value) {
     auto it = params_.find(path);
-    if (it != params_.end())
+    if (it != params_.end()) {
         it->second.value = value;
+        touched_.insert(path);
+    }
 }
 
 int TParamTree::restoreDefaults(const std::string& prefix) {
+    // Only rows written since their last restore can differ from their defaults: a power-up
+    // then costs the few rows a session changed, not the whole table.
     std::string dir = prefix.empty() || prefix.back() != '/' ? prefix + "/" : prefix;
     int changed = 0;
-    for (auto& [path, p] : params_) {
-        if (path != prefix && path.compare(0, dir.size(), dir) != 0)
+    for (auto t = touched_.lower_bound(prefix);
+         t != touched_.end() && t->compare(0, prefix.size(), prefix) == 0;) {
+        if (*t != prefix && t->compare(0, dir.size(), dir) != 0) {
+            ++t;
             continue;
-        if (p.value != p.defaultValue) {
-            p.value = p.defaultValue;
+        }
+        auto it = params_.find(*t);
+        if (it != params_.end() && it->second.value != it->second.defaultValue) {
+            it->second.value = it->second.defaultValue;
             ++changed;
         }
+        t = touched_.erase(t);
     }
     return changed;
 }
@@ -287,8 +311,10 @@ int TParamTree::remove(const std::string& path) {
 
 void TParamTree::setDefault(const std::string& path, const std::string& value) {
     auto it = params_.find(path);
-    if (it != params_.end())
+    if (it != params_.end()) {
         it->second.defaultValue = value;
+        touched_.insert(path);
+    }
 }
 
 std::vector<std::string> TParamTree::children(const std::string& path) const {
@@ -317,6 +343,7 @@ std::string TParamTree::printNode(const std::string& path) const {
     std::vector<std::string_view> open; // nodes opened below `path`
     std::vector<bool> empty{true};      // per level: nothing written yet
     std::string_view lastLeaf;
+    std::vector<std::string_view> parts;
     for (auto it = params_.lower_bound(prefix);
          it != params_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
         std::string_view rest = std::string_view(it->first).substr(prefix.size());
@@ -327,7 +354,7 @@ std::string TParamTree::printNode(const std::string& path) const {
         if (!lastLeaf.empty() && rest.size() > lastLeaf.size() &&
             rest.compare(0, lastLeaf.size(), lastLeaf) == 0 && rest[lastLeaf.size()] == '/')
             continue;
-        std::vector<std::string_view> parts;
+        parts.clear();
         for (std::size_t at = 0;;) {
             std::size_t slash = rest.find('/', at);
             parts.push_back(rest.substr(at, slash - at));
@@ -355,7 +382,12 @@ std::string TParamTree::printNode(const std::string& path) const {
             empty.push_back(true);
         }
         separate();
-        out.append(parts.back()).append("=").append(quoteValue(resolve(it->second)));
+        out.append(parts.back()).append("=");
+        // A whole-tree print visits thousands of rows: no copy of a stored value.
+        if (it->second.dynamic && resolver_)
+            appendQuoted(out, resolve(it->second));
+        else
+            appendQuoted(out, it->second.value);
         lastLeaf = rest;
     }
     out.append(open.size(), '}');

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,7 +58,10 @@ public:
 
 private:
     std::string resolve(const TParam& p) const;
+    static TSetResult setRow(TParam& p, const std::string& value);
     std::map<std::string, TParam> params_;
+    // Rows written since they were last restored.
+    std::set<std::string> touched_;
     TResolver resolver_;
 };
 

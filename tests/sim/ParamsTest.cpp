@@ -43,3 +43,35 @@ TEST(ParamTree, WholeSimulatedTreePrintsAsTheRecursiveWalk) {
 }
 
 } // namespace
+
+// Restoring walks only the rows written since: every way of writing must be remembered, and a
+// prefix must not reach a sibling that merely starts with the same letters.
+TEST(ParamTree, RestoreReachesEveryWrittenRowUnderThePrefixOnly) {
+    TParamTree tree(R"(
+/p/a   int   1  0..9
+/p/ab  text  x
+/p/a2  text  y
+/q     enum  on  on|off
+)",
+                    nullptr);
+    ASSERT_EQ(tree.set("/p/a", "5"), TSetResult::Ok);
+    ASSERT_EQ(tree.set("/p/ab", "changed"), TSetResult::Ok);
+    tree.force("/q", "off");
+    EXPECT_EQ(tree.restoreDefaults("/p/a"), 1);
+    EXPECT_EQ(tree.get("/p/a"), "1");
+    EXPECT_EQ(tree.get("/p/ab"), "changed");
+
+    // A refused write leaves nothing to restore; a new default is taken up on the next restore.
+    EXPECT_EQ(tree.set("/p/a", "99"), TSetResult::BadValue);
+    tree.setDefault("/p/a2", "z");
+    EXPECT_EQ(tree.restoreDefaults("/"), 3);
+    EXPECT_EQ(tree.get("/p/ab"), "x");
+    EXPECT_EQ(tree.get("/p/a2"), "z");
+    EXPECT_EQ(tree.get("/q"), "on");
+    EXPECT_EQ(tree.restoreDefaults("/"), 0);
+
+    // A row removed after it was written is skipped.
+    ASSERT_EQ(tree.set("/p/ab", "again"), TSetResult::Ok);
+    tree.remove("/p/ab");
+    EXPECT_EQ(tree.restoreDefaults("/"), 0);
+}
