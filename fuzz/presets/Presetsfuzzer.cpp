@@ -2,11 +2,11 @@
 // position: recognition and parsing must neither crash nor read outside the text.
 #include "config/Baseconfig.h"
 #include "config/Presets.h"
+#include "fuzz/Fuzzflags.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -47,13 +47,7 @@ public:
 // Every parameter reads the same text, so a long one costs many times over; the replies these
 // units take apart are a few hundred bytes.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static std::vector<char*> args;
-    args.assign(*argv, *argv + *argc);
-    static char maxLength[] = "-max_len=512";
-    args.insert(args.begin() + 1, maxLength);
-    args.push_back(nullptr);
-    *argc = static_cast<int>(args.size() - 1);
-    *argv = args.data();
+    telvorfuzz::PrependFlags(argc, argv, {"-max_len=512"});
     return 0;
 }
 

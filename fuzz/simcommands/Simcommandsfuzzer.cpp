@@ -1,12 +1,12 @@
 // Whatever arrives on the simulated receiver's port: every answer it gives must be a framed,
 // checked message, and an epoch after it must still be well formed.
+#include "fuzz/Fuzzflags.h"
 #include "protocol/Messageformat.h"
 #include "sim/Engine.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -47,15 +47,7 @@ constexpr std::int64_t kStartMs = 1700000000000;
 // A command line is short: 512 bytes still hold a dozen commands, and longer inputs mostly
 // make the run slower, not deeper.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static std::vector<char*> args;
-    args.assign(*argv, *argv + *argc);
-    static char noLeakCheck[] = "-detect_leaks=0";
-    static char maxLength[] = "-max_len=512";
-    args.insert(args.begin() + 1, maxLength);
-    args.insert(args.begin() + 1, noLeakCheck);
-    args.push_back(nullptr);
-    *argc = static_cast<int>(args.size() - 1);
-    *argv = args.data();
+    telvorfuzz::PrependFlags(argc, argv, {"-detect_leaks=0", "-max_len=512"});
     return 0;
 }
 
