@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 namespace telvor {
 
@@ -58,6 +59,19 @@ void TQtBridge::runSync(const std::function<void()>& fn) {
 void TQtBridge::processEvents() {
     if (isUiThread())
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TQtBridge::waitForEvents(int ms) {
+    if (!isUiThread()) {
+        TUiBridge::waitForEvents(ms);
+        return;
+    }
+    // The timer only bounds the wait; whatever comes first ends it.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(ms);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 bool TQtBridge::isUiThread() const {

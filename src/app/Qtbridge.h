@@ -25,6 +25,7 @@ public:
     void post(TWindowId target, std::uint32_t code) override;
     void runSync(const std::function<void()>& fn) override;
     void processEvents() override;
+    void waitForEvents(int ms) override;
     bool isUiThread() const override;
     // Without a handler (telvor-cli) errors go to standard error.
     using ErrorHandler = std::function<void(const std::string& title, const std::string& text)>;

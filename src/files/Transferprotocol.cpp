@@ -346,14 +346,14 @@ static bool waitSlice(const TReceiverConnection* link, int wireSize) {
     if (link->Kind != kLinkInternetClient)
         return state.transferEvent.Wait(kSliceMs);
     const std::uint32_t start = tickCount();
-    do {
-        uiBridge().processEvents();
+    for (std::uint32_t waited = 0; waited < std::uint32_t(kSliceMs); waited = ticksSince(start)) {
+        uiBridge().waitForEvents(static_cast<int>(kSliceMs - waited));
         // A link closed meanwhile is the caller's to notice.
         if (CurrentConnection != link)
             return false;
-        if (link->Input.Fill() >= wireSize || state.transferEvent.Wait(1))
+        if (link->Input.Fill() >= wireSize || state.transferEvent.Wait(0))
             return true;
-    } while (ticksSince(start) < std::uint32_t(kSliceMs));
+    }
     return false;
 }
 

@@ -2,8 +2,14 @@
 
 #include <chrono>
 #include <iostream>
+#include <thread>
 
 namespace telvor {
+
+void TUiBridge::waitForEvents(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    processEvents();
+}
 
 void TUiBridge::showError(const std::string& title, const std::string& text) {
     std::cerr << title << ": " << text << std::endl;
@@ -77,6 +83,14 @@ void TPlainBridge::processEvents() {
             cv_.notify_all();
         }
     }
+}
+
+void TPlainBridge::waitForEvents(int ms) {
+    {
+        std::unique_lock lock(mutex_);
+        cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !queue_.empty(); });
+    }
+    processEvents();
 }
 
 bool TPlainBridge::isUiThread() const {

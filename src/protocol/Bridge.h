@@ -33,6 +33,9 @@ public:
     virtual void runSync(const std::function<void()>& fn) = 0;
     // Runs what is pending for the UI thread (called inside long waits on the UI thread).
     virtual void processEvents() = 0;
+    // Waits up to `ms` for work of the UI thread and runs it, returning as soon as some ran:
+    // a wait for a socket's bytes then ends when they come, not at the next polling step.
+    virtual void waitForEvents(int ms);
     virtual bool isUiThread() const = 0;
     // A failure the user must see: a message box in the window program, standard error
     // elsewhere. Returns at once; any thread.
@@ -55,6 +58,7 @@ public:
     void post(TWindowId target, std::uint32_t code) override;
     void runSync(const std::function<void()>& fn) override;
     void processEvents() override;
+    void waitForEvents(int ms) override;
     bool isUiThread() const override;
 
     // Processes events until `done` returns true or `timeoutMs` passes; true when done.

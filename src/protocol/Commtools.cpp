@@ -122,12 +122,16 @@ TAwait awaitAny(std::string_view ids, std::uint32_t timeoutMs, std::string* whic
                 return TAwait::Timeout;
             // Sleeps one polling step, or less when the input thread appended something.
             const std::uint32_t left = timeoutMs - ticksSince(start);
-            // An Internet Client link's bytes arrive only through the events pumped here: a
-            // full polling step would be dead time on every reply.
-            const std::uint32_t step = link->Kind == kLinkInternetClient ? 1 : kPollMs;
-            input.WaitAppend(generation, static_cast<int>(left < step ? left : step));
-            if (pump)
-                uiBridge().processEvents();
+            const int step = static_cast<int>(left < kPollMs ? left : kPollMs);
+            // An Internet Client link's bytes arrive only through the events run here, so the
+            // wait is for events: it ends as the reply's bytes come.
+            if (link->Kind == kLinkInternetClient && pump) {
+                uiBridge().waitForEvents(step);
+            } else {
+                input.WaitAppend(generation, step);
+                if (pump)
+                    uiBridge().processEvents();
+            }
             if (CurrentConnection != link)
                 return TAwait::LinkGone;
         }
