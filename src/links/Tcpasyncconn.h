@@ -13,7 +13,9 @@ namespace telvor {
 
 class CTCPAsyncConnection : public TReceiverConnection {
 public:
-    static constexpr int kReceiveSize = 100;
+    // Whole blocks at a time: in Internet Server mode every read is one hand-off to the
+    // user-interface thread, and 100-byte reads made six of them for each 512-byte block.
+    static constexpr int kReceiveSize = 8192;
     static constexpr std::size_t kMaxHost = 255;
 
     enum : int { kIdle = 0, kConnecting = 1, kConnected = 2 };
