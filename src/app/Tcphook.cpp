@@ -30,9 +30,7 @@ public:
     void startClient() override {
         TTCPSharing& s = window_.sharing();
         s.configure(config());
-        if (s.role() != TTCPSharing::TRole::Client)
-            s.StartSharing(TTCPSharing::TRole::Client);
-        s.ActivateClient();
+        s.AttemptClient();
     }
     bool linkUp() const override { return window_.sharing().linkUp(); }
     bool latencyKnown() const override { return window_.sharing().latencyKnown(); }

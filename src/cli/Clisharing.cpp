@@ -42,9 +42,7 @@ void TCliSharing::override(const std::string& host, int port, const std::string*
 }
 
 void TCliSharing::startClient() {
-    if (sharing_.role() != TTCPSharing::TRole::Client)
-        sharing_.StartSharing(TTCPSharing::TRole::Client);
-    sharing_.ActivateClient();
+    sharing_.AttemptClient();
 }
 
 bool TCliSharing::latencyKnown() const {

@@ -169,6 +169,17 @@ void TTCPSharing::ActivateClient() {
         openClientSocket();
 }
 
+void TTCPSharing::AttemptClient() {
+    const bool underWay = std::any_of(peers_.begin(), peers_.end(), [](const auto& p) {
+        const auto state = p->socket->state();
+        return state == QAbstractSocket::HostLookupState ||
+               state == QAbstractSocket::ConnectingState;
+    });
+    if (role_ != TRole::Client || (!linkUp_.load() && !underWay))
+        StartSharing(TRole::Client);
+    ActivateClient();
+}
+
 void TTCPSharing::openClientSocket() {
     auto* socket = new QTcpSocket(this);
     socket->setReadBufferSize(kSocketReadBuffer);
@@ -291,6 +302,8 @@ void TTCPSharing::addPeer(QTcpSocket* socket) {
 
 // Server: an accepted socket; client: one of its two connections is up.
 void TTCPSharing::onConnected(QTcpSocket* socket) {
+    // Each block waits for the acknowledgement before it: small packets must not be held back.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (role_ == TRole::Client) {
         ++connectCount_;
         const bool first = std::count_if(peers_.begin(), peers_.end(), [](const auto& p) {

@@ -88,6 +88,10 @@ public:
     // Server: false when it could not listen (the reason is in the status list).
     bool StartSharing(TRole role);
     void ActivateClient();
+    // One attempt of the client search: starts the pair of connections afresh unless one is
+    // still on its way, so that a server that refused or dropped the last attempt is tried
+    // again.
+    void AttemptClient();
     void StopSharing();
     TRole role() const { return role_; }
     bool listening() const;

@@ -193,6 +193,30 @@ TEST_F(SharingTest, ClientWithTheDefaultKeyMeasuresTheDelayAndAWrongKeyIsNoticed
     client.StopSharing();
 }
 
+// The search asks for an attempt every few seconds: a server that was not up yet must be tried
+// again, and an attempt on its way must not be cut short by the next one.
+TEST_F(SharingTest, ClientSearchTriesAgainAfterARefusalAndLetsAPendingAttemptRun) {
+    server.StopSharing();
+    TTCPSharing client;
+    TSharingConfig c;
+    c.host = "127.0.0.1";
+    c.port = port;
+    c.dnsLookup = false;
+    client.configure(c);
+    client.AttemptClient();
+    ASSERT_TRUE(waitFor([&] { return client.peerCount() == 0; })); // refused
+
+    TSharingConfig s = server.config();
+    s.port = port;
+    server.configure(s);
+    ASSERT_TRUE(server.StartSharing(TTCPSharing::TRole::Server));
+    client.AttemptClient();
+    client.AttemptClient();
+    ASSERT_TRUE(waitFor([&] { return client.linkUp() && server.linkUp(); }));
+    EXPECT_EQ(server.peerCount(), 2);
+    client.StopSharing();
+}
+
 TEST_F(SharingTest, ConnectionFloodNeverDropsTheServedClient) {
     auto placeholder = connectPeer();
     auto working = connectPeer();
