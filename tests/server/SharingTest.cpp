@@ -82,6 +82,14 @@ protected:
         return p;
     }
 
+    TSharingConfig clientConfig() const {
+        TSharingConfig c;
+        c.host = "127.0.0.1";
+        c.port = port;
+        c.dnsLookup = false;
+        return c;
+    }
+
     TTCPSharing server;
     std::uint16_t port = 0;
 };
@@ -163,10 +171,7 @@ TEST_F(SharingTest, UnknownCodesAreAnsweredAndGarbageIsCountedWithoutLosingTheNe
 
 TEST_F(SharingTest, ClientWithTheDefaultKeyMeasuresTheDelayAndAWrongKeyIsNoticed) {
     TTCPSharing client;
-    TSharingConfig c;
-    c.host = "127.0.0.1";
-    c.port = port;
-    c.dnsLookup = false;
+    TSharingConfig c = clientConfig();
     client.configure(c);
     client.StartSharing(TTCPSharing::TRole::Client);
     client.ActivateClient();
@@ -198,10 +203,7 @@ TEST_F(SharingTest, ClientWithTheDefaultKeyMeasuresTheDelayAndAWrongKeyIsNoticed
 TEST_F(SharingTest, ClientSearchTriesAgainAfterARefusalAndLetsAPendingAttemptRun) {
     server.StopSharing();
     TTCPSharing client;
-    TSharingConfig c;
-    c.host = "127.0.0.1";
-    c.port = port;
-    c.dnsLookup = false;
+    TSharingConfig c = clientConfig();
     client.configure(c);
     client.AttemptClient();
     ASSERT_TRUE(waitFor([&] { return client.peerCount() == 0; })); // refused
