@@ -176,7 +176,13 @@ TParamTree::TParamTree(std::string_view table, TResolver resolver, std::string* 
 }
 
 bool TParamTree::isNode(const std::string& path) const {
-    return !children(path).empty();
+    // The first row below it that is not an attribute settles it.
+    const std::string prefix = path == "/" ? "/" : path + "/";
+    for (auto it = params_.lower_bound(prefix);
+         it != params_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+        if (it->first.find('&', prefix.size()) == std::string::npos)
+            return true;
+    return false;
 }
 
 const TParam* TParamTree::find(const std::string& path) const {
