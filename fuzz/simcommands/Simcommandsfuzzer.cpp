@@ -62,10 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host.engine = e;
         return *e;
     }();
-    // Sixteen line ends are enough for any sequence of commands to meet; an input of dozens
+    // Eight line ends are enough for any sequence of commands to meet; an input of dozens
     // of whole-tree prints would only make the run slow.
     std::size_t used = 0;
-    for (int ends = 0; used < size && ends < 16; ++used)
+    for (int ends = 0; used < size && ends < 8; ++used)
         if (data[used] == '\r' || data[used] == '\n')
             ++ends;
     engine.receive(data, used);
