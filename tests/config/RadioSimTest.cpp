@@ -41,10 +41,7 @@ protected:
     RadioSimTest() : TSimSessionFixture("telvor-radio") {}
     void SetUp() override {
         TSimSessionFixture::SetUp();
-        options.epochWallMs = 600000;
-        options.modemPort = "/dev/ser/b";
-        options.modem.guardMs = 100;
-        options.modem.bootMs = 400;
+        options = telvor::testing::modemReceiverOptions();
     }
     void start() {
         ASSERT_NO_FATAL_FAILURE(connectPaused(options));

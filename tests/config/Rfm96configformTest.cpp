@@ -14,23 +14,18 @@
 #include <gtest/gtest.h>
 
 using namespace telvor;
+using telvor::testing::findWidget;
 
 namespace {
-
-template <class W> W* find(QWidget& form, const char* name) {
-    W* w = form.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
 
 TEST(Rfm96configform, WithoutAReceiverConnectStaysDisabledAndTheDebugTabFollowsItsSetting) {
     telvor::testing::qtApp();
     for (bool debug : {false, true}) {
         TRFM96RadioConfigForm form(debug);
         EXPECT_EQ(form.windowTitle(), "RFM96 Configuration");
-        EXPECT_FALSE(find<QPushButton>(form, "ConnectButton")->isEnabled());
-        EXPECT_FALSE(find<QPushButton>(form, "ConfigExitButton")->isEnabled());
-        auto* pages = find<QTabWidget>(form, "PageControl");
+        EXPECT_FALSE(findWidget<QPushButton>(form, "ConnectButton")->isEnabled());
+        EXPECT_FALSE(findWidget<QPushButton>(form, "ConfigExitButton")->isEnabled());
+        auto* pages = findWidget<QTabWidget>(form, "PageControl");
         EXPECT_EQ(pages->currentIndex(), 0);
         EXPECT_FALSE(pages->isTabEnabled(1)) << "no pages before the modem is found";
         EXPECT_EQ(pages->isTabVisible(2), debug);
@@ -41,23 +36,23 @@ TEST(Rfm96configform, WithoutAReceiverConnectStaysDisabledAndTheDebugTabFollowsI
 TEST(Rfm96configform, SetDefaultsShowsEveryRowsDefaultAndEnablesApply) {
     telvor::testing::qtApp();
     TRFM96RadioConfigForm form(false);
-    auto* speed = find<QComboBox>(form, "DCESpeedComboBox");
+    auto* speed = findWidget<QComboBox>(form, "DCESpeedComboBox");
     ASSERT_EQ(speed->count(), 5);
-    EXPECT_EQ(find<QComboBox>(form, "EOTComboBox")->count(), 256);
+    EXPECT_EQ(findWidget<QComboBox>(form, "EOTComboBox")->count(), 256);
     speed->setCurrentIndex(4);
-    find<QCheckBox>(form, "BreakCheckBox")->setChecked(true);
+    findWidget<QCheckBox>(form, "BreakCheckBox")->setChecked(true);
 
     // The page is disabled until a modem is found, so its button is not clickable here.
     form.OnSetDefaultsClick();
     EXPECT_EQ(speed->currentText(), "19200");
-    EXPECT_EQ(find<QComboBox>(form, "ModeComboBox")->currentText(), "Fast async");
-    EXPECT_EQ(find<QComboBox>(form, "EOTComboBox")->currentText(), "10");
-    EXPECT_EQ(find<QComboBox>(form, "DestAddressComboBox")->currentText(), "255");
-    EXPECT_EQ(find<QComboBox>(form, "DigisquelchComboBox")->currentText(), "Low");
-    EXPECT_FALSE(find<QCheckBox>(form, "BreakCheckBox")->isChecked());
+    EXPECT_EQ(findWidget<QComboBox>(form, "ModeComboBox")->currentText(), "Fast async");
+    EXPECT_EQ(findWidget<QComboBox>(form, "EOTComboBox")->currentText(), "10");
+    EXPECT_EQ(findWidget<QComboBox>(form, "DestAddressComboBox")->currentText(), "255");
+    EXPECT_EQ(findWidget<QComboBox>(form, "DigisquelchComboBox")->currentText(), "Low");
+    EXPECT_FALSE(findWidget<QCheckBox>(form, "BreakCheckBox")->isChecked());
     // Enabled on its page, which itself waits for the modem.
-    EXPECT_TRUE(find<QPushButton>(form, "ApplyButton")
-                    ->isEnabledTo(find<QWidget>(form, "ParametersSheet")));
+    EXPECT_TRUE(findWidget<QPushButton>(form, "ApplyButton")
+                    ->isEnabledTo(findWidget<QWidget>(form, "ParametersSheet")));
 }
 
 } // namespace

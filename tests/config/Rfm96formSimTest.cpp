@@ -22,24 +22,16 @@
 #include <map>
 
 using namespace telvor;
+using telvor::testing::findWidget;
 
 namespace {
-
-template <class W> W* find(QWidget& form, const char* name) {
-    W* w = form.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
 
 class Rfm96formSim : public telvor::testing::TSimSessionFixture {
 protected:
     Rfm96formSim() : TSimSessionFixture("telvor-radioform") {}
     void SetUp() override {
         TSimSessionFixture::SetUp();
-        options.epochWallMs = 600000;
-        options.modemPort = "/dev/ser/b";
-        options.modem.guardMs = 100;
-        options.modem.bootMs = 400;
+        options = telvor::testing::modemReceiverOptions();
     }
     std::map<std::string, std::string> ports() { return telvor::testing::receiverPorts(*sim); }
 
@@ -56,38 +48,41 @@ TEST_F(Rfm96formSim, ConnectRefreshApplyAndDisconnectLeaveTheReceiverAsItWas) {
 
     TRFM96RadioConfigForm form(true, nullptr, telvor::testing::quickRadioTiming());
     form.show();
-    auto* pages = find<QTabWidget>(form, "PageControl");
-    auto* status = find<QLabel>(form, "StatusLabel");
-    ASSERT_TRUE(find<QPushButton>(form, "ConnectButton")->isEnabled());
-    EXPECT_EQ(find<QComboBox>(form, "ModemPortComboBox")->currentText(), "B");
-    find<QComboBox>(form, "ModemSpeedComboBox")->setCurrentText("19200");
+    auto* pages = findWidget<QTabWidget>(form, "PageControl");
+    auto* status = findWidget<QLabel>(form, "StatusLabel");
+    ASSERT_TRUE(findWidget<QPushButton>(form, "ConnectButton")->isEnabled());
+    EXPECT_EQ(findWidget<QComboBox>(form, "ModemPortComboBox")->currentText(), "B");
+    findWidget<QComboBox>(form, "ModemSpeedComboBox")->setCurrentText("19200");
 
-    find<QPushButton>(form, "ConnectButton")->click();
+    findWidget<QPushButton>(form, "ConnectButton")->click();
     ASSERT_TRUE(pages->isTabEnabled(1)) << status->text().toStdString();
     EXPECT_FALSE(pages->isTabEnabled(0));
     EXPECT_EQ(pages->currentIndex(), 1);
-    EXPECT_EQ(find<QLabel>(form, "SerialLabel")->text(), "S/N: " + QString::number(0x00A1B2C3));
-    EXPECT_EQ(find<QListWidget>(form, "ChannelList")->count(), 16);
-    EXPECT_EQ(find<QComboBox>(form, "DCESpeedComboBox")->currentText(), "19200");
-    EXPECT_FALSE(find<QPushButton>(form, "ApplyButton")->isEnabled()) << "nothing changed yet";
+    EXPECT_EQ(findWidget<QLabel>(form, "SerialLabel")->text(),
+              "S/N: " + QString::number(0x00A1B2C3));
+    EXPECT_EQ(findWidget<QListWidget>(form, "ChannelList")->count(), 16);
+    EXPECT_EQ(findWidget<QComboBox>(form, "DCESpeedComboBox")->currentText(), "19200");
+    EXPECT_FALSE(findWidget<QPushButton>(form, "ApplyButton")->isEnabled())
+        << "nothing changed yet";
 
-    find<QComboBox>(form, "ChannelComboBox")->setCurrentIndex(6);
-    EXPECT_TRUE(find<QPushButton>(form, "ApplyButton")->isEnabled());
-    find<QPushButton>(form, "ApplyButton")->click();
+    findWidget<QComboBox>(form, "ChannelComboBox")->setCurrentIndex(6);
+    EXPECT_TRUE(findWidget<QPushButton>(form, "ApplyButton")->isEnabled());
+    findWidget<QPushButton>(form, "ApplyButton")->click();
     EXPECT_EQ(status->text(), "OK");
     EXPECT_EQ(sim->modemValue(4), 6);
 
     // Refresh reads back what was written, and the dump shows the registers.
-    find<QComboBox>(form, "ChannelComboBox")->setCurrentIndex(0);
-    find<QPushButton>(form, "RefreshButton")->click();
-    EXPECT_EQ(find<QComboBox>(form, "ChannelComboBox")->currentIndex(), 6);
-    find<QPushButton>(form, "DebugRefreshButton")->click();
-    EXPECT_TRUE(find<QPlainTextEdit>(form, "DebugMemo")->toPlainText().startsWith("0000: 00 A1"));
+    findWidget<QComboBox>(form, "ChannelComboBox")->setCurrentIndex(0);
+    findWidget<QPushButton>(form, "RefreshButton")->click();
+    EXPECT_EQ(findWidget<QComboBox>(form, "ChannelComboBox")->currentIndex(), 6);
+    findWidget<QPushButton>(form, "DebugRefreshButton")->click();
+    EXPECT_TRUE(
+        findWidget<QPlainTextEdit>(form, "DebugMemo")->toPlainText().startsWith("0000: 00 A1"));
 
-    find<QPushButton>(form, "ConfigExitButton")->click();
+    findWidget<QPushButton>(form, "ConfigExitButton")->click();
     EXPECT_TRUE(pages->isTabEnabled(0));
     EXPECT_FALSE(pages->isTabEnabled(1));
-    EXPECT_FALSE(find<QPushButton>(form, "ConfigExitButton")->isEnabled());
+    EXPECT_FALSE(findWidget<QPushButton>(form, "ConfigExitButton")->isEnabled());
     EXPECT_FALSE(sim->modemCommandMode());
     EXPECT_EQ(ports(), before);
     EXPECT_TRUE(form.OnCloseQuery()) << "the chain is down: nothing to ask";
@@ -100,28 +95,28 @@ TEST_F(Rfm96formSim, PowerCycleFindsTheModemWhileTheWindowProbes) {
     const auto before = ports();
     TRFM96RadioConfigForm form(false, nullptr, telvor::testing::quickRadioTiming());
     form.show();
-    auto* status = find<QLabel>(form, "StatusLabel");
-    find<QRadioButton>(form, "PowerCycleRadioButton")->setChecked(true);
-    EXPECT_FALSE(find<QComboBox>(form, "ModemSpeedComboBox")->isEnabled());
+    auto* status = findWidget<QLabel>(form, "StatusLabel");
+    findWidget<QRadioButton>(form, "PowerCycleRadioButton")->setChecked(true);
+    EXPECT_FALSE(findWidget<QComboBox>(form, "ModemSpeedComboBox")->isEnabled());
 
     bool switched = false, stopUsable = false;
     QTimer hand;
     QObject::connect(&hand, &QTimer::timeout, [&] {
         if (!switched && status->text() == "Looking for modem...") {
-            stopUsable = find<QPushButton>(form, "StopButton")->isEnabled();
+            stopUsable = findWidget<QPushButton>(form, "StopButton")->isEnabled();
             switched = sim->powerCycleModem();
         }
     });
     hand.start(10);
-    find<QPushButton>(form, "ConnectButton")->click();
+    findWidget<QPushButton>(form, "ConnectButton")->click();
     hand.stop();
     ASSERT_TRUE(switched) << status->text().toStdString();
     EXPECT_TRUE(stopUsable);
-    EXPECT_TRUE(find<QTabWidget>(form, "PageControl")->isTabEnabled(1))
+    EXPECT_TRUE(findWidget<QTabWidget>(form, "PageControl")->isTabEnabled(1))
         << status->text().toStdString();
-    EXPECT_EQ(find<QListWidget>(form, "ChannelList")->count(), 16);
+    EXPECT_EQ(findWidget<QListWidget>(form, "ChannelList")->count(), 16);
 
-    find<QPushButton>(form, "ConfigExitButton")->click();
+    findWidget<QPushButton>(form, "ConfigExitButton")->click();
     EXPECT_FALSE(sim->modemCommandMode());
     EXPECT_EQ(ports(), before);
 }

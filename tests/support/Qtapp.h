@@ -4,6 +4,9 @@
 #include "support/Eventually.h"
 
 #include <QApplication>
+#include <QWidget>
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <unistd.h>
 
@@ -24,6 +27,13 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         ::usleep(5000);
     });
+}
+
+// A child of the window by its object name; a missing one fails the test.
+template <class W> W* findWidget(QWidget& form, const char* name) {
+    W* w = form.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
 }
 
 } // namespace telvor::testing

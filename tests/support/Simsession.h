@@ -17,6 +17,17 @@
 
 namespace telvor::testing {
 
+// A receiver with an RFM96 modem on its second port, quick to answer and to boot, and no
+// epochs in the way of the modem's exchanges.
+inline telvorsim::TSimOptions modemReceiverOptions() {
+    telvorsim::TSimOptions options;
+    options.epochWallMs = 600000;
+    options.modemPort = "/dev/ser/b";
+    options.modem.guardMs = 100;
+    options.modem.bootMs = 400;
+    return options;
+}
+
 class TSimSessionFixture : public ::testing::Test {
 protected:
     explicit TSimSessionFixture(const std::string& tag = "telvor-session") : tmp(tag) {}
