@@ -32,6 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(count >= 0 && static_cast<std::size_t>(count) <= text.size() + 1);
     if (count > 0)
         check(telvor::ListElement(text, depth, count + 1).empty());
+    const auto all = telvor::ListElements(text, depth);
+    check(count == 0 || all.size() == static_cast<std::size_t>(count));
+    if (index > 0)
+        check(telvor::ListElement(text, depth, index) ==
+              (static_cast<std::size_t>(index) <= all.size() ? all[index - 1] : std::string()));
     check(telvor::ListElement(text, depth, 0).size() <= text.size());
     check(telvor::ElementValue(element).size() <= element.size());
     check(telvor::Unquote(text).size() <= text.size());

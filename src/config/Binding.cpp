@@ -13,6 +13,15 @@ namespace {
 
 constexpr std::size_t kMaxListEntries = 24;
 
+// A list reply's elements at depth 1, read once for all the controls of a group.
+std::vector<std::string> elementsOf(const std::optional<std::string>& value) {
+    return value ? ListElements(*value, 1) : std::vector<std::string>();
+}
+const std::string& elementAt(const std::vector<std::string>& elements, std::size_t i) {
+    static const std::string none;
+    return i < elements.size() ? elements[i] : none;
+}
+
 // The entries before the first empty one.
 std::size_t countOf(const ValueList& values) {
     std::size_t n = 0;
@@ -136,13 +145,14 @@ bool ReadEditGroup(TParamReader& in, const std::string& path, const ControlList&
                    bool unquote) {
     const std::size_t n = countOf(edits);
     const auto value = in.collect(path);
+    const auto elements = elementsOf(value);
     for (std::size_t i = 0; i < n; ++i) {
         if (!value) {
             edits[i]->setText({});
             edits[i]->disableWithLabel();
             continue;
         }
-        const std::string element = ListElement(*value, 1, static_cast<int>(i + 1));
+        const std::string& element = elementAt(elements, i);
         edits[i]->setText(unquote ? Unquote(element) : element);
         edits[i]->enableWithLabel();
     }
@@ -156,12 +166,13 @@ bool ReadCheckBoxGroup(TParamReader& in, const std::string& path, const ControlL
         boxes[i]->setChecked(false);
     }
     const auto value = in.collect(path);
+    const auto elements = elementsOf(value);
     for (std::size_t i = 0; i < n; ++i) {
         if (!value) {
             boxes[i]->disableWithLabel();
             continue;
         }
-        const std::string element = ListElement(*value, 1, static_cast<int>(i + 1));
+        const std::string& element = elementAt(elements, i);
         // An element the receiver leaves empty belongs to a channel it does not have.
         if (element.empty())
             boxes[i]->disableWithLabel();

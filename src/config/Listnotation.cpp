@@ -32,7 +32,10 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
             return;
         out.push_back(current);
     };
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Only these characters change the state; the ones between are skipped in one search.
+    constexpr std::string_view kSyntax = "\\\"{},", kInQuotes = "\\\"";
+    for (std::size_t i = text.find_first_of(kSyntax); i < text.size();
+         i = text.find_first_of(quoted ? kInQuotes : kSyntax, i + 1)) {
         const char c = text[i];
         if (c == '\\') {
             ++i;
@@ -42,8 +45,6 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
             quoted = !quoted;
             continue;
         }
-        if (quoted)
-            continue;
         if (c == '{') {
             ++level;
             if (level == depth) {
@@ -118,6 +119,18 @@ std::string ListElement(std::string_view text, int depth, int index) {
         return {};
     const TSpan& s = spans[static_cast<std::size_t>(index) - 1];
     return TrimText(text.substr(s.begin, s.end - s.begin));
+}
+
+std::vector<std::string> ListElements(std::string_view text, int depth) {
+    std::vector<TSpan> spans;
+    bool balanced = true;
+    std::vector<std::string> out;
+    if (!scanElements(text, depth, spans, balanced))
+        return out;
+    out.reserve(spans.size());
+    for (const TSpan& s : spans)
+        out.push_back(TrimText(text.substr(s.begin, s.end - s.begin)));
+    return out;
 }
 
 int ListCount(std::string_view text, int depth) {

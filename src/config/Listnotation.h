@@ -3,6 +3,7 @@
 // pages. Pure text operations, no Qt: the fuzz target compiles this unit on its own.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace telvor {
 
@@ -10,6 +11,9 @@ namespace telvor {
 // written. Index 0 gives every element at that depth joined by ",". Empty when there is no
 // such element or a quoted string is left open.
 std::string ListElement(std::string_view text, int depth, int index);
+// Every element at `depth`, each as ListElement gives it: one pass for a caller that wants them
+// all. Empty when a quoted string is left open.
+std::vector<std::string> ListElements(std::string_view text, int depth);
 // How many elements sit at `depth`; 0 when the braces do not balance or a quote is open.
 int ListCount(std::string_view text, int depth);
 // The value of a "name=value" element (or from its first "{"), trimmed; the whole text when

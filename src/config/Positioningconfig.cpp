@@ -269,9 +269,10 @@ void TPositioningPage::readLists(TParamReader& in) {
     for (TSatList& list : lists) {
         const auto value = in.collect(list.path);
         list.read = value.has_value();
+        const auto elements = value ? ListElements(*value, 1) : std::vector<std::string>();
         for (std::size_t i = 0; i < list.boxes.size(); ++i) {
             TControl& box = *list.boxes[i];
-            box.setChecked(value && ListElement(*value, 1, static_cast<int>(i + 1)) == "y");
+            box.setChecked(i < elements.size() && elements[i] == "y");
             box.setEnabled(list.read);
         }
     }

@@ -43,11 +43,9 @@ std::vector<std::string> settingsOf(const std::string& element) {
     const std::string value = ElementValue(element);
     if (value.empty() || value.front() != '{')
         return {value};
-    std::vector<std::string> fields;
-    const int n = ListCount(value, 1);
-    for (int k = 1; k <= n; ++k)
-        fields.push_back(TrimText(ListElement(value, 1, k)));
-    return fields;
+    if (ListCount(value, 1) == 0)
+        return {};
+    return ListElements(value, 1);
 }
 
 std::string periodOf(const std::string& element) {
@@ -82,8 +80,9 @@ bool matchesPreset(const std::vector<std::string>& elements, const TOutputPreset
 bool matchesExpansion(const std::vector<std::string>& elements, const std::string& expansion) {
     if (ListCount(expansion, 1) != static_cast<int>(elements.size()))
         return false;
+    const auto others = ListElements(expansion, 1);
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        const std::string other = ListElement(expansion, 1, static_cast<int>(i + 1));
+        const std::string& other = others[i];
         if (nameOf(elements[i]) != nameOf(other))
             return false;
         auto mine = settingsOf(elements[i]), theirs = settingsOf(other);
@@ -131,11 +130,9 @@ TDetectedPreset DetectPreset(TParamReader& in, const std::string& port) {
     if (!reply || reply->empty() || reply->front() != '{' || !ValueComplete(*reply))
         return {};
     const int count = ListCount(*reply, 1);
-    if (count == 0 || (count == 1 && TrimText(ListElement(*reply, 1, 1)).empty()))
+    const auto elements = count == 0 ? std::vector<std::string>() : ListElements(*reply, 1);
+    if (count == 0 || (count == 1 && elements.front().empty()))
         return {true, "None", {}};
-    std::vector<std::string> elements;
-    for (int k = 1; k <= count; ++k)
-        elements.push_back(ListElement(*reply, 1, k));
     if (count <= 4)
         for (const TOutputPreset& p : kOutputPresets)
             if (matchesPreset(elements, p))

@@ -28,6 +28,19 @@ TEST(ListElement, MalformedTextStaysInside) {
     EXPECT_EQ(ListElement("{a}", 1, -1), "");
 }
 
+TEST(ListElements, OnePassGivesWhatEachIndexGives) {
+    for (const char* text : {"{1,{2,3},4}", R"({"a,}b", c\,d ,})", "}}{a,b", "{ x , {y}} ,z",
+                             R"({"open,c})", "{}", "a\\"}) {
+        for (int depth = 0; depth <= 2; ++depth) {
+            const auto all = ListElements(text, depth);
+            for (std::size_t k = 0; k < all.size(); ++k)
+                EXPECT_EQ(all[k], ListElement(text, depth, static_cast<int>(k + 1)))
+                    << text << " depth " << depth;
+            EXPECT_EQ(ListElement(text, depth, static_cast<int>(all.size() + 1)), "");
+        }
+    }
+}
+
 TEST(ListCount, CountsOnlyBalancedText) {
     EXPECT_EQ(ListCount("{1,{2,3},4}", 1), 3);
     EXPECT_EQ(ListCount("{1,{2,3},4}", 2), 2);
