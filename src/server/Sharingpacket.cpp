@@ -11,7 +11,7 @@ constexpr std::string_view kStoredKey = "Telvor shares one receiver now";
 static_assert(kStoredKey.size() == 30);
 
 struct TPreparedKey {
-    std::uint8_t bytes[kMaxPacketSize] = {};
+    std::uint8_t bytes[kMaxPacketSize]; // only `length` of them are set
     std::size_t length = 0;
     std::size_t ones = 0;
 };
