@@ -1,6 +1,7 @@
 // telvor-cli ls, get and rm against telvor-sim on a pty: what they print, the files they
 // write, and their exit codes.
 #include "sim/Receiver.h"
+#include "support/Clipty.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
@@ -17,24 +18,16 @@ TRun cli(const std::string& args) {
     return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1");
 }
 
-class CliFilesTest : public ::testing::Test {
+class CliFilesTest : public telvor::testing::TCliPtyTest {
 protected:
+    CliFilesTest() : TCliPtyTest("telvor-cli-files") {}
     void SetUp() override {
         telvorsim::TSimOptions o;
         o.epochWallMs = 600000;
         o.files = {{"day one", 9000, 1}, {"b", 1300, 2}};
-        sim = std::make_unique<telvorsim::TSimReceiver>(o);
-        slave = sim->startPty();
-        ASSERT_FALSE(slave.empty()) << sim->lastError();
-    }
-    TRun run(const std::string& args) {
-        return cli("--settings " + tmp.path.string() + " --port " + slave + " " + args);
+        startReceiver(o);
     }
     std::string file(const std::string& name) { return sim->file(name)->data; }
-
-    telvor::testing::TTempDir tmp{"telvor-cli-files"};
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string slave;
 };
 
 } // namespace

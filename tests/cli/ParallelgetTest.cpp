@@ -2,6 +2,7 @@
 // port: the port's own reason and exit code 1; --print where no raw port can carry it is a
 // usage error.
 #include "sim/Receiver.h"
+#include "support/Clipty.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
@@ -13,27 +14,17 @@ namespace {
 
 using telvor::testing::TRun;
 
-class CliParallelGet : public ::testing::Test {
+class CliParallelGet : public telvor::testing::TCliPtyTest {
 protected:
+    CliParallelGet() : TCliPtyTest("telvor-cli-lpt") {}
     void SetUp() override {
         if (std::filesystem::exists("/proc/sys/dev/parport"))
             GTEST_SKIP() << "this machine has parallel ports";
         telvorsim::TSimOptions o;
         o.epochWallMs = 600000;
         o.files = {{"day one", 3000, 1}};
-        sim = std::make_unique<telvorsim::TSimReceiver>(o);
-        slave = sim->startPty();
-        ASSERT_FALSE(slave.empty()) << sim->lastError();
+        startReceiver(o);
     }
-    TRun run(const std::string& args) {
-        return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " --settings " +
-                                           tmp.path.string() + " --port " + slave + " " + args +
-                                           " 2>&1");
-    }
-
-    telvor::testing::TTempDir tmp{"telvor-cli-lpt"};
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string slave;
 };
 
 } // namespace

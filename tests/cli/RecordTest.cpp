@@ -1,6 +1,7 @@
 // telvor-cli record against telvor-sim on a pty: the file it starts grows until record stop,
 // and what it refuses, with the exit codes.
 #include "sim/Receiver.h"
+#include "support/Clipty.h"
 #include "support/Eventually.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
@@ -11,29 +12,19 @@ namespace {
 
 using telvor::testing::TRun;
 
-class CliRecordTest : public ::testing::Test {
+class CliRecordTest : public telvor::testing::TCliPtyTest {
 protected:
+    CliRecordTest() : TCliPtyTest("telvor-cli-record") {}
     void SetUp() override {
         telvorsim::TSimOptions o;
         o.epochWallMs = 20;
         o.files = {{"kept", 700, 1}};
-        sim = std::make_unique<telvorsim::TSimReceiver>(o);
-        slave = sim->startPty();
-        ASSERT_FALSE(slave.empty()) << sim->lastError();
-    }
-    TRun run(const std::string& args) {
-        return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " --settings " +
-                                           tmp.path.string() + " --port " + slave + " " + args +
-                                           " 2>&1");
+        startReceiver(o);
     }
     std::size_t size(const std::string& name) const {
         auto f = sim->file(name);
         return f ? f->data.size() : 0;
     }
-
-    telvor::testing::TTempDir tmp{"telvor-cli-record"};
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string slave;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // telvor-cli config against telvor-sim on a pty: values a line each, refused writes, usage.
 #include "protocol/Commtools.h"
 #include "sim/Receiver.h"
+#include "support/Clipty.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
@@ -10,29 +11,15 @@ namespace {
 
 using telvor::testing::TRun;
 
-class ConfigCliTest : public ::testing::Test {
+class ConfigCliTest : public telvor::testing::TCliPtyTest {
 protected:
+    ConfigCliTest() : TCliPtyTest("telvor-config-cli") {}
     void SetUp() override {
         telvorsim::TSimOptions options;
         options.baud = 57600;
-        sim = std::make_unique<telvorsim::TSimReceiver>(options);
-        slave = sim->startPty();
-        ASSERT_FALSE(slave.empty());
+        startReceiver(options);
     }
-    void TearDown() override { sim->stop(); }
-
-    TRun cli(const std::string& args) {
-        const auto errFile = tmp.path / "stderr";
-        TRun r = telvor::testing::runCommand(
-            std::string(TELVOR_CLI_EXE) + " --settings " + tmp.path.string() + " --port " + slave +
-            " --baud 57600 config " + args + " 2>" + errFile.string());
-        r.err = tmp.read("stderr");
-        return r;
-    }
-
-    telvor::testing::TTempDir tmp{"telvor-config-cli"};
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string slave;
+    TRun cli(const std::string& args) { return runApart("config " + args); }
 };
 
 TEST_F(ConfigCliTest, GetPrintsOneLinePerPath) {

@@ -1,6 +1,7 @@
 // telvor-cli output against telvor-sim on a pty: a port's preset read back as set, None,
 // refused and unknown presets.
 #include "sim/Receiver.h"
+#include "support/Clipty.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
@@ -10,27 +11,11 @@ namespace {
 
 using telvor::testing::TRun;
 
-class OutputCliTest : public ::testing::Test {
+class OutputCliTest : public telvor::testing::TCliPtyTest {
 protected:
-    void SetUp() override {
-        sim = std::make_unique<telvorsim::TSimReceiver>(telvorsim::TSimOptions{});
-        slave = sim->startPty();
-        ASSERT_FALSE(slave.empty());
-    }
-    void TearDown() override { sim->stop(); }
-
-    TRun cli(const std::string& args) {
-        const auto errFile = tmp.path / "stderr";
-        TRun r = telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " --settings " +
-                                             tmp.path.string() + " --port " + slave + " output " +
-                                             args + " 2>" + errFile.string());
-        r.err = tmp.read("stderr");
-        return r;
-    }
-
-    telvor::testing::TTempDir tmp{"telvor-output-cli"};
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string slave;
+    OutputCliTest() : TCliPtyTest("telvor-output-cli") {}
+    void SetUp() override { startReceiver({}); }
+    TRun cli(const std::string& args) { return runApart("output " + args); }
 };
 
 TEST_F(OutputCliTest, SetsAndReadsAPortsPreset) {

@@ -2,6 +2,7 @@
 // modem's real pace, the receiver's ports as they were, and the usage errors that come before
 // any search.
 #include "sim/Receiver.h"
+#include "support/Clipty.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
@@ -11,31 +12,17 @@ namespace {
 
 using telvor::testing::TRun;
 
-class RadioCliTest : public ::testing::Test {
+class RadioCliTest : public telvor::testing::TCliPtyTest {
 protected:
+    RadioCliTest() : TCliPtyTest("telvor-radio-cli") {}
     void SetUp() override {
         telvorsim::TSimOptions options;
         options.baud = 57600;
         options.epochWallMs = 600000;
         options.modemPort = "/dev/ser/b";
-        sim = std::make_unique<telvorsim::TSimReceiver>(options);
-        slave = sim->startPty();
-        ASSERT_FALSE(slave.empty());
+        startReceiver(options);
     }
-    void TearDown() override { sim->stop(); }
-
-    TRun cli(const std::string& args) {
-        const auto errFile = tmp.path / "stderr";
-        TRun r = telvor::testing::runCommand(
-            std::string(TELVOR_CLI_EXE) + " --settings " + tmp.path.string() + " --port " + slave +
-            " --baud 57600 radio " + args + " 2>" + errFile.string());
-        r.err = tmp.read("stderr");
-        return r;
-    }
-
-    telvor::testing::TTempDir tmp{"telvor-radio-cli"};
-    std::unique_ptr<telvorsim::TSimReceiver> sim;
-    std::string slave;
+    TRun cli(const std::string& args) { return runApart("radio " + args); }
 };
 
 TEST_F(RadioCliTest, SetProgramsTheModemAndLeavesThePortsAsTheyWere) {
