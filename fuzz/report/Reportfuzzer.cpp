@@ -1,5 +1,6 @@
 // Receiver answers, one a line, handed to the report's builders in the order they ask: every
 // model, version and odd value must give complete texts without a crash.
+#include "fuzz/Fuzzflags.h"
 #include "info/Receiverinfo.h"
 #include "info/Reportlayout.h"
 
@@ -27,6 +28,13 @@ private:
 };
 
 } // namespace
+
+// The report asks some seventy questions, each answered in a short line; longer inputs only
+// slow the search.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    telvorfuzz::PrependFlags(argc, argv, {"-max_len=1024"});
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
