@@ -1,11 +1,12 @@
-// Save and replay of the positioning and events pages against telvor-sim: what the pages
-// applied comes back from the saved script on a receiver brought to its defaults, and
-// `telvor-cli config save` writes the script the window writes.
+// Save and replay against telvor-sim: what the pages applied comes back from the saved script,
+// run by telvor-cli on a receiver brought to its defaults, and `telvor-cli config save` writes
+// the script the window writes.
 #include "support/Run.h"
 #include "support/Simsession.h"
 
 #include "config/Configscript.h"
 #include "config/Fakereceiver.h"
+#include "config/Presets.h"
 #include "config/Receiverconfig.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +41,59 @@ protected:
         return r.out;
     }
 
+    // Saves what the pages read as a script, brings the receiver to its defaults (`path` shows
+    // `defaultValue` again) and runs the script with telvor-cli; the session is back after.
+    void saveResetAndRun(TReceiverConfig& config, const std::string& path,
+                         const std::string& defaultValue) {
+        const auto file = dir / "config.vxc";
+        {
+            std::ofstream out(file);
+            ASSERT_TRUE(WriteConfigScript(out, {"1.0", "today", "VORNA"}, config));
+        }
+        ASSERT_TRUE(rx.command("init,/par/"));
+        ASSERT_EQ(rx.print(path), defaultValue);
+        session->disconnect();
+        cli("run " + file.string());
+        ASSERT_TRUE(session->connect()) << session->lastError();
+        ASSERT_EQ(session->pauseMonitoring(), "");
+    }
+
     TReceiverParams rx;
     telvor::testing::TQuietHost host;
 };
+
+TEST_F(ConfigsaveTest, SavedConfigurationRunsBackIntoTheReceiver) {
+    TReceiverConfig config(host);
+    config.refreshAll(rx);
+    TPortRow& b = *config.Ports.Serial.ports()[1];
+    SelectComboText(b.OutMode, "RTK RTCM {18,19,23,24}");
+    b.Period.setText("2");
+    SelectComboText(b.InpMode, "RTCM 3.x");
+    config.Base.BaseStidEdit.setText("17");
+    config.Base.Gps.LatHemisphere.setItemIndex(1);
+    config.Base.Gps.LatD.setText("41");
+    config.Rover.RoverStandAloneRadioButton.setChecked(false);
+    config.Rover.RoverRTKRadioButton.setChecked(true);
+    config.Rover.RTKStaticRadioButton.setChecked(true);
+    config.Rover.RTKDynamicRadioButton.setChecked(false);
+    config.Tavrex.FileELMEdit.setText("12");
+    config.Advanced.Loops.PLLBandwidthEdit.setText("30");
+    ASSERT_TRUE(config.ok(rx)) << host.status << " " << rx.lastError();
+    ASSERT_FALSE(config.pendingChanges());
+
+    ASSERT_NO_FATAL_FAILURE(saveResetAndRun(config, "/par/rtcm/base/stid", "0"));
+    EXPECT_EQ(rx.print("/par/rtcm/base/stid"), "17");
+    EXPECT_EQ(rx.print("/par/ref/pos/gps/geo"), "{W84,S41d00m00.0000s,E000d00m00.0000s,0.0000}");
+    EXPECT_EQ(rx.print("/par/ref/pos/glo/geo"), rx.print("/par/ref/pos/gps/geo"));
+    EXPECT_EQ(rx.print("/par/pos/mode/cur"), "pd");
+    EXPECT_EQ(rx.print("/par/pos/pd/dyn"), "0.0");
+    EXPECT_EQ(rx.print("/par/out/elm/cur/log"), "12");
+    EXPECT_EQ(rx.print("/par/raw/pll/band"), "30");
+    EXPECT_EQ(rx.print("/par/dev/ser/b/imode"), "rtcm3");
+    const auto output = DetectPreset(rx, "/dev/ser/b");
+    EXPECT_EQ(output.caption, "RTK RTCM {18,19,23,24}");
+    EXPECT_EQ(output.period, "2.00");
+}
 
 TEST_F(ConfigsaveTest, SavedPositioningAndEventsRunBackIntoTheReceiver) {
     TReceiverConfig config(host);
@@ -65,22 +116,7 @@ TEST_F(ConfigsaveTest, SavedPositioningAndEventsRunBackIntoTheReceiver) {
     ASSERT_TRUE(config.ok(rx)) << host.status << " " << rx.lastError();
     ASSERT_EQ(rx.print("/par/pos/gps/sat/5"), "off");
 
-    const auto file = dir / "config.vxc";
-    {
-        std::ofstream out(file);
-        ASSERT_TRUE(WriteConfigScript(out, {"1.0", "today", "VORNA"}, config));
-    }
-    ASSERT_TRUE(rx.command("init,/par/"));
-    ASSERT_EQ(rx.print("/par/dev/pps/a/out"), "off");
-    session->disconnect();
-
-    const auto run =
-        telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " --settings " + dir.string() +
-                                    " --port " + port + " run " + file.string() + " 2>&1");
-    ASSERT_EQ(run.code, 0) << run.out;
-
-    ASSERT_TRUE(session->connect()) << session->lastError();
-    ASSERT_EQ(session->pauseMonitoring(), "");
+    ASSERT_NO_FATAL_FAILURE(saveResetAndRun(config, "/par/dev/pps/a/out", "off"));
     EXPECT_EQ(rx.print("/par/pos/gps/sat/5"), "off");
     EXPECT_EQ(rx.print("/par/pos/gps/sat/6"), "on");
     EXPECT_EQ(rx.print("/par/lock/glo/fcn/3"), "off");
