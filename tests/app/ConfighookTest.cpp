@@ -2,12 +2,9 @@
 // receiver: monitoring paused while it reads and writes, resumed after it.
 #include "app/Confighook.h"
 #include "app/Mainwindow.h"
-#include "app/Qtbridge.h"
 #include "protocol/Commstate.h"
-#include "settings/Profile.h"
-#include "sim/Receiver.h"
+#include "support/Mainwindowsim.h"
 #include "support/Qtapp.h"
-#include "support/Tempdir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,24 +21,15 @@ namespace {
 
 using telvor::testing::waitFor;
 
-TEST(ConfigHook, MenuItemOpensTheConfigurationWithMonitoringPaused) {
-    static int argc = 1;
-    static char name[] = "test_config_hook";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    telvor::testing::TTempDir tmp("telvor-config-hook");
-    TProfile profile((tmp / "telvor.ini").string());
-    setProfile(&profile);
-    telvorsim::TSimReceiver sim(telvorsim::TSimOptions{});
-    const std::string slave = sim.startPty();
-    ASSERT_FALSE(slave.empty());
-    profile.write(keys::CommPort, slave);
-    profile.write(keys::CommAutoServer, true);
+class ConfigHook : public telvor::testing::TMainWindowSimTest {
+protected:
+    ConfigHook() : TMainWindowSimTest("telvor-config-hook") {}
+};
 
-    TQtBridge bridge;
+TEST_F(ConfigHook, MenuItemOpensTheConfigurationWithMonitoringPaused) {
     {
-        TMainWindow main(profile, bridge);
-        hookReceiverConfig(main, profile);
+        TMainWindow main(*profile, bridge);
+        hookReceiverConfig(main, *profile);
         main.show();
         ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
         auto* item = main.findChild<QAction*>("ReceiverItem");
@@ -71,7 +59,6 @@ TEST(ConfigHook, MenuItemOpensTheConfigurationWithMonitoringPaused) {
         EXPECT_EQ(sim.param("/par/lpm").value_or(""), "on");
         main.close();
     }
-    setProfile(nullptr);
 }
 
 } // namespace

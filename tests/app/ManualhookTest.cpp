@@ -2,13 +2,10 @@
 // monitoring paused around it, the "/run" command line once, typed commands answered.
 #include "app/Manualhook.h"
 #include "app/Mainwindow.h"
-#include "app/Qtbridge.h"
 #include "app/Startoptions.h"
 #include "protocol/Commstate.h"
-#include "settings/Profile.h"
-#include "sim/Receiver.h"
+#include "support/Mainwindowsim.h"
 #include "support/Qtapp.h"
-#include "support/Tempdir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,24 +23,15 @@ namespace {
 
 using telvor::testing::waitFor;
 
-TEST(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
-    static int argc = 1;
-    static char name[] = "test_manual_hook";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    telvor::testing::TTempDir tmp("telvor-manual-hook");
-    TProfile profile((tmp / "telvor.ini").string());
-    setProfile(&profile);
-    telvorsim::TSimReceiver sim(telvorsim::TSimOptions{});
-    const std::string slave = sim.startPty();
-    ASSERT_FALSE(slave.empty());
-    profile.write(keys::CommPort, slave);
-    profile.write(keys::CommAutoServer, true); // connect without the dialog
+class ManualHook : public telvor::testing::TMainWindowSimTest {
+protected:
+    ManualHook() : TMainWindowSimTest("telvor-manual-hook") {}
+};
 
-    TQtBridge bridge;
+TEST_F(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
     {
-        TMainWindow main(profile, bridge);
-        hookManualMode(main, profile, {"/scripts/my setup.vxc", "115200"});
+        TMainWindow main(*profile, bridge);
+        hookManualMode(main, *profile, {"/scripts/my setup.vxc", "115200"});
         main.show();
         ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
         auto* item = main.findChild<QAction*>("ManualModeItem");
@@ -85,31 +73,16 @@ TEST(ManualHook, MenuItemOpensTheTerminalWithMonitoringPaused) {
         EXPECT_FALSE(main.session().connected());
         main.close();
     }
-    setProfile(nullptr);
 }
 
 // "Manual mode only" (how a "/run" start connects): the terminal instead of a session, and its
 // Exit disconnects.
-TEST(ManualHook, ManualModeOnlyOpensTheTerminalInsteadOfASession) {
-    static int argc = 1;
-    static char name[] = "test_manual_hook";
-    static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    telvor::testing::TTempDir tmp("telvor-manual-only");
-    TProfile profile((tmp / "telvor.ini").string());
-    setProfile(&profile);
+TEST_F(ManualHook, ManualModeOnlyOpensTheTerminalInsteadOfASession) {
     std::ofstream(tmp / "model.vxc") << "@echo off\n%%print,/par/rcv/model\n@echo model @0\n";
-    telvorsim::TSimReceiver sim(telvorsim::TSimOptions{});
-    const std::string slave = sim.startPty();
-    ASSERT_FALSE(slave.empty());
-    profile.write(keys::CommPort, slave);
-    profile.write(keys::CommTerminal, true);
-    profile.write(keys::CommAutoServer, true);
-
-    TQtBridge bridge;
+    profile->write(keys::CommTerminal, true);
     {
-        TMainWindow main(profile, bridge, true);
-        hookManualMode(main, profile, {(tmp / "model.vxc").string()});
+        TMainWindow main(*profile, bridge, true);
+        hookManualMode(main, *profile, {(tmp / "model.vxc").string()});
         main.show();
         bool seen = false;
         QTimer poll;
@@ -130,10 +103,9 @@ TEST(ManualHook, ManualModeOnlyOpensTheTerminalInsteadOfASession) {
         EXPECT_TRUE(waitFor([&] { return !main.session().connected(); }));
         main.close();
     }
-    setProfile(nullptr);
 }
 
-TEST(ManualHook, RunKeepsTheScriptsArguments) {
+TEST(StartOptions, RunKeepsTheScriptsArguments) {
     const char* argv[] = {"telvor", "/run", "/scripts/a.vxc", "115200", "x y"};
     TStartOptions o = parseStartOptions(5, argv);
     EXPECT_EQ(o.action, TStartOptions::Run);
