@@ -2,6 +2,8 @@
 
 #include "protocol/Crc16.h"
 #include "protocol/Messageformat.h"
+#include "sim/Body.h"
+#include "sim/Rawencoders.h"
 
 #include <bit>
 #include <cmath>
@@ -10,26 +12,6 @@
 
 namespace telvorsim {
 namespace {
-
-// Little-endian body writer.
-struct TBody {
-    std::string s;
-    template <typename T> void put(T v) {
-        unsigned char b[sizeof(T)];
-        std::memcpy(b, &v, sizeof(T));
-        if constexpr (std::endian::native == std::endian::big)
-            for (std::size_t i = 0; i < sizeof(T) / 2; ++i)
-                std::swap(b[i], b[sizeof(T) - 1 - i]);
-        s.append(reinterpret_cast<const char*>(b), sizeof(T));
-    }
-    void u8(int v) { put(static_cast<std::uint8_t>(v)); }
-    void i8(int v) { put(static_cast<std::int8_t>(v)); }
-    void u16(unsigned v) { put(static_cast<std::uint16_t>(v)); }
-    void u32(std::uint32_t v) { put(v); }
-    void i32(std::int32_t v) { put(v); }
-    void f32(double v) { put(static_cast<float>(v)); }
-    void f64(double v) { put(v); }
-};
 
 void add(std::vector<std::string>& out, const char* id, const TBody& b) {
     out.push_back(frameMessage(id, b.s));
@@ -336,16 +318,40 @@ char hexDigit(int v) {
 
 const std::vector<TMessageDef>& messageTable() {
     static const std::vector<TMessageDef> kTable = {
-        {"RT", "~~", encRT, false}, {"RD", "RD", encRD, false}, {"SI", "SI", encSI, false},
-        {"NN", "NN", encNN, false}, {"EL", "EL", encEL, false}, {"AZ", "AZ", encAZ, false},
-        {"EC", "EC", encEC, false}, {"E1", "E1", encE1, false}, {"E2", "E2", encE2, false},
-        {"SS", "SS", encSS, false}, {"TC", "TC", encTC, false}, {"DC", "DC", encDC, false},
-        {"DO", "DO", encDO, false}, {"OO", "OO", encOO, false}, {"TT", "TT", encTT, false},
-        {"PV", "PV", encPV, false}, {"PO", "PO", encPO, false}, {"VE", "VE", encVE, false},
-        {"PG", "PG", encPG, false}, {"DP", "DP", encDP, false}, {"SG", "SG", encSG, false},
-        {"MS", "MS", encMS, false}, {"GS", "GS", encGS, false}, {"NS", "NS", encNS, false},
-        {"GA", "GA", encGA, true},  {"NA", "NA", encNA, true},  {"XA", "XA", encXA, true},
-        {"XB", "XB", encXB, true},  {"EE", "||", encEE, false},
+        {"RT", "~~", encRT, false},
+        {"RD", "RD", encRD, false},
+        {"SI", "SI", encSI, false},
+        {"NN", "NN", encNN, false},
+        {"EL", "EL", encEL, false},
+        {"AZ", "AZ", encAZ, false},
+        {"EC", "EC", encEC, false},
+        {"E1", "E1", encE1, false},
+        {"E2", "E2", encE2, false},
+        {"SS", "SS", encSS, false},
+        {"TC", "TC", encTC, false},
+        {"DC", "DC", encDC, false},
+        {"DO", "DO", encDO, false},
+        {"OO", "OO", encOO, false},
+        {"TT", "TT", encTT, false},
+        {"PV", "PV", encPV, false},
+        {"PO", "PO", encPO, false},
+        {"VE", "VE", encVE, false},
+        {"PG", "PG", encPG, false},
+        {"DP", "DP", encDP, false},
+        {"SG", "SG", encSG, false},
+        {"rM", "rM", encRawMeasurements, false},
+        {"GE", "GE", encGpsEphemeris, true, true},
+        {"NE", "NE", encGloEphemeris, true, true},
+        {"IO", "IO", encIonosphere, true, true},
+        {"UO", "UO", encUtc, true, true},
+        {"MS", "MS", encMS, false},
+        {"GS", "GS", encGS, false},
+        {"NS", "NS", encNS, false},
+        {"GA", "GA", encGA, true},
+        {"NA", "NA", encNA, true},
+        {"XA", "XA", encXA, true},
+        {"XB", "XB", encXB, true},
+        {"EE", "||", encEE, false},
     };
     return kTable;
 }
@@ -358,9 +364,9 @@ const TMessageDef* findMessage(std::string_view name) {
 }
 
 const std::vector<std::string>& defaultSet() {
-    static const std::vector<std::string> kSet = {"RT", "RD", "SI", "NN", "EL", "AZ",
-                                                  "EC", "E1", "E2", "SS", "TC", "DC",
-                                                  "DO", "OO", "PV", "DP", "SG"};
+    static const std::vector<std::string> kSet = {"RT", "RD", "SI", "NN", "EL", "AZ", "EC", "E1",
+                                                  "E2", "SS", "TC", "DC", "DO", "OO", "PV", "DP",
+                                                  "SG", "rM", "GE", "NE", "IO", "UO"};
     return kSet;
 }
 

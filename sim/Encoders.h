@@ -24,6 +24,9 @@ struct TMessageDef {
     const char* id;   // on the wire: "~~", "PG", "||" ...
     TEncoder encode;
     bool onEvent; // sent when something happened (almanac, event input), whatever the period
+    // Once enabled, the first epoch sends everything the receiver holds (ephemerides), so a
+    // file begun then has all of it.
+    bool allOnEnable = false;
 };
 
 // Rows in the order they appear inside an epoch ("RT" first, "EE" last).

@@ -1,9 +1,11 @@
 #include "sim/Engine.h"
 
 #include "sim/Commandline.h"
+#include "sim/Gnsstime.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace telvorsim {
 namespace {
@@ -49,8 +51,7 @@ TEngine::TEngine(const TSimOptions& options, TEngineHost& host, std::string port
                  std::int64_t startMs)
     : options_(options), host_(host), port_(std::move(portName)),
       params_(paramTableText(), [this](std::string_view name) { return resolveVar(name); }),
-      sky_(options.latDeg, options.lonDeg, options.heightM, options.seed, options.solutionCycleS),
-      timeMs_(startMs), restartMs_(startMs) {
+      sky_(makeSky(options)), timeMs_(startMs), restartMs_(startMs) {
     // The factory rate of every serial port.
     for (const char* p : {"/par/raw/msint", "/par/pos/msint"})
         params_.setDefault(p, std::to_string(options.epochStepMs));
@@ -81,8 +82,7 @@ void TEngine::powerUp(std::int64_t startMs) {
     restarts_ = 0;
     timeMs_ = restartMs_ = startMs;
     if (!powerUpSky_ || powerUpSky_->startMs != startMs) {
-        TSky sky(options_.latDeg, options_.lonDeg, options_.heightM, options_.seed,
-                 options_.solutionCycleS);
+        TSky sky = makeSky(options_);
         sky.restart(startMs);
         TEpoch first = sky.compute(startMs, skySettings());
         powerUpSky_ = TPowerUpSky{startMs, std::move(sky), std::move(first)};
@@ -332,8 +332,20 @@ void TEngine::reply(const TCommand& cmd, const TResult& result) {
         result.afterReply();
 }
 
+TSky TEngine::makeSky(const TSimOptions& o) {
+    TWorldOptions world;
+    world.east = o.antennaEast;
+    world.north = o.antennaNorth;
+    world.up = o.antennaUp;
+    world.slipRate = o.faults.slipRate;
+    world.multipath = o.faults.multipath;
+    return TSky(o.latDeg, o.lonDeg, o.heightM, o.seed, o.solutionCycleS, world);
+}
+
 TSkySettings TEngine::skySettings() const {
     TSkySettings s;
+    if (auto ms = params_.get("/par/raw/msint"))
+        s.rawMsint = std::max(1, std::atoi(ms->c_str()));
     if (auto elm = params_.get("/par/pos/elm"))
         s.maskDeg = std::stoi(*elm);
     for (int prn = 1; prn <= 37; ++prn)
@@ -349,6 +361,8 @@ void TEngine::runEpoch(bool emit) {
     timeMs_ += options_.epochStepMs;
     ++epochs_;
     last_ = sky_.compute(timeMs_, skySettings());
+    if (options_.onTruth)
+        options_.onTruth(truthLine(last_));
     recordEpoch();
     if (emit) {
         auto due = outputs_.due(port_, timeMs_);
@@ -381,7 +395,7 @@ void TEngine::emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& 
             view.sats.push_back(&s);
     for (auto& d : due) {
         std::vector<std::string> messages;
-        d.def->encode(view, messages);
+        encodeDue(view, d, messages);
         for (auto& m : messages) {
             if (d.onChange && !outputs_.changed(port_, d.def->name, m))
                 continue;
@@ -401,6 +415,36 @@ void TEngine::reboot(bool clearNvram) {
     if (clearNvram)
         params_.restoreDefaults("/");
     sky_.restart(timeMs_);
+}
+
+} // namespace telvorsim
+
+namespace telvorsim {
+
+std::string truthLine(const TEpoch& e) {
+    const TGpsTime t = gpsTime(e.gpsMs);
+    char text[160];
+    std::snprintf(text, sizeof text, "%lld %d %.3f %.4f %.4f %.4f %.12e",
+                  static_cast<long long>(e.timeMs), t.week, t.towMs / 1000.0, e.antenna.x,
+                  e.antenna.y, e.antenna.z, e.clockBias);
+    std::string line = text;
+    for (const TSat& s : e.sats)
+        if (s.status == 0 || s.status == 51 || s.status == 54) {
+            std::snprintf(text, sizeof text, " %c%02d", s.system == TSystem::Gps ? 'G' : 'R',
+                          s.number);
+            line += text;
+        }
+    return line + "\n";
+}
+
+void encodeDue(const TEpochView& view, const TOutputs::TDue& due, std::vector<std::string>& out) {
+    if (due.first && due.def->allOnEnable && !view.forced) {
+        TEpochView all = view;
+        all.forced = true;
+        due.def->encode(all, out);
+        return;
+    }
+    due.def->encode(view, out);
 }
 
 } // namespace telvorsim

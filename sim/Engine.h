@@ -21,6 +21,14 @@
 
 namespace telvorsim {
 
+// One line of the --truth file for an epoch: receiver time (UTC ms), GPS week and seconds of
+// week on the receiver clock, the antenna (m, Earth-fixed), the receiver clock bias (s), and
+// the satellites in the solution ("G05", "R12").
+std::string truthLine(const TEpoch& epoch);
+// Encodes one due message; the first epoch after enabling sends all held data where the
+// message wants that.
+void encodeDue(const TEpochView& view, const TOutputs::TDue& due, std::vector<std::string>& out);
+
 class TEngineHost {
 public:
     virtual ~TEngineHost() = default;
@@ -131,6 +139,7 @@ private:
     bool acceptsCommands() const;
     std::string resolveVar(std::string_view name) const;
     TSkySettings skySettings() const;
+    static TSky makeSky(const TSimOptions& options);
     void emitEpoch(const TEpoch& epoch, const std::vector<TOutputs::TDue>& due, bool forced);
     std::string fileIdentifier() const;
     void log(const std::string& text) const;

@@ -314,7 +314,8 @@ std::vector<TOutputs::TDue> TOutputs::due(const std::string& port, std::int64_t 
             continue;
         TSetting& st = s->second;
         if (def.onEvent || st.period == 0) {
-            out.push_back({&def, st.period == 0 && !def.onEvent});
+            out.push_back({&def, st.period == 0 && !def.onEvent, !st.sent});
+            st.sent = true;
             continue;
         }
         // Due once per period slot, slots aligned to receiver time plus the phase.
@@ -323,9 +324,9 @@ std::vector<TOutputs::TDue> TOutputs::due(const std::string& port, std::int64_t 
         std::int64_t slot = periodMs > 0 ? (timeMs - phaseMs) / periodMs : timeMs;
         if (st.sent && slot == st.lastSlot)
             continue;
+        out.push_back({&def, false, !st.sent});
         st.sent = true;
         st.lastSlot = slot;
-        out.push_back({&def, false});
     }
     return out;
 }

@@ -29,7 +29,8 @@ class TOutputs {
 public:
     struct TDue {
         const TMessageDef* def;
-        bool onChange; // period 0: send only when different from the last one sent
+        bool onChange;      // period 0: send only when different from the last one sent
+        bool first = false; // the first time since it was enabled
     };
 
     void enable(const std::string& port, const std::vector<TMsgItem>& items);

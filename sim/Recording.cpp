@@ -34,7 +34,7 @@ void TEngine::recordEpoch() {
     std::string bytes;
     for (const auto& d : due) {
         std::vector<std::string> messages;
-        d.def->encode(view, messages);
+        encodeDue(view, d, messages);
         for (auto& m : messages)
             if (!d.onChange || outputs_.changed("/cur/log", d.def->name, m))
                 bytes += m;

@@ -6,62 +6,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <regex>
+#include <vector>
 
 namespace telvorsim {
 namespace {
-
-const char* const kHelp = R"(Usage: telvor-sim (--pty PATH | --tcp [PORT]) [options]
-
-A simulated GNSS receiver: answers the receiver command language, keeps its parameters and
-message settings, and sends epochs of messages from a moving constellation.
-
-Transport (one of):
-  --pty PATH              serve on a pseudo-terminal whose slave is linked to PATH; output is
-                          paced at the port rate, and a client whose rate differs reads garbage
-  --tcp [PORT]            serve the Ethernet port with its login (default port 8002; 0 = any)
-  --bind ADDR             address for --tcp (default 127.0.0.1)
-
-Receiver:
-  --baud N                port rate at start (default 115200)
-  --default-baud N        factory port rate, back after NVRAM clear or init (default 115200)
-  --password TEXT         Ethernet login password (default empty)
-  --model TEXT            "/par/rcv/model" (default VORNA)
-  --serial TEXT           "/par/rcv/sn"
-  --id TEXT               "/par/rcvid"
-  --firmware TEXT         "/par/rcv/ver/main" (default 3.1)
-  --omit PATH             the receiver lacks this parameter and all below it (repeatable)
-  --port-name PATH        the receiver's name for the serial port (default /dev/ser/a)
-  --echo-off TEXT         echo-off text accepted silently (default #OFF#)
-  --modem PORT            an RFM96 radio modem on this serial port (/dev/ser/b ...)
-  --reset-silence-ms N    how long a restarting receiver says nothing (default 2000)
-  --file NAME:SIZE[:SEED] a file of SIZE bytes in the receiver's memory (/log/NAME); its
-                          bytes follow from SEED (default 1); repeatable
-
-World:
-  --start "YYYY-MM-DD HH:MM:SS"  receiver date and time at start, UTC (default: now)
-  --lat DEG --lon DEG --height M antenna position (default 50.0875 14.4213 245)
-  --seed N                seed of the noise and the unhealthy satellites (default 1)
-  --epoch-ms N            wall-clock milliseconds between epochs (default 1000)
-  --step-ms N             receiver milliseconds per epoch (default 1000); a step above
-                          --epoch-ms runs the receiver's clock faster than the wall clock
-  --solution-cycle S      receiver seconds for one round of solution types (default 600)
-
-Faults:
-  --corrupt P             corrupt this fraction (0..1) of output bytes
-  --drop P                drop this fraction of output bytes
-  --delay-replies MS      send replies this much later
-  --silent-after S        go silent after S seconds (no output, input ignored)
-  --refuse REGEX          answer "ER" to commands matching REGEX
-  --ignore REGEX          never answer commands matching REGEX
-
-  --record FILE           append every byte sent to FILE (what a logger should hold)
-  -v, --verbose           log received lines and replies on stderr
-  -h, --help              this text
-  --version               the version
-
-When ready it prints one line on stdout: "ready pty SLAVE LINK" or "ready tcp PORT".
-SIGINT or SIGTERM stops it and removes the link. SIGUSR1 switches the modem off and on.
-)";
 
 bool parseTime(const char* text, std::int64_t& ms) {
     std::tm tm{};
@@ -123,211 +71,260 @@ TSimArgs usage(const std::string& text) {
     return {TSimArgs::Usage, "telvor-sim: " + text + "\n"};
 }
 
+// E,N,U in metres.
+bool parseOffset(const char* text, TSimOptions& o) {
+    char tail = 0;
+    return std::sscanf(text, "%lf,%lf,%lf%c", &o.antennaEast, &o.antennaNorth, &o.antennaUp,
+                       &tail) == 3;
+}
+
+bool inRange(const char* text, double& v, double low, double high) {
+    return number(text, v) && v >= low && v <= high;
+}
+
+// One option: its name, the word --help shows for its value (empty: a flag), the section of
+// --help it belongs to, its help (a "\n" continues it on the next line), and what it does.
+// `apply` gets the value (null for a flag) and returns false when the value is bad.
+struct TSimOption {
+    const char* name;
+    const char* value;
+    const char* section;
+    const char* help;
+    bool (*apply)(const char* value, TSimArgs& a);
+};
+
+constexpr double kBig = 1e18;
+
+const std::vector<TSimOption>& simOptions() {
+    using A = TSimArgs;
+    static const std::vector<TSimOption> kOptions = {
+        {"pty", "PATH", "Transport (one of)",
+         "serve on a pseudo-terminal whose slave is linked to PATH; output is\npaced at the "
+         "port rate, and a client whose rate differs reads garbage",
+         [](const char* v, A& a) { return a.ptyPath = v, true; }},
+        {"tcp", "[PORT]", "Transport (one of)",
+         "serve the Ethernet port with its login (default port 8002; 0 = any)", nullptr},
+        {"bind", "ADDR", "Transport (one of)", "address for --tcp (default 127.0.0.1)",
+         [](const char* v, A& a) { return a.bind = v, true; }},
+
+        {"baud", "N", "Receiver", "port rate at start (default 115200)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 50, kBig) && (a.options.baud = static_cast<unsigned>(d), true);
+         }},
+        {"default-baud", "N", "Receiver",
+         "factory port rate, back after NVRAM clear or init (default 115200)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 50, kBig) &&
+                    (a.options.defaultBaud = static_cast<unsigned>(d), true);
+         }},
+        {"password", "TEXT", "Receiver", "Ethernet login password (default empty)",
+         [](const char* v, A& a) { return a.options.password = v, true; }},
+        {"model", "TEXT", "Receiver", "\"/par/rcv/model\" (default VORNA)",
+         [](const char* v, A& a) { return a.options.model = v, true; }},
+        {"serial", "TEXT", "Receiver", "\"/par/rcv/sn\"",
+         [](const char* v, A& a) { return a.options.serial = v, true; }},
+        {"id", "TEXT", "Receiver", "\"/par/rcvid\"",
+         [](const char* v, A& a) { return a.options.id = v, true; }},
+        {"firmware", "TEXT", "Receiver", "\"/par/rcv/ver/main\" (default 3.1)",
+         [](const char* v, A& a) { return a.options.firmware = v, true; }},
+        {"omit", "PATH", "Receiver",
+         "the receiver lacks this parameter and all below it (repeatable)",
+         [](const char* v, A& a) { return a.options.omit.push_back(v), true; }},
+        {"port-name", "PATH", "Receiver",
+         "the receiver's name for the serial port (default /dev/ser/a)",
+         [](const char* v, A& a) { return a.options.serialPort = v, true; }},
+        {"echo-off", "TEXT", "Receiver", "echo-off text accepted silently (default #OFF#)",
+         [](const char* v, A& a) { return a.options.echoOff = v, true; }},
+        {"modem", "PORT", "Receiver", "an RFM96 radio modem on this serial port (/dev/ser/b ...)",
+         [](const char* v, A& a) {
+             std::string p = v;
+             return p.rfind("/dev/ser/", 0) == 0 && p.size() == 10 &&
+                    (a.options.modemPort = p, true);
+         }},
+        {"reset-silence-ms", "N", "Receiver",
+         "how long a restarting receiver says nothing (default 2000)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 0, kBig) &&
+                    (a.options.resetSilenceMs = static_cast<int>(d), true);
+         }},
+        {"file", "NAME:SIZE[:SEED]", "Receiver",
+         "a file of SIZE bytes in the receiver's memory (/log/NAME); its\nbytes follow from "
+         "SEED (default 1); repeatable",
+         [](const char* v, A& a) { return parseSeedFile(v, a.options.files); }},
+
+        {"start", "\"YYYY-MM-DD HH:MM:SS\"", "World",
+         "receiver date and time at start, UTC (default: now)",
+         [](const char* v, A& a) { return parseTime(v, a.options.startMs); }},
+        {"lat", "DEG", "World", "antenna latitude (default 50.0875)",
+         [](const char* v, A& a) { return inRange(v, a.options.latDeg, -90, 90); }},
+        {"lon", "DEG", "World", "antenna longitude (default 14.4213)",
+         [](const char* v, A& a) { return inRange(v, a.options.lonDeg, -180, 180); }},
+        {"height", "M", "World", "antenna ellipsoidal height (default 245)",
+         [](const char* v, A& a) { return number(v, a.options.heightM); }},
+        {"antenna-offset", "E,N,U", "World",
+         "the antenna this many metres east, north and up of --lat/--lon/\n--height; with the "
+         "same --seed and --start a second simulator is a\nrover at that baseline",
+         [](const char* v, A& a) { return parseOffset(v, a.options); }},
+        {"seed", "N", "World", "seed of the noise and the unhealthy satellites (default 1)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 0, kBig) &&
+                    (a.options.seed = static_cast<std::uint64_t>(d), true);
+         }},
+        {"epoch-ms", "N", "World", "wall-clock milliseconds between epochs (default 1000)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 1, kBig) && (a.options.epochWallMs = static_cast<int>(d), true);
+         }},
+        {"step-ms", "N", "World",
+         "receiver milliseconds per epoch (default 1000); a step above\n--epoch-ms runs the "
+         "receiver's clock faster than the wall clock",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 1, kBig) && (a.options.epochStepMs = static_cast<int>(d), true);
+         }},
+        {"solution-cycle", "S", "World",
+         "receiver seconds for one round of solution types (default 600)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 10, kBig) &&
+                    (a.options.solutionCycleS = static_cast<int>(d), true);
+         }},
+        {"truth", "FILE", "World",
+         "append one line per epoch: UTC ms, GPS week and seconds, antenna\nX Y Z (m), "
+         "receiver clock bias (s), satellites in the solution",
+         [](const char* v, A& a) { return *v && (a.truthPath = v, true); }},
+
+        {"corrupt", "P", "Faults", "corrupt this fraction (0..1) of output bytes",
+         [](const char* v, A& a) { return inRange(v, a.options.faults.corrupt, 0, 1); }},
+        {"drop", "P", "Faults", "drop this fraction of output bytes",
+         [](const char* v, A& a) { return inRange(v, a.options.faults.drop, 0, 1); }},
+        {"delay-replies", "MS", "Faults", "send replies this much later",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 0, kBig) &&
+                    (a.options.faults.replyDelayMs = static_cast<int>(d), true);
+         }},
+        {"silent-after", "S", "Faults", "go silent after S seconds (no output, input ignored)",
+         [](const char* v, A& a) {
+             double d;
+             return inRange(v, d, 0, kBig) &&
+                    (a.options.faults.silentAfterMs = static_cast<int>(d * 1000), true);
+         }},
+        {"refuse", "REGEX", "Faults", "answer \"ER\" to commands matching REGEX",
+         [](const char* v, A& a) {
+             return validPattern(v) && (a.options.faults.refuse = v, true);
+         }},
+        {"ignore", "REGEX", "Faults", "never answer commands matching REGEX",
+         [](const char* v, A& a) {
+             return validPattern(v) && (a.options.faults.ignore = v, true);
+         }},
+        {"slips", "P", "Faults", "chance (0..1) of a cycle slip per satellite and epoch",
+         [](const char* v, A& a) { return inRange(v, a.options.faults.slipRate, 0, 1); }},
+        {"multipath", "M", "Faults", "code multipath of up to M metres at low elevation",
+         [](const char* v, A& a) { return inRange(v, a.options.faults.multipath, 0, 1000); }},
+
+        {"record", "FILE", "", "append every byte sent to FILE (what a logger should hold)",
+         [](const char* v, A& a) { return *v && (a.recordPath = v, true); }},
+        {"verbose", "", "", "log received lines and replies on stderr",
+         [](const char*, A& a) { return a.options.verbose = true, true; }},
+        {"help", "", "", "this text", nullptr},
+        {"version", "", "", "the version", nullptr},
+    };
+    return kOptions;
+}
+
+std::string helpText() {
+    std::string text = "Usage: telvor-sim (--pty PATH | --tcp [PORT]) [options]\n\n"
+                       "A simulated GNSS receiver: answers the receiver command language, keeps "
+                       "its parameters and\nmessage settings, and sends epochs of messages "
+                       "from a moving constellation.\n";
+    std::string section = "-";
+    for (const TSimOption& o : simOptions()) {
+        if (section != o.section) {
+            section = o.section;
+            text += "\n" + (section.empty() ? std::string() : section + ":\n");
+        }
+        std::string left = std::string(o.name == std::string("verbose") ? "  -v, --"
+                                       : o.name == std::string("help")  ? "  -h, --"
+                                                                        : "  --") +
+                           o.name + (*o.value ? std::string(" ") + o.value : "");
+        left.resize(std::max<std::size_t>(left.size() + 1, 26), ' ');
+        std::string help = o.help;
+        for (std::size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at))
+            help.replace(at, 1, "\n" + std::string(26, ' ')), at += 27;
+        text += left + help + "\n";
+    }
+    return text + "\nWhen ready it prints one line on stdout: \"ready pty SLAVE LINK\" or "
+                  "\"ready tcp PORT\".\nSIGINT or SIGTERM stops it and removes the link. "
+                  "SIGUSR1 switches the modem off and on.\n";
+}
+
+// "--tcp 8002" as well as "--tcp=8002"; a word after a bare --tcp is its port.
+bool tcpOption(const char* optionValue, int argc, char** argv, TSimArgs& a, std::string& error) {
+    a.tcpPort = 8002;
+    const char* text = optionValue;
+    if (!text && optind < argc && argv[optind][0] != '-')
+        text = argv[optind++];
+    double v = 0;
+    if (text && !(number(text, v) && v >= 0 && v < 65536 && v == int(v))) {
+        error =
+            std::string("bad port for --tcp: \"") + text + "\" (use 0 to 65535; 0 = any free port)";
+        return false;
+    }
+    if (text)
+        a.tcpPort = static_cast<int>(v);
+    return true;
+}
+
 } // namespace
 
 TSimArgs parseSimArgs(int argc, char** argv) {
     TSimArgs a;
-    TSimOptions& o = a.options;
-    std::string& ptyPath = a.ptyPath;
-    std::string& bind = a.bind;
-    int& tcpPort = a.tcpPort;
-    static const option kLong[] = {{"pty", required_argument, nullptr, 'P'},
-                                   {"tcp", optional_argument, nullptr, 'T'},
-                                   {"bind", required_argument, nullptr, 'B'},
-                                   {"baud", required_argument, nullptr, 'b'},
-                                   {"default-baud", required_argument, nullptr, 'D'},
-                                   {"password", required_argument, nullptr, 'p'},
-                                   {"model", required_argument, nullptr, 'm'},
-                                   {"serial", required_argument, nullptr, 's'},
-                                   {"id", required_argument, nullptr, 'i'},
-                                   {"firmware", required_argument, nullptr, 'f'},
-                                   {"omit", required_argument, nullptr, 'O'},
-                                   {"port-name", required_argument, nullptr, 'n'},
-                                   {"echo-off", required_argument, nullptr, 'e'},
-                                   {"modem", required_argument, nullptr, 'M'},
-                                   {"reset-silence-ms", required_argument, nullptr, 'r'},
-                                   {"file", required_argument, nullptr, 'F'},
-                                   {"start", required_argument, nullptr, 't'},
-                                   {"lat", required_argument, nullptr, 'a'},
-                                   {"lon", required_argument, nullptr, 'o'},
-                                   {"height", required_argument, nullptr, 'H'},
-                                   {"seed", required_argument, nullptr, 'S'},
-                                   {"epoch-ms", required_argument, nullptr, 'E'},
-                                   {"step-ms", required_argument, nullptr, 'Z'},
-                                   {"solution-cycle", required_argument, nullptr, 'C'},
-                                   {"corrupt", required_argument, nullptr, 'c'},
-                                   {"drop", required_argument, nullptr, 'd'},
-                                   {"delay-replies", required_argument, nullptr, 'l'},
-                                   {"silent-after", required_argument, nullptr, 'L'},
-                                   {"refuse", required_argument, nullptr, 'R'},
-                                   {"ignore", required_argument, nullptr, 'I'},
-                                   {"record", required_argument, nullptr, 'W'},
-                                   {"verbose", no_argument, nullptr, 'v'},
-                                   {"help", no_argument, nullptr, 'h'},
-                                   {"version", no_argument, nullptr, 'V'},
-                                   {nullptr, 0, nullptr, 0}};
+    const auto& table = simOptions();
+    std::vector<option> longOptions;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const TSimOption& o = table[i];
+        int kind = std::string(o.name) == "tcp" ? optional_argument
+                   : *o.value                   ? required_argument
+                                                : no_argument;
+        longOptions.push_back({o.name, kind, nullptr, static_cast<int>(256 + i)});
+    }
+    longOptions.push_back({nullptr, 0, nullptr, 0});
 
-    auto bad = [](const std::string& what) {
-        return usage("bad value for --" + what + " (see --help)");
-    };
-    int c;
-    double v = 0;
     optind = 0; // a fresh scan, also for a second call
     opterr = 0;
-    while ((c = getopt_long(argc, argv, "vh", kLong, nullptr)) != -1) {
-        switch (c) {
-        case 'P':
-            ptyPath = optarg;
-            break;
-        case 'T': {
-            tcpPort = 8002;
-            // "--tcp 8002" as well as "--tcp=8002"; a word after a bare --tcp is its port.
-            const char* text = optarg;
-            if (!text && optind < argc && argv[optind][0] != '-')
-                text = argv[optind++];
-            if (text && !(number(text, v) && v >= 0 && v < 65536 && v == int(v)))
-                return usage(std::string("bad port for --tcp: \"") + text +
-                             "\" (use 0 to 65535; 0 = any free port)");
-            if (text)
-                tcpPort = static_cast<int>(v);
-            break;
-        }
-        case 'B':
-            bind = optarg;
-            break;
-        case 'b':
-            if (!number(optarg, v) || v < 50)
-                return bad("baud");
-            o.baud = static_cast<unsigned>(v);
-            break;
-        case 'D':
-            if (!number(optarg, v) || v < 50)
-                return bad("default-baud");
-            o.defaultBaud = static_cast<unsigned>(v);
-            break;
-        case 'p':
-            o.password = optarg;
-            break;
-        case 'm':
-            o.model = optarg;
-            break;
-        case 's':
-            o.serial = optarg;
-            break;
-        case 'i':
-            o.id = optarg;
-            break;
-        case 'f':
-            o.firmware = optarg;
-            break;
-        case 'O':
-            o.omit.push_back(optarg);
-            break;
-        case 'n':
-            o.serialPort = optarg;
-            break;
-        case 'e':
-            o.echoOff = optarg;
-            break;
-        case 'M':
-            if (std::string(optarg).rfind("/dev/ser/", 0) != 0 || std::string(optarg).size() != 10)
-                return bad("modem");
-            o.modemPort = optarg;
-            break;
-        case 'r':
-            if (!number(optarg, v) || v < 0)
-                return bad("reset-silence-ms");
-            o.resetSilenceMs = static_cast<int>(v);
-            break;
-        case 'F':
-            if (!parseSeedFile(optarg, o.files))
-                return bad("file");
-            break;
-        case 't':
-            if (!parseTime(optarg, o.startMs))
-                return bad("start");
-            break;
-        case 'a':
-            if (!number(optarg, o.latDeg) || o.latDeg < -90 || o.latDeg > 90)
-                return bad("lat");
-            break;
-        case 'o':
-            if (!number(optarg, o.lonDeg) || o.lonDeg < -180 || o.lonDeg > 180)
-                return bad("lon");
-            break;
-        case 'H':
-            if (!number(optarg, o.heightM))
-                return bad("height");
-            break;
-        case 'S':
-            if (!number(optarg, v) || v < 0)
-                return bad("seed");
-            o.seed = static_cast<std::uint64_t>(v);
-            break;
-        case 'E':
-            if (!number(optarg, v) || v < 1)
-                return bad("epoch-ms");
-            o.epochWallMs = static_cast<int>(v);
-            break;
-        case 'Z':
-            if (!number(optarg, v) || v < 1)
-                return bad("step-ms");
-            o.epochStepMs = static_cast<int>(v);
-            break;
-        case 'C':
-            if (!number(optarg, v) || v < 10)
-                return bad("solution-cycle");
-            o.solutionCycleS = static_cast<int>(v);
-            break;
-        case 'c':
-            if (!number(optarg, o.faults.corrupt) || o.faults.corrupt < 0 || o.faults.corrupt > 1)
-                return bad("corrupt");
-            break;
-        case 'd':
-            if (!number(optarg, o.faults.drop) || o.faults.drop < 0 || o.faults.drop > 1)
-                return bad("drop");
-            break;
-        case 'l':
-            if (!number(optarg, v) || v < 0)
-                return bad("delay-replies");
-            o.faults.replyDelayMs = static_cast<int>(v);
-            break;
-        case 'L':
-            if (!number(optarg, v) || v < 0)
-                return bad("silent-after");
-            o.faults.silentAfterMs = static_cast<int>(v * 1000);
-            break;
-        case 'R':
-            if (!validPattern(optarg))
-                return bad("refuse");
-            o.faults.refuse = optarg;
-            break;
-        case 'I':
-            if (!validPattern(optarg))
-                return bad("ignore");
-            o.faults.ignore = optarg;
-            break;
-        case 'W':
-            if (!*optarg)
-                return bad("record");
-            a.recordPath = optarg;
-            break;
-        case 'v':
-            o.verbose = true;
-            break;
-        case 'h':
-            return {TSimArgs::Help, kHelp};
-        case 'V':
-            return {TSimArgs::Version, std::string("telvor-sim ") + TELVOR_VERSION + "\n"};
-        default:
+    for (int c; (c = getopt_long(argc, argv, "vh", longOptions.data(), nullptr)) != -1;) {
+        std::string name;
+        if (c == 'v')
+            name = "verbose";
+        else if (c == 'h')
+            name = "help";
+        else if (c >= 256 && c < 256 + static_cast<int>(table.size()))
+            name = table[static_cast<std::size_t>(c - 256)].name;
+        if (name.empty())
             return usage("unknown option or missing value (see --help)");
+        if (name == "help")
+            return {TSimArgs::Help, helpText()};
+        if (name == "version")
+            return {TSimArgs::Version, std::string("telvor-sim ") + TELVOR_VERSION + "\n"};
+        if (name == "tcp") {
+            std::string error;
+            if (!tcpOption(optarg, argc, argv, a, error))
+                return usage(error);
+            continue;
         }
+        for (const TSimOption& o : table)
+            if (name == o.name && !o.apply(*o.value ? optarg : nullptr, a))
+                return usage("bad value for --" + name + " (see --help)");
     }
     if (optind < argc)
         return usage(std::string("unexpected argument \"") + argv[optind] + "\" (see --help)");
-    if (ptyPath.empty() == (tcpPort < 0)) {
+    if (a.ptyPath.empty() == (a.tcpPort < 0))
         return usage("give exactly one of --pty PATH or --tcp [PORT]");
-    }
     return a;
 }
 

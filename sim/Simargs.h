@@ -12,8 +12,9 @@ struct TSimArgs {
     TSimOptions options = {};
     std::string ptyPath = {};
     std::string bind = "127.0.0.1";
-    int tcpPort = -1; // -1: no TCP; 0: any free port
+    int tcpPort = -1;            // -1: no TCP; 0: any free port
     std::string recordPath = {}; // every byte sent, appended to this file
+    std::string truthPath = {};  // the truth of every epoch, appended to this file
 };
 
 TSimArgs parseSimArgs(int argc, char** argv);

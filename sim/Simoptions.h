@@ -25,6 +25,8 @@ struct TFaults {
     // output and input are lost and a block transfer in progress is abandoned. -1: never.
     std::int64_t lineDownAfterBytes = -1;
     int lineDownMs = 0;
+    double slipRate = 0;  // chance of a cycle slip per tracked satellite and epoch
+    double multipath = 0; // code multipath amplitude at the horizon, m (the phase gets 1 %)
 };
 
 struct TSimOptions {
@@ -59,6 +61,9 @@ struct TSimOptions {
     double lonDeg = 14.4213;
     double heightM = 245.0;
     std::uint64_t seed = 1;
+    // The antenna's offset from that point, m east, north and up: a second receiver with the
+    // same seed and start sees the same sky from a known baseline.
+    double antennaEast = 0, antennaNorth = 0, antennaUp = 0;
 
     int resetSilenceMs = 2000;    // a restarting receiver says nothing for this long
     std::vector<TSeedFile> files; // in the file memory at start
@@ -66,6 +71,8 @@ struct TSimOptions {
 
     // Every byte as it leaves the port, on the receiver's thread: what a logger must have got.
     std::function<void(const std::uint8_t* bytes, std::size_t count)> onOutput;
+    // Every epoch's truth (truthLine), on the receiver's thread.
+    std::function<void(const std::string& line)> onTruth;
 
     // Diagnostics: with `verbose`, every received line and every reply goes to `log`.
     bool verbose = false;

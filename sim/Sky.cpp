@@ -1,91 +1,18 @@
 #include "sim/Sky.h"
 
+#include "sim/Gnsstime.h"
+#include "sim/Lsqfix.h"
+#include "sim/Ranging.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace telvorsim {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kDeg = kPi / 180;
-constexpr double kEarthRate = 7.2921151467e-5; // rad/s
-constexpr double kWgsA = 6378137.0;
-constexpr double kWgsF = 1 / 298.257223563;
-constexpr double kLight = 299792458.0;
-constexpr double kGpsL1 = 1575420000.0;
-
-struct TOrbit {
-    double radius, periodS, inclination, node, phase; // metres, seconds, radians
-};
-
-constexpr int kGpsCount = 31;
-constexpr int kGloCount = 24;
 constexpr int kSbasPrn = 124;
-
-// GLONASS slot -> frequency number (antipodal slots share one).
-constexpr int kGloFreq[kGloCount + 1] = {0,  1,  -4, 5,  6, 1,  -4, 5, 6, -2, -7, 0, -1,
-                                         -2, -7, 0,  -1, 4, -3, 3,  2, 4, -3, 3,  2};
-
-TOrbit gpsOrbit(int prn) {
-    int plane = (prn - 1) % 6, slot = (prn - 1) / 6;
-    return {26559700.0, 43082.0, 55 * kDeg, plane * 60 * kDeg, (slot * 60 + plane * 13) * kDeg};
-}
-
-TOrbit gloOrbit(int slot) {
-    int plane = (slot - 1) / 8, pos = (slot - 1) % 8;
-    return {25508200.0, 40544.0, 64.8 * kDeg, plane * 120 * kDeg, (pos * 45 + plane * 15) * kDeg};
-}
-
-void orbitPosition(const TOrbit& o, double t, double& x, double& y, double& z) {
-    double u = o.phase + 2 * kPi * std::fmod(t, o.periodS) / o.periodS;
-    double xi =
-        std::cos(u) * std::cos(o.node) - std::sin(u) * std::cos(o.inclination) * std::sin(o.node);
-    double yi =
-        std::cos(u) * std::sin(o.node) + std::sin(u) * std::cos(o.inclination) * std::cos(o.node);
-    double zi = std::sin(u) * std::sin(o.inclination);
-    double theta = std::fmod(kEarthRate * t, 2 * kPi);
-    x = o.radius * (xi * std::cos(theta) + yi * std::sin(theta));
-    y = o.radius * (-xi * std::sin(theta) + yi * std::cos(theta));
-    z = o.radius * zi;
-}
-
-void geodeticToEcef(double lat, double lon, double h, double& x, double& y, double& z) {
-    double e2 = kWgsF * (2 - kWgsF);
-    double n = kWgsA / std::sqrt(1 - e2 * std::sin(lat) * std::sin(lat));
-    x = (n + h) * std::cos(lat) * std::cos(lon);
-    y = (n + h) * std::cos(lat) * std::sin(lon);
-    z = (n * (1 - e2) + h) * std::sin(lat);
-}
-
-// Inverts a symmetric 4x4 matrix in place by Gauss-Jordan; false when singular.
-bool invert4(double m[4][4]) {
-    double a[4][8];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 8; ++j)
-            a[i][j] = j < 4 ? m[i][j] : (j - 4 == i ? 1 : 0);
-    for (int c = 0; c < 4; ++c) {
-        int p = c;
-        for (int r = c + 1; r < 4; ++r)
-            if (std::fabs(a[r][c]) > std::fabs(a[p][c]))
-                p = r;
-        if (std::fabs(a[p][c]) < 1e-12)
-            return false;
-        std::swap(a[p], a[c]);
-        double d = a[c][c];
-        for (int j = 0; j < 8; ++j)
-            a[c][j] /= d;
-        for (int r = 0; r < 4; ++r)
-            if (r != c) {
-                double f = a[r][c];
-                for (int j = 0; j < 8; ++j)
-                    a[r][j] -= f * a[c][j];
-            }
-    }
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            m[i][j] = a[i][j + 4];
-    return true;
-}
+constexpr int kEphemerisAfterS = 5; // of lock: then the satellite's ephemeris is held
 
 struct TSigma {
     float h, v, vel;
@@ -96,12 +23,27 @@ constexpr TSigma kSigma[5] = {{0, 0, 0},
                               {0.12f, 0.25f, 0.01f},
                               {0.008f, 0.015f, 0.005f}};
 
+// Thermal noise of a tracking loop, scaled from its value at 45 dB-Hz.
+double loopNoise(double cn0, double at45) {
+    return at45 * std::sqrt(std::pow(10.0, (45 - cn0) / 10));
+}
+
 } // namespace
 
-TSky::TSky(double latDeg, double lonDeg, double heightM, std::uint64_t seed, int cycleS)
+TSky::TSky(double latDeg, double lonDeg, double heightM, std::uint64_t seed, int cycleS,
+           TWorldOptions world)
     : lat_(latDeg * kDeg), lon_(lonDeg * kDeg), height_(heightM), seed_(seed),
-      cycleS_(std::max(cycleS, 10)) {
-    geodeticToEcef(lat_, lon_, height_, rx_, ry_, rz_);
+      cycleS_(std::max(cycleS, 10)), world_(world) {
+    TVec marker;
+    geodeticToEcef(lat_, lon_, height_, marker.x, marker.y, marker.z);
+    double sl = std::sin(lat_), cl = std::cos(lat_), so = std::sin(lon_), co = std::cos(lon_);
+    antenna_ = {marker.x - so * world.east - sl * co * world.north + cl * co * world.up,
+                marker.y + co * world.east - sl * so * world.north + cl * so * world.up,
+                marker.z + cl * world.north + sl * world.up};
+    // Noise differs between antennas with the same seed; the sky does not.
+    noiseSeed_ = static_cast<std::uint64_t>(std::llround(antenna_.x * 1000)) * 0x9E3779B1ull ^
+                 static_cast<std::uint64_t>(std::llround(antenna_.y * 1000)) * 0x85EBCA77ull ^
+                 static_cast<std::uint64_t>(std::llround(antenna_.z * 1000)) * 0xC2B2AE3Dull;
     unhealthyGps_ = 1 + static_cast<int>(hash(seed, 11) % kGpsCount);
     unhealthyGlo_ = 1 + static_cast<int>(hash(seed, 12) % kGloCount);
 }
@@ -116,8 +58,9 @@ std::uint32_t TSky::hash(std::uint64_t a, std::uint64_t b) const {
 }
 
 double TSky::noise(std::int64_t timeMs, int channel) const {
-    double u1 = (hash(static_cast<std::uint64_t>(timeMs), channel * 2) + 1.0) / 4294967297.0;
-    double u2 = (hash(static_cast<std::uint64_t>(timeMs), channel * 2 + 1) + 1.0) / 4294967297.0;
+    const std::uint64_t at = static_cast<std::uint64_t>(timeMs) ^ noiseSeed_;
+    double u1 = (hash(at, channel * 2) + 1.0) / 4294967297.0;
+    double u2 = (hash(at, channel * 2 + 1) + 1.0) / 4294967297.0;
     return std::sqrt(-2 * std::log(u1)) * std::cos(2 * kPi * u2);
 }
 
@@ -144,44 +87,10 @@ void TSky::civilDate(std::int64_t timeMs, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
-namespace {
-
-// A satellite's Earth-centred position now and one second later (for the Doppler).
-struct TCandidate {
-    TSystem system;
-    int number;
-    double x, y, z;
-    double x1, y1, z1;
-};
-
-// Every satellite of the constellations, above the horizon or not, at `t` seconds.
-std::vector<TCandidate> constellation(double t, double lon) {
-    std::vector<TCandidate> candidates;
-    for (int p = 1; p <= kGpsCount; ++p) {
-        TCandidate c{TSystem::Gps, p, 0, 0, 0, 0, 0, 0};
-        orbitPosition(gpsOrbit(p), t, c.x, c.y, c.z);
-        orbitPosition(gpsOrbit(p), t + 1, c.x1, c.y1, c.z1);
-        candidates.push_back(c);
-    }
-    for (int s = 1; s <= kGloCount; ++s) {
-        TCandidate c{TSystem::Glonass, s, 0, 0, 0, 0, 0, 0};
-        orbitPosition(gloOrbit(s), t, c.x, c.y, c.z);
-        orbitPosition(gloOrbit(s), t + 1, c.x1, c.y1, c.z1);
-        candidates.push_back(c);
-    }
-    // The SBAS satellite stands still over a longitude 15 degrees east of the antenna.
-    double geo = 42164000.0, at = lon + 15 * kDeg;
-    TCandidate c{TSystem::Sbas, kSbasPrn, geo * std::cos(at), geo * std::sin(at), 0, 0, 0, 0};
-    c.x1 = c.x, c.y1 = c.y, c.z1 = c.z;
-    candidates.push_back(c);
-    return candidates;
-}
-
-} // namespace
-
 TEpoch TSky::compute(std::int64_t timeMs, const TSkySettings& settings) {
     TEpoch e;
     setClock(e, timeMs);
+    e.rawEpoch = settings.rawMsint > 0 && timeMs % settings.rawMsint == 0;
     trackSatellites(e, settings);
     solve(e, solutionType(e));
     countRtcm(e);
@@ -194,36 +103,73 @@ void TSky::setClock(TEpoch& e, std::int64_t timeMs) const {
     e.todMs = static_cast<std::uint32_t>(((timeMs % 86400000) + 86400000) % 86400000);
     civilDate(timeMs, e.year, e.month, e.day);
     e.uptimeS = static_cast<std::uint32_t>(std::max<std::int64_t>(0, timeMs - restartMs_) / 1000);
-    const double t = timeMs / 1000.0;
-    e.oscOffset = static_cast<float>(1.5e-7 + 4e-8 * std::sin(2 * kPi * std::fmod(t, 5400) / 5400) +
-                                     1e-10 * noise(timeMs, 900));
+    e.oscOffset = static_cast<float>(oscillatorOffset(timeMs) + 1e-10 * noise(timeMs, 900));
     e.clockRate = static_cast<float>(e.oscOffset + 2e-10 * noise(timeMs, 901));
+    e.gpsMs = gpsMsFromUtc(timeMs);
+    e.clockBias = receiverClockBias(timeMs);
+    e.antenna = antenna_;
 }
 
-void TSky::look(double x, double y, double z, double& el, double& az, double& range) const {
+void TSky::look(const TVec& p, double& el, double& az) const {
     double sl = std::sin(lat_), cl = std::cos(lat_), so = std::sin(lon_), co = std::cos(lon_);
-    double dx = x - rx_, dy = y - ry_, dz = z - rz_;
+    double dx = p.x - antenna_.x, dy = p.y - antenna_.y, dz = p.z - antenna_.z;
     double east = -so * dx + co * dy;
     double north = -sl * co * dx - sl * so * dy + cl * dz;
     double up = cl * co * dx + cl * so * dy + sl * dz;
-    range = std::sqrt(dx * dx + dy * dy + dz * dz);
     el = std::atan2(up, std::sqrt(east * east + north * north)) / kDeg;
     az = std::atan2(east, north) / kDeg;
     if (az < 0)
         az += 360;
 }
 
+TSatState TSky::signalState(TSystem system, int number, double t, double& tau) {
+    TSatState s;
+    for (int i = 0; i < 3; ++i) {
+        double te = t - tau;
+        if (system == TSystem::Gps)
+            s = constellation_.gps(number, te);
+        else if (system == TSystem::Glonass)
+            s = constellation_.glo(number, te);
+        else {
+            // The SBAS satellite stands still over a longitude 15 degrees east of the antenna.
+            double geo = 42164000.0, at = lon_ + 15 * kDeg;
+            s.pos = {geo * std::cos(at), geo * std::sin(at), 0};
+        }
+        // Into the frame of reception: the Earth turned while the signal travelled.
+        double a = kEarthRate * tau, c = std::cos(a), sn = std::sin(a);
+        s.pos = {c * s.pos.x + sn * s.pos.y, -sn * s.pos.x + c * s.pos.y, s.pos.z};
+        double dx = s.pos.x - antenna_.x, dy = s.pos.y - antenna_.y, dz = s.pos.z - antenna_.z;
+        tau = std::sqrt(dx * dx + dy * dy + dz * dz) / kLight;
+    }
+    return s;
+}
+
 void TSky::trackSatellites(TEpoch& e, const TSkySettings& settings) {
     const std::int64_t timeMs = e.timeMs;
     const std::int64_t acquireFrom = restartMs_ + 3000;
-    for (const auto& c : constellation(timeMs / 1000.0, lon_)) {
+    const double t = e.gpsMs / 1000.0 - e.clockBias; // true GPS time of the epoch
+    struct TEntry {
+        TSystem system;
+        int number;
+    };
+    static const std::vector<TEntry> kAll = [] {
+        std::vector<TEntry> all;
+        for (int p = 1; p <= kGpsCount; ++p)
+            all.push_back({TSystem::Gps, p});
+        for (int s = 1; s <= kGloCount; ++s)
+            all.push_back({TSystem::Glonass, s});
+        all.push_back({TSystem::Sbas, kSbasPrn});
+        return all;
+    }();
+    for (const TEntry& c : kAll) {
         int key = static_cast<int>(c.system) * 1000 + c.number;
-        double el, az, range, el1, az1, range1;
-        look(c.x, c.y, c.z, el, az, range);
-        look(c.x1, c.y1, c.z1, el1, az1, range1);
+        double tau = 0.07;
+        TSatState state = signalState(c.system, c.number, t, tau);
+        double el, az;
+        look(state.pos, el, az);
         TTrack& track = tracks_[key];
         if (el <= 0) {
-            track.visibleSince = -1;
+            track = TTrack{};
             continue;
         }
         if (track.visibleSince < 0)
@@ -239,13 +185,12 @@ void TSky::trackSatellites(TEpoch& e, const TSkySettings& settings) {
         s.trackS = static_cast<int>(std::min<std::int64_t>((timeMs - lockedAt) / 1000, 65534));
         double f = kGpsL1;
         if (c.system == TSystem::Glonass) {
-            s.freq = kGloFreq[c.number];
+            s.freq = gloFrequency(c.number);
             s.index = 45 + s.freq;
-            f = 1602000000.0 + s.freq * 562500.0;
+            f = gloL1(s.freq);
         } else {
             s.index = c.number;
         }
-        s.dopplerHz = -(range1 - range) * f / kLight + e.clockRate * f;
         double snr = 32 + 18 * std::sin(el * kDeg) + 1.2 * noise(timeMs, key);
         if (c.system == TSystem::Glonass)
             snr -= 2;
@@ -253,10 +198,111 @@ void TSky::trackSatellites(TEpoch& e, const TSkySettings& settings) {
         if (c.system != TSystem::Sbas) {
             s.p1 = std::max(0, s.ca - 3 - static_cast<int>(hash(key, timeMs) % 2));
             s.p2 = std::max(0, s.ca - 6 - static_cast<int>(hash(key, timeMs + 1) % 2));
+            s.l1.cn0 = std::clamp(snr, 20.0, 55.0);
+            s.l2.cn0 = s.l1.cn0 - 6;
+            s.l1.lockMs = s.l2.lockMs = static_cast<std::uint32_t>(timeMs - lockedAt);
+            measure(e, s, track, state, tau);
+            s.dopplerHz = s.l1.doppler;
+            receiveEphemeris(e, s, track);
+        } else {
+            s.dopplerHz = e.clockRate * f;
         }
         s.status = trackingStatus(s, settings);
         e.sats.push_back(s);
     }
+}
+
+void TSky::measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state, double tau) {
+    const int key = static_cast<int>(s.system) * 1000 + s.number;
+    const bool gps = s.system == TSystem::Gps;
+    const double f1 = gps ? kGpsL1 : gloL1(s.freq), f2 = gps ? kGpsL2 : gloL2(s.freq);
+    const double tow = static_cast<double>(gpsTime(e.gpsMs).towMs) / 1000.0;
+    const double el = s.elDeg * kDeg, az = s.azDeg * kDeg;
+
+    double dx = state.pos.x - antenna_.x, dy = state.pos.y - antenna_.y,
+           dz = state.pos.z - antenna_.z;
+    const double range = std::sqrt(dx * dx + dy * dy + dz * dz);
+    // Range rate: the satellite's velocity along the line of sight (the antenna is still).
+    const double rate = (state.vel.x * dx + state.vel.y * dy + state.vel.z * dz) / range;
+    const double iono1 = kLight * klobuchar(ionoParams(), lat_, lon_, el, az, tow);
+    const double tropo = troposphere(lat_, height_, el);
+    const double clocks = kLight * (e.clockBias - state.clock);
+    const double clockRates = kLight * (-oscillatorOffset(e.timeMs) - state.clockRate);
+    s.position = state.pos;
+    s.clock = state.clock;
+    s.delays = iono1 + tropo;
+    (void)tau;
+
+    // Faults on demand: slips change the integer ambiguity for the rest of the pass.
+    if (world_.slipRate > 0 && hash(key, e.timeMs + 17) / 4294967296.0 < world_.slipRate) {
+        track.slipsL1 += 1 + static_cast<int>(hash(key, e.timeMs + 18) % 40);
+        track.slipsL2 += static_cast<int>(hash(key, e.timeMs + 19) % 25) - 12;
+        track.slipMs = e.timeMs;
+        s.l1.slipped = s.l2.slipped = true;
+    }
+    if (track.slipMs >= 0) {
+        auto since = static_cast<std::uint32_t>(e.timeMs - track.slipMs);
+        s.l1.lockMs = std::min(s.l1.lockMs, since);
+        s.l2.lockMs = std::min(s.l2.lockMs, since);
+    }
+    double multipath = 0;
+    if (world_.multipath > 0) {
+        double period = 240 + hash(key, 23) % 360;
+        multipath = world_.multipath * std::cos(el) * std::cos(el) *
+                    std::sin(2 * kPi * e.timeMs / 1000.0 / period + hash(key, 29) % 100);
+    }
+    // A fresh integer ambiguity per pass, one per carrier.
+    const auto pass = static_cast<std::uint64_t>(track.visibleSince);
+    const double n1 =
+        static_cast<double>(hash(key * 4 + 1, pass) % 2000001) - 1000000 + track.slipsL1;
+    const double n2 =
+        static_cast<double>(hash(key * 4 + 2, pass) % 2000001) - 1000000 + track.slipsL2;
+
+    const int channel = key * 16;
+    auto signal = [&](TSignal& out, double f, double codeAt45, double n, int ch) {
+        const double lambda = kLight / f;
+        const double iono = iono1 * (kGpsL1 / f) * (kGpsL1 / f);
+        const double geometric = range + clocks + tropo;
+        out.pseudorange = geometric + iono + multipath +
+                          loopNoise(out.cn0, codeAt45) * noise(e.timeMs, channel + ch);
+        out.phase = (geometric - iono + multipath * 0.01) / lambda + n +
+                    loopNoise(out.cn0, 0.004) * noise(e.timeMs, channel + ch + 1);
+        out.doppler = -(rate + clockRates) / lambda +
+                      loopNoise(out.cn0, 0.02) * noise(e.timeMs, channel + ch + 2);
+    };
+    signal(s.l1, f1, 0.25, n1, 0);
+    signal(s.l2, f2, 0.35, n2, 4);
+    s.raw = true;
+}
+
+void TSky::receiveEphemeris(TEpoch& e, const TSat& s, TTrack& track) {
+    if (s.trackS < kEphemerisAfterS)
+        return;
+    const double t = e.gpsMs / 1000.0;
+    if (s.system == TSystem::Gps) {
+        TGpsEphemeris eph = constellation_.gpsEphemeris(s.number, t);
+        eph.health = s.number == unhealthyGps_ ? 1 : 0;
+        long long issue = static_cast<long long>(std::floor(t / kGpsIssueS));
+        if (issue != track.issue) {
+            track.issue = issue;
+            e.newGpsEph.push_back(s.number);
+            if (!ionoHeld_)
+                e.newIonoUtc = true;
+            ionoHeld_ = true;
+        }
+        e.gpsEph.push_back(eph);
+    } else {
+        double tb = 0;
+        TGloEphemeris eph = constellation_.gloEphemeris(s.number, t, &tb);
+        eph.health = s.number == unhealthyGlo_ ? 1 : 0;
+        long long issue = std::llround(tb / kGloIssueS);
+        if (issue != track.issue) {
+            track.issue = issue;
+            e.newGloEph.push_back(s.number);
+        }
+        e.gloEph.push_back(eph);
+    }
+    e.ionoUtc = ionoHeld_;
 }
 
 int TSky::trackingStatus(const TSat& s, const TSkySettings& settings) const {
@@ -286,7 +332,7 @@ int TSky::solutionType(const TEpoch& e) const {
     return phase < 0.2 ? 1 : phase < 0.4 ? 2 : phase < 0.5 ? 3 : phase < 0.9 ? 4 : 1;
 }
 
-void TSky::solve(TEpoch& e, int type) const {
+void TSky::solve(TEpoch& e, int type) {
     std::vector<TSat*> used;
     for (auto& s : e.sats)
         if (s.status == 0)
@@ -311,6 +357,16 @@ void TSky::solve(TEpoch& e, int type) const {
     } else {
         type = 0;
     }
+    TVec position = antenna_;
+    if (type >= 1) {
+        TLsqResult fix = standalone(e, used, 0);
+        if (fix.ok) // again with the clock known, for the Earth's rotation
+            fix = standalone(e, used, fix.clockBias);
+        if (!fix.ok)
+            type = 0;
+        e.fix.clockBias = fix.clockBias;
+        position = fix.position;
+    }
     if (type >= 3)
         for (auto* s : used)
             s->status = s->system == TSystem::Gps ? 54 : 51;
@@ -321,13 +377,21 @@ void TSky::solve(TEpoch& e, int type) const {
         return;
     const std::int64_t timeMs = e.timeMs;
     const TSigma& sg = kSigma[type];
-    double dn = sg.h / std::sqrt(2.0) * noise(timeMs, 1),
-           de = sg.h / std::sqrt(2.0) * noise(timeMs, 2);
-    double du = sg.v * noise(timeMs, 3);
-    fx.latRad = lat_ + dn / 6371000.0;
-    fx.lonRad = lon_ + de / (6371000.0 * std::cos(lat_));
-    fx.height = height_ + du;
-    geodeticToEcef(fx.latRad, fx.lonRad, fx.height, fx.x, fx.y, fx.z);
+    if (type == 1) {
+        fx.x = position.x, fx.y = position.y, fx.z = position.z;
+        ecefToGeodetic(position, fx.latRad, fx.lonRad, fx.height);
+    } else {
+        // Corrections: the truth and the small noise of their kind.
+        double lat, lon, h;
+        ecefToGeodetic(antenna_, lat, lon, h);
+        double dn = sg.h / std::sqrt(2.0) * noise(timeMs, 1),
+               de = sg.h / std::sqrt(2.0) * noise(timeMs, 2);
+        double du = sg.v * noise(timeMs, 3);
+        fx.latRad = lat + dn / 6371000.0;
+        fx.lonRad = lon + de / (6371000.0 * std::cos(lat));
+        fx.height = h + du;
+        geodeticToEcef(fx.latRad, fx.lonRad, fx.height, fx.x, fx.y, fx.z);
+    }
     fx.vx = static_cast<float>(sg.vel * noise(timeMs, 4));
     fx.vy = static_cast<float>(sg.vel * noise(timeMs, 5));
     fx.vz = static_cast<float>(sg.vel * noise(timeMs, 6));
@@ -337,6 +401,35 @@ void TSky::solve(TEpoch& e, int type) const {
     fx.vvRms = sg.vel * 1.5f;
     fx.posRms = std::sqrt(sg.h * sg.h + sg.v * sg.v);
     fx.velRms = std::sqrt(2.0f) * sg.vel * 1.2f;
+}
+
+TLsqResult TSky::standalone(const TEpoch& e, const std::vector<TSat*>& used, double bias) {
+    // As a receiver does it: L1 code, satellites from the broadcast data at the time of
+    // transmission the range gives, the broadcast ionosphere and the standard troposphere.
+    std::vector<TRange> ranges;
+    const double t = e.gpsMs / 1000.0;
+    for (const TSat* s : used) {
+        TRange r;
+        r.pseudorange = s->l1.pseudorange;
+        double tau = r.pseudorange / kLight;
+        double tx = t - tau;
+        TSatState state = s->system == TSystem::Gps ? constellation_.gps(s->number, tx)
+                                                    : constellation_.glo(s->number, tx);
+        tx -= state.clock;
+        state = s->system == TSystem::Gps ? constellation_.gps(s->number, tx)
+                                          : constellation_.glo(s->number, tx);
+        // The light time without the receiver clock's part, for the Earth's rotation.
+        double a = kEarthRate * (tau - bias + state.clock);
+        double c = std::cos(a), sn = std::sin(a);
+        r.satellite = {c * state.pos.x + sn * state.pos.y, -sn * state.pos.x + c * state.pos.y,
+                       state.pos.z};
+        r.satClock = state.clock;
+        r.delays = s->delays;
+        double sinEl = std::sin(s->elDeg * kDeg);
+        r.weight = sinEl * sinEl;
+        ranges.push_back(r);
+    }
+    return leastSquaresFix(ranges, antenna_);
 }
 
 void TSky::countRtcm(TEpoch& e) {

@@ -31,6 +31,19 @@ int main(int argc, char** argv) {
         };
     }
 
+    std::FILE* truth = nullptr;
+    if (!args.truthPath.empty()) {
+        truth = std::fopen(args.truthPath.c_str(), "a");
+        if (!truth) {
+            std::perror(args.truthPath.c_str());
+            return 1;
+        }
+        o.onTruth = [truth](const std::string& line) {
+            std::fputs(line.c_str(), truth);
+            std::fflush(truth);
+        };
+    }
+
     // Block the signals before any thread starts, then wait for them here. SIGUSR1 switches
     // the modem off and on, as a surveyor would to reach its start-up window.
     sigset_t signals;
@@ -68,5 +81,7 @@ int main(int argc, char** argv) {
     receiver.stop();
     if (record)
         std::fclose(record);
+    if (truth)
+        std::fclose(truth);
     return 0;
 }
