@@ -262,11 +262,9 @@ void encGA(const TEpochView& v, std::vector<std::string>& out) {
 }
 
 void gloAlmanac(int slot, std::vector<std::string>& out) {
-    static constexpr int kFreq[25] = {0,  1,  -4, 5,  6, 1,  -4, 5, 6, -2, -7, 0, -1,
-                                      -2, -7, 0,  -1, 4, -3, 3,  2, 4, -3, 3,  2};
     TBody b;
     b.u8(slot);
-    b.i8(kFreq[slot]);
+    b.i8(gloFrequency(slot));
     b.u8(0);                     // health
     b.u16(1412);                 // day number in the four-year period
     b.f32(30000.0 + slot * 100); // time of the ascending node

@@ -18,14 +18,13 @@ void signal(TBody& b, const TSignal& s) {
     b.u32(s.lockMs);
 }
 
-template <typename T, typename F>
-void held(const TEpochView& v, const std::vector<T>& all, const std::vector<int>& fresh, F encode,
-          std::vector<std::string>& out) {
-    for (const T& eph : all) {
-        int number = eph.prn;
-        if (v.forced || std::find(fresh.begin(), fresh.end(), number) != fresh.end())
+// The held ephemerides that go out now: the fresh ones, or all when forced.
+template <typename T, typename N, typename F>
+void held(const TEpochView& v, const std::vector<T>& all, const std::vector<int>& fresh, N number,
+          F encode, std::vector<std::string>& out) {
+    for (const T& eph : all)
+        if (v.forced || std::find(fresh.begin(), fresh.end(), number(eph)) != fresh.end())
             out.push_back(encode(eph));
-    }
 }
 
 std::string gpsBody(const TGpsEphemeris& e) {
@@ -88,18 +87,15 @@ void encRawMeasurements(const TEpochView& v, std::vector<std::string>& out) {
 }
 
 void encGpsEphemeris(const TEpochView& v, std::vector<std::string>& out) {
-    held(v, v.epoch.gpsEph, v.epoch.newGpsEph, gpsBody, out);
+    held(
+        v, v.epoch.gpsEph, v.epoch.newGpsEph, [](const TGpsEphemeris& e) { return e.prn; }, gpsBody,
+        out);
 }
 
 void encGloEphemeris(const TEpochView& v, std::vector<std::string>& out) {
-    struct TBySlot : TGloEphemeris {
-        int prn;
-    };
-    std::vector<TBySlot> all;
-    for (const TGloEphemeris& e : v.epoch.gloEph)
-        all.push_back({e, e.slot});
     held(
-        v, all, v.epoch.newGloEph, [](const TBySlot& e) { return gloBody(e); }, out);
+        v, v.epoch.gloEph, v.epoch.newGloEph, [](const TGloEphemeris& e) { return e.slot; },
+        gloBody, out);
 }
 
 void encIonosphere(const TEpochView& v, std::vector<std::string>& out) {

@@ -183,36 +183,19 @@ void TSky::trackSatellites(TEpoch& e, const TSkySettings& settings) {
         s.elDeg = el;
         s.azDeg = az;
         s.trackS = static_cast<int>(std::min<std::int64_t>((timeMs - lockedAt) / 1000, 65534));
-        double f = kGpsL1;
         if (c.system == TSystem::Glonass) {
             s.freq = gloFrequency(c.number);
             s.index = 45 + s.freq;
-            f = gloL1(s.freq);
         } else {
             s.index = c.number;
         }
-        double snr = 32 + 18 * std::sin(el * kDeg) + 1.2 * noise(timeMs, key);
-        if (c.system == TSystem::Glonass)
-            snr -= 2;
-        s.ca = std::clamp(static_cast<int>(std::lround(snr)), 20, 55);
-        if (c.system != TSystem::Sbas) {
-            s.p1 = std::max(0, s.ca - 3 - static_cast<int>(hash(key, timeMs) % 2));
-            s.p2 = std::max(0, s.ca - 6 - static_cast<int>(hash(key, timeMs + 1) % 2));
-            s.l1.cn0 = std::clamp(snr, 20.0, 55.0);
-            s.l2.cn0 = s.l1.cn0 - 6;
-            s.l1.lockMs = s.l2.lockMs = static_cast<std::uint32_t>(timeMs - lockedAt);
-            measure(e, s, track, state, tau);
-            s.dopplerHz = s.l1.doppler;
-            receiveEphemeris(e, s, track);
-        } else {
-            s.dopplerHz = e.clockRate * f;
-        }
+        signalLevels(e, s, track, state, lockedAt);
         s.status = trackingStatus(s, settings);
         e.sats.push_back(s);
     }
 }
 
-void TSky::measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state, double tau) {
+void TSky::measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state) {
     const int key = static_cast<int>(s.system) * 1000 + s.number;
     const bool gps = s.system == TSystem::Gps;
     const double f1 = gps ? kGpsL1 : gloL1(s.freq), f2 = gps ? kGpsL2 : gloL2(s.freq);
@@ -231,26 +214,8 @@ void TSky::measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state, do
     s.position = state.pos;
     s.clock = state.clock;
     s.delays = iono1 + tropo;
-    (void)tau;
 
-    // Faults on demand: slips change the integer ambiguity for the rest of the pass.
-    if (world_.slipRate > 0 && hash(key, e.timeMs + 17) / 4294967296.0 < world_.slipRate) {
-        track.slipsL1 += 1 + static_cast<int>(hash(key, e.timeMs + 18) % 40);
-        track.slipsL2 += static_cast<int>(hash(key, e.timeMs + 19) % 25) - 12;
-        track.slipMs = e.timeMs;
-        s.l1.slipped = s.l2.slipped = true;
-    }
-    if (track.slipMs >= 0) {
-        auto since = static_cast<std::uint32_t>(e.timeMs - track.slipMs);
-        s.l1.lockMs = std::min(s.l1.lockMs, since);
-        s.l2.lockMs = std::min(s.l2.lockMs, since);
-    }
-    double multipath = 0;
-    if (world_.multipath > 0) {
-        double period = 240 + hash(key, 23) % 360;
-        multipath = world_.multipath * std::cos(el) * std::cos(el) *
-                    std::sin(2 * kPi * e.timeMs / 1000.0 / period + hash(key, 29) % 100);
-    }
+    const double multipath = faults(e, s, track);
     // A fresh integer ambiguity per pass, one per carrier.
     const auto pass = static_cast<std::uint64_t>(track.visibleSince);
     const double n1 =
@@ -273,6 +238,50 @@ void TSky::measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state, do
     signal(s.l1, f1, 0.25, n1, 0);
     signal(s.l2, f2, 0.35, n2, 4);
     s.raw = true;
+}
+
+void TSky::signalLevels(TEpoch& e, TSat& s, TTrack& track, const TSatState& state,
+                        std::int64_t lockedAt) {
+    const int key = static_cast<int>(s.system) * 1000 + s.number;
+    const std::int64_t timeMs = e.timeMs;
+    double snr = 32 + 18 * std::sin(s.elDeg * kDeg) + 1.2 * noise(timeMs, key);
+    if (s.system == TSystem::Glonass)
+        snr -= 2;
+    s.ca = std::clamp(static_cast<int>(std::lround(snr)), 20, 55);
+    if (s.system == TSystem::Sbas) {
+        s.dopplerHz = e.clockRate * kGpsL1;
+        return;
+    }
+    s.p1 = std::max(0, s.ca - 3 - static_cast<int>(hash(key, timeMs) % 2));
+    s.p2 = std::max(0, s.ca - 6 - static_cast<int>(hash(key, timeMs + 1) % 2));
+    s.l1.cn0 = std::clamp(snr, 20.0, 55.0);
+    s.l2.cn0 = s.l1.cn0 - 6;
+    s.l1.lockMs = s.l2.lockMs = static_cast<std::uint32_t>(timeMs - lockedAt);
+    measure(e, s, track, state);
+    s.dopplerHz = s.l1.doppler;
+    receiveEphemeris(e, s, track);
+}
+
+double TSky::faults(const TEpoch& e, TSat& s, TTrack& track) const {
+    const int key = static_cast<int>(s.system) * 1000 + s.number;
+    // Slips change the integer ambiguity for the rest of the pass.
+    if (world_.slipRate > 0 && hash(key, e.timeMs + 17) / 4294967296.0 < world_.slipRate) {
+        track.slipsL1 += 1 + static_cast<int>(hash(key, e.timeMs + 18) % 40);
+        track.slipsL2 += static_cast<int>(hash(key, e.timeMs + 19) % 25) - 12;
+        track.slipMs = e.timeMs;
+        s.l1.slipped = s.l2.slipped = true;
+    }
+    if (track.slipMs >= 0) {
+        auto since = static_cast<std::uint32_t>(e.timeMs - track.slipMs);
+        s.l1.lockMs = std::min(s.l1.lockMs, since);
+        s.l2.lockMs = std::min(s.l2.lockMs, since);
+    }
+    if (world_.multipath <= 0)
+        return 0;
+    // A reflection beating with the direct signal over some minutes, strongest low down.
+    const double el = s.elDeg * kDeg, period = 240 + hash(key, 23) % 360;
+    return world_.multipath * std::cos(el) * std::cos(el) *
+           std::sin(2 * kPi * e.timeMs / 1000.0 / period + hash(key, 29) % 100);
 }
 
 void TSky::receiveEphemeris(TEpoch& e, const TSat& s, TTrack& track) {

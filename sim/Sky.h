@@ -115,7 +115,11 @@ private:
     // The steps of compute, in their order.
     void setClock(TEpoch& e, std::int64_t timeMs) const;           // times, oscillator, clock rate
     void trackSatellites(TEpoch& e, const TSkySettings& settings); // those locked on, by status
-    void measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state, double tau);
+    void signalLevels(TEpoch& e, TSat& s, TTrack& track, const TSatState& state,
+                      std::int64_t lockedAt); // C/N0, then the measurements
+    void measure(TEpoch& e, TSat& s, TTrack& track, const TSatState& state);
+    // Cycle slips and lock times; the code multipath now, m.
+    double faults(const TEpoch& e, TSat& s, TTrack& track) const;
     void receiveEphemeris(TEpoch& e, const TSat& s, TTrack& track);
     int trackingStatus(const TSat& s, const TSkySettings& settings) const;
     int solutionType(const TEpoch& e) const;
