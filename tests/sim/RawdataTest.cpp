@@ -146,6 +146,52 @@ TEST(SimRaw, IonosphereDelaysTheCodeAndAdvancesThePhase) {
     EXPECT_GE(passes, 4);
 }
 
+TEST(SimRaw, CycleSlipsAndMultipathOnDemand) {
+    TWorldOptions faults;
+    faults.slipRate = 0.02;
+    faults.multipath = 5;
+    TSky clean(50.0875, 14.4213, 245, 3, 600), faulty(50.0875, 14.4213, 245, 3, 600, faults);
+    clean.restart(kStart);
+    faulty.restart(kStart);
+    std::map<int, double> lastClean, lastFaulty; // phase, L1, cycles
+    int slips = 0, steady = 0;
+    double worstCode = 0;
+    for (int i = 0; i < 300; ++i) {
+        TEpoch a = clean.compute(kStart + 1000LL * i, TSkySettings{});
+        TEpoch b = faulty.compute(kStart + 1000LL * i, TSkySettings{});
+        ASSERT_EQ(a.sats.size(), b.sats.size());
+        for (std::size_t k = 0; k < a.sats.size(); ++k) {
+            const TSat &sa = a.sats[k], &sb = b.sats[k];
+            if (!sa.raw)
+                continue;
+            int key = static_cast<int>(sa.system) * 1000 + sa.number;
+            worstCode = std::max(worstCode, std::fabs(sb.l1.pseudorange - sa.l1.pseudorange));
+            // The same measurements but for the faults: the phase differs by the slips (whole
+            // cycles) and the multipath's hundredth (under 5 cm).
+            double diff = sb.l1.phase - sa.l1.phase;
+            if (lastClean.count(key)) {
+                double step = diff - (lastFaulty[key] - lastClean[key]);
+                if (sb.l1.slipped) {
+                    ++slips;
+                    EXPECT_GE(std::fabs(step), 0.5);
+                    EXPECT_LT(sb.l1.lockMs, 1000u);
+                    EXPECT_FALSE(sa.l1.slipped);
+                } else {
+                    ++steady;
+                    EXPECT_LT(std::fabs(step), 0.5) << key; // no slip, no jump
+                }
+            }
+            EXPECT_NEAR(diff, std::round(diff), 0.3);
+            lastClean[key] = sa.l1.phase;
+            lastFaulty[key] = sb.l1.phase;
+        }
+    }
+    EXPECT_GT(slips, 20);
+    EXPECT_GT(steady, 1000);
+    EXPECT_GT(worstCode, 1);
+    EXPECT_LT(worstCode, 5.01);
+}
+
 TEST(SimRaw, StandaloneFixWithinMetresAndTheTruthPerEpoch) {
     TSimOptions o;
     o.solutionCycleS = 100000; // standalone throughout
