@@ -16,7 +16,7 @@
 #include "protocol/Logfile.h"
 #include "rtlog/Realtimeform.h"
 #include "config/Siteconfigform.h"
-#include "rtlog/Targetposition.h"
+#include "rtlog/Targetpositionform.h"
 #include "rtlog/Targetsource.h"
 #include "settings/Profile.h"
 

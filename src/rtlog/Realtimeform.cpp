@@ -6,7 +6,7 @@
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
-#include "rtlog/Setuprinexdlg.h"
+#include "rtlog/Setuprinexdialog.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
