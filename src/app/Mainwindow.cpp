@@ -130,11 +130,11 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
             return;
         TRealTimeForm form(profile_, this);
         form.setMonitor(&monitor_->monitor());
-        form.setPlots([this] {
-            return plots_
-                       ? TLogPlots{plots_->satellitesVisible(), plots_->positionOrScatterVisible()}
-                       : TLogPlots{};
-        });
+        // As they are before the main window hides (and its plot windows with it).
+        const TLogPlots open =
+            plots_ ? TLogPlots{plots_->satellitesVisible(), plots_->positionOrScatterVisible()}
+                   : TLogPlots{};
+        form.setPlots([open] { return open; });
         // Short searches: the window retries on its next step and stays usable meanwhile.
         form.setLink({[this] { return session_->reconnectForLogging(3000); },
                       [this] { session_->disconnect(); }, [this] { session_->requestStop(); }});

@@ -2,6 +2,8 @@
 // edits Start writes back, the wait for the last conversion, and a receiver that goes away.
 #include "rtlog/Realtimeform.h"
 
+#include "app/Mainwindow.h"
+#include "app/Qtbridge.h"
 #include "monitor/Monitor.h"
 
 #include "settings/Settingskeys.h"
@@ -9,6 +11,7 @@
 #include "support/Qtapp.h"
 #include "support/Simsession.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -20,6 +23,7 @@
 #include <QTreeWidget>
 
 #include <fstream>
+#include <mutex>
 
 namespace telvor::testing {
 namespace {
@@ -204,6 +208,54 @@ TEST_F(RealTimeForm, ALostReceiverIsShownAtOnceAndTheSeriesGoesOnInANewFile) {
     EXPECT_EQ(start->text(), "&Start");
     EXPECT_GT(std::filesystem::file_size(second), 2000u);
     form.close();
+}
+
+// Opened from the main window, the logging window asks for the satellite views while the
+// satellites plot is open, and for no positions while neither position plot is.
+TEST(RealTimeFormOfTheMainWindow, TheMonitorListFollowsTheOpenPlotWindows) {
+    qtApp();
+    TTempDir tmp("telvor-rtform-main");
+    TProfile profile((tmp / "telvor.ini").string());
+    setProfile(&profile);
+    std::mutex linesLock;
+    std::vector<std::string> lines;
+    telvorsim::TSimOptions o;
+    o.verbose = true;
+    o.log = [&](const std::string& line) {
+        std::lock_guard lock(linesLock);
+        if (line.rfind("RX: ", 0) == 0)
+            lines.push_back(line);
+    };
+    auto received = [&](const std::string& part) {
+        std::lock_guard lock(linesLock);
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    };
+    telvorsim::TSimReceiver sim(o);
+    const std::string slave = sim.startPty();
+    ASSERT_FALSE(slave.empty()) << sim.lastError();
+    profile.write(keys::CommPort, slave);
+    profile.write(keys::CommAutoServer, true); // no connection dialog
+    TQtBridge bridge;
+    {
+        TMainWindow main(profile, bridge);
+        main.createPlotWindows();
+        main.show();
+        ASSERT_TRUE(waitFor([&] { return main.session().connected() && !main.session().busy(); }));
+        main.findChild<QAction*>("SatellitesPlotItem")->trigger();
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* form = QApplication::activeModalWidget();
+            ASSERT_TRUE(form && form->objectName() == "TRealTimeForm");
+            seen = waitFor([&] { return received("/EE,/GS,/NS}"); });
+            EXPECT_FALSE(received("/SG,/PG"));
+            form->findChild<QPushButton*>("ButtonCancel")->click();
+        });
+        main.findChild<QAction*>("Real-TimeLoggingItem")->trigger();
+        EXPECT_TRUE(seen);
+        main.close();
+    }
+    setProfile(nullptr);
 }
 
 // "Setup conve&rter" opens the converter setup over the window.
