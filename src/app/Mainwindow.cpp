@@ -8,6 +8,7 @@
 #include "app/Sessionformat.h"
 #include "config/Modalchild.h"
 #include "config/Recintwizard.h"
+#include "config/Siteconfigform.h"
 #include "files/Transfer.h"
 #include "info/About.h"
 #include "info/Reportfile.h"
@@ -15,8 +16,7 @@
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
 #include "rtlog/Realtimeform.h"
-#include "config/Siteconfigform.h"
-#include "rtlog/Targetposition.h"
+#include "rtlog/Targetpositionform.h"
 #include "rtlog/Targetsource.h"
 #include "settings/Profile.h"
 
@@ -125,12 +125,25 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     });
 
     setItemHandler(TMenuItem::RealTimeLogging, [this] {
+        // A reconnect from inside the window posts this again: the open window goes on.
+        if (realTimeOpen_)
+            return;
         TRealTimeForm form(profile_, this);
         form.setMonitor(&monitor_->monitor());
+        // As they are before the main window hides (and its plot windows with it).
+        const TLogPlots open =
+            plots_ ? TLogPlots{plots_->satellitesVisible(), plots_->positionOrScatterVisible()}
+                   : TLogPlots{};
+        form.setPlots([open] { return open; });
+        // Short searches: the window retries on its next step and stays usable meanwhile.
+        form.setLink({[this] { return session_->reconnectForLogging(3000); },
+                      [this] { session_->disconnect(); }, [this] { session_->requestStop(); }});
+        realTimeOpen_ = true;
         bridge_.setHandler(TWindowId::RealTime,
                            [&form](std::uint32_t code) { form.handleCode(code); });
         hide();
         runSubWindow(&form, true);
+        realTimeOpen_ = false;
         bridge_.setHandler(TWindowId::RealTime, nullptr);
         show();
     });

@@ -141,6 +141,7 @@ private:
     std::vector<QWidget*> waitDisabled_;
     int waitDepth_ = 0;
     bool closePending_ = false;
+    bool realTimeOpen_ = false;
 
     // Written back at close; other windows change them while the program runs. (The target
     // is the monitor's, saved at every change.)

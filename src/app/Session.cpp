@@ -661,6 +661,17 @@ void TSession::disconnect() {
     logLine("Disconnected");
 }
 
+bool TSession::reconnectForLogging(int searchLimitMs) {
+    const int limit = searchLimitMs_;
+    searchLimitMs_ = searchLimitMs;
+    profile_.write(keys::RealTimeAutoRun, true);
+    const bool ok = connect();
+    searchLimitMs_ = limit;
+    if (ok)
+        pauseMonitoring();
+    return ok;
+}
+
 std::string TSession::pauseMonitoring() {
     commState().monitorTimerOn = false;
     view_.setMonitorTimer(false);

@@ -150,6 +150,10 @@ public:
     // status text (also in lastError()).
     bool connect();
     void disconnect();
+    // Real-time logging lost its receiver: one connect without the dialog, as AutoRun makes
+    // it, searching for at most `searchLimitMs` (0: until found or stopped), then monitoring
+    // paused for the logging window's own list. True when the receiver answers.
+    bool reconnectForLogging(int searchLimitMs);
     // Before and after another window takes the command dialogue. They return an error text.
     std::string pauseMonitoring();
     std::string resumeMonitoring();

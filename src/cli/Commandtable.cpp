@@ -98,7 +98,8 @@ const std::vector<TCliCommand>& cliCommands() {
          "",
          "record the receiver's stream into files in --dir (one file, or a series switched on "
          "receiver time) until SIGINT/SIGTERM, reconnecting after link loss; exit 0 once the "
-         "last file is closed (and converted)",
+         "last file is closed (and converted), 1 when a file cannot be written or logging does "
+         "not start (again)",
          {{"dir", "the folder of the files (made when missing)", "folder"},
           {"single", "one file of this name (\".vxr\" added when it has no extension)", "name"},
           {"prefix", "a series of files named prefix + number or date", "text"},

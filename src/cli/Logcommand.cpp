@@ -1,17 +1,16 @@
-// `telvor-cli log`: the real-time logging engine without its window, for unattended stations.
-// It keeps logging across link loss (the search never gives up, logging starts again after a
-// reconnect) and ends cleanly on a signal, closing and converting the last file.
+// `telvor-cli log`: the logging window's driver for unattended stations, options in and texts
+// on standard error out. The driver keeps logging across link loss (the search never gives
+// up, the series goes on after a reconnect); a signal ends the run cleanly, closing and
+// converting the last file; a write error or a refused restart ends it with exit code 1.
 #include "cli/Logcommand.h"
 
 #include "app/Qtbridge.h"
 #include "cli/Clisession.h"
 #include "cli/Cliview.h"
 #include "protocol/Bridge.h"
-#include "protocol/Link.h"
 #include "protocol/Tick.h"
-#include "rtlog/Realtimelog.h"
+#include "rtlog/Logdriver.h"
 #include "settings/Profile.h"
-#include "settings/Settingskeys.h"
 
 #include <chrono>
 #include <filesystem>
@@ -21,20 +20,15 @@
 namespace telvor {
 namespace {
 
-// Without a byte for this long while logging, the link counts as lost.
-constexpr std::uint32_t kSilenceMs = 20000;
-
-class TCliLogHost : public TRealTimeHost {
+class TCliLogHost : public TLogDriverHost {
 public:
     explicit TCliLogHost(std::ostream& err) : err_(err) {}
     void setStatus(const std::string& text) override {
         if (text.find_first_not_of(' ') != std::string::npos)
             err_ << text << std::endl;
-        last = text;
     }
     // --overwrite is the answer to the question.
     bool confirm(const std::string&) override { return true; }
-    std::string last;
 
 private:
     std::ostream& err_;
@@ -91,118 +85,74 @@ class TCliLogger {
 public:
     TCliLogger(TCliContext& ctx, TStartRequest request)
         : ctx_(ctx), request_(std::move(request)), view_(ctx.err, ctx.verbose, ctx.progress),
-          session_(ctx.profile, view_), host_(ctx.err), log_(host_, ctx.profile) {
-        if (ctx.bridge) {
-            ctx.bridge->setHandler(TWindowId::RealTime, [this](std::uint32_t code) {
-                if (code == fourcc("SYNC") && log_.running())
-                    log_.timerStep();
-                else if (code == fourcc("DETH"))
-                    log_.conversionsEnded();
-            });
-        }
-        log_.attach();
+          session_(ctx.profile, view_), host_(ctx.err), driver_(host_, ctx.profile) {
+        if (ctx.bridge)
+            ctx.bridge->setHandler(TWindowId::RealTime,
+                                   [this](std::uint32_t code) { driver_.handleCode(code); });
+        driver_.setLink({[this] { return connect(); }, [this] { session_.disconnect(); }, {}});
     }
     ~TCliLogger() {
         if (ctx_.bridge)
             ctx_.bridge->setHandler(TWindowId::RealTime, nullptr);
     }
 
+    // 0 after a signal, 1 when the run ended by itself (a write error, a refused start).
     int run() {
-        bool everStarted = false;
-        std::string lastError;
-        while (!cliStopRequested()) {
-            if (!connect(lastError)) {
-                // A port that cannot be opened now (a receiver unplugged) may come back.
-                for (int i = 0; i < 50 && !cliStopRequested(); ++i)
-                    pump(100);
-                continue;
-            }
-            lastError.clear();
-            if (!startLogging()) {
-                // A refused start is the station's setup, not the link: nothing to wait for.
-                session_.disconnect();
-                return everStarted ? 0 : 1;
-            }
-            everStarted = true;
-            const bool lost = logUntilStoppedOrLost();
-            log_.stop(!lost);
-            session_.disconnect();
-            if (!lost)
-                break;
-            request_.startCount = std::to_string(log_.startCount());
+        while (!connect()) {
+            // A port that cannot be opened now (a receiver unplugged) may come back.
+            for (int i = 0; i < 50 && !cliStopRequested(); ++i)
+                pump(100);
+            if (cliStopRequested())
+                return 0;
         }
-        ctx_.profile.write(keys::RealTimeAutoRun, false);
-        return everStarted || cliStopRequested() ? 0 : 1;
+        const std::string mask = driver_.open();
+        // The window's ELMEdit: the mask the receiver has.
+        if (request_.elevationMask.empty())
+            request_.elevationMask = mask;
+        // The schedule needs the receiver's clock; without it a series just never switches.
+        driver_.startWhenClockKnown(request_);
+        logUntilStoppedOrEnded();
+        const bool ended = !cliStopRequested();
+        driver_.close(request_);
+        session_.disconnect();
+        return ended || !driver_.failure().empty() ? 1 : 0;
     }
 
 private:
-    // The AutoRun search: it never gives up until a signal.
-    // Each failure is told once until another one comes.
-    bool connect(std::string& lastError) {
+    // The AutoRun search: it never gives up until a signal. Each failure is told once until
+    // another one comes.
+    bool connect() {
         TRunning running(session_);
         session_.setSettingsHook(ctx_.overrides);
-        session_.setSearchLimit(0);
-        ctx_.profile.write(keys::RealTimeAutoRun, true);
-        if (session_.connect())
+        if (session_.reconnectForLogging(0)) {
+            lastError_.clear();
             return true;
+        }
         const std::string error =
             session_.lastError().empty() ? "Can't find receiver" : session_.lastError();
-        if (!cliStopRequested() && error != lastError)
+        if (!cliStopRequested() && error != lastError_)
             ctx_.err << error << std::endl;
-        lastError = error;
+        lastError_ = error;
         return false;
     }
 
-    bool startLogging() {
-        beginRealTimeMonitor(false, false);
-        // The schedule needs the receiver's clock; without it a series just never switches.
-        const std::uint32_t begun = tickCount();
-        while (log_.receiverSeconds() < 0 && ticksSince(begun) < 5000 && !cliStopRequested())
-            pump(50);
-        if (cliStopRequested())
-            return false;
-        if (!log_.start(request_))
-            return false;
-        ctx_.err << "Logging to " << log_.currentFileName() << std::endl;
-        return true;
-    }
-
-    // True when the link was lost, false on a signal or a write error that ended the run.
-    bool logUntilStoppedOrLost() {
-        std::string file = log_.currentFileName();
-        std::uint64_t bytes = 0;
-        std::uint32_t lastData = tickCount(), lastStep = tickCount();
+    void logUntilStoppedOrEnded() {
+        std::uint32_t lastStep = tickCount();
+        std::string announced;
         while (!cliStopRequested()) {
             pump(100);
             if (ticksSince(lastStep) >= 1000) {
                 lastStep = tickCount();
-                log_.timerStep();
+                driver_.step();
             }
-            if (!log_.running())
-                return false;
-            if (log_.currentFileName() != file) {
-                file = log_.currentFileName();
+            if (driver_.state() == TLogState::Idle)
+                return;
+            const std::string file = driver_.log().currentFileName();
+            if (!file.empty() && file != announced) {
+                announced = file;
                 ctx_.err << "Logging to " << file << std::endl;
-                lastData = tickCount();
-            }
-            if (log_.bytesWritten() != bytes) {
-                bytes = log_.bytesWritten();
-                lastData = tickCount();
-            }
-            TReceiverConnection* link = CurrentConnection;
-            std::string lost;
-            if (!link)
-                lost = "the link was closed";
-            else if (!link->IsConnected())
-                lost = link->ErrorText().empty() ? "the connection was closed" : link->ErrorText();
-            else if (ticksSince(lastData) >= kSilenceMs)
-                lost = "no data for " + std::to_string(kSilenceMs / 1000) + " s";
-            if (!lost.empty()) {
-                ctx_.err << "Link lost: " << lost << ": reconnecting" << std::endl;
-                return true;
             }
         }
-        return false;
     }
 
     void pump(int ms) {
@@ -216,7 +166,8 @@ private:
     TCliView view_;
     TSession session_;
     TCliLogHost host_;
-    TRealTimeLog log_;
+    TLogDriver driver_;
+    std::string lastError_;
 };
 
 } // namespace

@@ -191,8 +191,13 @@ std::string ReplyText(int offset) {
 }
 
 TReply SendAndWait(std::string_view line, int timeoutMs) {
-    if (!CurrentConnection)
+    TReceiverConnection* link = CurrentConnection;
+    if (!link)
         return TReply::None;
+    // Replies to earlier lines (the logging run's "em", sent without a wait) are not this
+    // line's: in every input mode the wait starts from an empty buffer.
+    if (!line.empty())
+        link->Input.Clear();
     if (!line.empty() && !SendLine(line))
         return TReply::None;
     const std::uint32_t slices =

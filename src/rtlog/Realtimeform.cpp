@@ -4,15 +4,14 @@
 #include "monitor/Monitor.h"
 #include "monitor/Satlistwidget.h"
 #include "protocol/Bridge.h"
-#include "protocol/Commstate.h"
-#include "protocol/Commtools.h"
-#include "rtlog/Setuprinexdlg.h"
+#include "rtlog/Setuprinexdialog.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -22,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -46,26 +46,19 @@ QString q(const std::string& s) {
 
 TRealTimeForm::TRealTimeForm(TProfile& profile, QWidget* owner)
     : QDialog(owner), profile_(profile),
-      log_(std::make_unique<TRealTimeLog>(static_cast<TRealTimeHost&>(*this), profile)) {
+      driver_(std::make_unique<TLogDriver>(static_cast<TLogDriverHost&>(*this), profile)) {
     setObjectName("TRealTimeForm");
     setWindowTitle(kCaption);
     buildControls();
     readSettings();
-    autoRun_ = profile_.read(keys::RealTimeAutoRun);
     // Once shown: monitoring of the main window is paused by then.
     QTimer::singleShot(0, this, [this] { open(); });
 }
 
 void TRealTimeForm::open() {
-    if (opened_)
-        return;
-    opened_ = true;
-    ELMEdit->setText(q(PrintParameter("/par/out/elm/cur/term", "", 2000)));
-    log_->attach();
-    if (!commState().testMode.load()) {
-        beginRealTimeMonitor(false, false);
+    ELMEdit->setText(q(driver_->open()));
+    if (driver_->timerOn() && !Timer->isActive())
         Timer->start(1000);
-    }
 }
 
 void TRealTimeForm::setMonitor(TMonitor* monitor) {
@@ -78,9 +71,8 @@ void TRealTimeForm::setMonitor(TMonitor* monitor) {
 
 TRealTimeForm::~TRealTimeForm() {
     Timer->stop();
-    log_.reset();
+    driver_.reset();
     setMonitor(nullptr);
-    profile_.write(keys::RealTimeAutoRun, false);
     profile_.write(keys::RealTimeH, height());
 }
 
@@ -287,47 +279,48 @@ void TRealTimeForm::setOptionsEnabled(bool on) {
 }
 
 void TRealTimeForm::ButtonStartClick() {
-    if (log_->running()) {
+    if (driver_->state() != TLogState::Idle) {
         ButtonStart->setEnabled(false);
-        log_->stop(true);
+        driver_->stop();
+        ButtonStart->setEnabled(true);
         return;
     }
     setStatus("");
-    const bool started = log_->start(requestFromControls());
-    const TStartRequest& r = log_->request();
+    const bool started = driver_->start(requestFromControls());
+    writeBack();
+    if (!started && driver_->fault() == TStartFault::ElevationMask)
+        ELMEdit->setFocus();
+}
+
+// The edits as Start left them (interval fixed, period 0 as 1, ".vxr" added).
+void TRealTimeForm::writeBack() {
+    const TStartRequest& r = driver_->request();
     RecordingIntervalEdit->setText(q(r.interval));
     HoursEdit->setText(q(r.period));
     EditFile->setText(q(r.options.singleName));
-    if (!started) {
-        if (StatusBar->text() == "Invalid elevation mask")
-            ELMEdit->setFocus();
+}
+
+void TRealTimeForm::stateChanged() {
+    if (!driver_) // the driver stops a run as it goes
         return;
-    }
-    setOptionsEnabled(false);
-    CurrentFileLabel->setVisible(r.options.multiple);
-    BytesLabel->show();
-    ButtonStart->setText("&Stop");
+    const TLogState state = driver_->state();
+    const bool busy = state != TLogState::Idle;
+    setOptionsEnabled(!busy);
+    CurrentFileLabel->setVisible(busy && driver_->request().options.multiple);
+    BytesLabel->setVisible(state == TLogState::Running);
+    ButtonStart->setText(busy ? "&Stop" : "&Start");
     labelsChanged();
 }
 
 void TRealTimeForm::OnTimer() {
     Timer->stop();
-    if (autoRun_) {
-        autoRun_ = false;
-        uiBridge().post(TWindowId::RealTime, fourcc("AUTO"));
-    }
-    log_->timerStep();
-    if (!closed_)
+    driver_->step();
+    if (driver_->timerOn())
         Timer->start(1000);
 }
 
 void TRealTimeForm::handleCode(std::uint32_t code) {
-    if (code == fourcc("SYNC") && Timer->isActive())
-        OnTimer();
-    else if ((code == fourcc("AUTO") || code == fourcc("STRT")) && !log_->running())
-        ButtonStartClick();
-    else if (code == fourcc("DETH"))
-        log_->conversionsEnded();
+    driver_->handleCode(code);
 }
 
 void TRealTimeForm::setStatus(const std::string& text) {
@@ -339,25 +332,32 @@ bool TRealTimeForm::confirm(const std::string& text) {
            QMessageBox::Yes;
 }
 
-void TRealTimeForm::afterStop() {
-    if (!commState().testMode.load())
-        beginRealTimeMonitor(false, false);
-    setOptionsEnabled(true);
-    CurrentFileLabel->hide();
-    BytesLabel->hide();
-    ButtonStart->setText("&Start");
-    ButtonStart->setEnabled(true);
-}
-
 void TRealTimeForm::labelsChanged() {
-    CurrentFileLabel->setText(q(log_->currentFileName()));
-    BytesLabel->setText(q(log_->bytesLabel()));
-    ElapsedLabel->setText(q(log_->elapsedLabel()));
+    if (!driver_)
+        return;
+    const TRealTimeLog& log = driver_->log();
+    CurrentFileLabel->setText(q(log.currentFileName()));
+    BytesLabel->setText(q(log.bytesLabel()));
+    ElapsedLabel->setText(q(log.elapsedLabel()));
 }
 
 void TRealTimeForm::showConvertWait(bool visible) {
-    setStatus(visible ? "Please wait while Telvor is converting the last file to RINEX format"
-                      : "");
+    delete convertWait_;
+    convertWait_ = nullptr;
+    if (!visible)
+        return;
+    convertWait_ = new QMessageBox(QMessageBox::Information, kCaption,
+                                   "Please wait while Telvor is converting the last file to "
+                                   "RINEX format",
+                                   QMessageBox::NoButton, this);
+    convertWait_->setObjectName("ConvertWait");
+    convertWait_->setStandardButtons(QMessageBox::NoButton);
+    convertWait_->show();
+}
+
+void TRealTimeForm::waitSlice() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
 }
 
 void TRealTimeForm::reject() {
@@ -365,29 +365,12 @@ void TRealTimeForm::reject() {
 }
 
 void TRealTimeForm::closeEvent(QCloseEvent* event) {
-    // Not while logging, unless the output path page is shown.
-    if (log_->running() && pages_->currentIndex() != 2) {
+    if (!driver_->mayClose(pages_->currentIndex() == 2)) {
         event->ignore();
         return;
     }
-    log_->stop(false);
-    closed_ = true;
     Timer->stop();
-    SendAndWait("%%dm||%%dm||%%dm", 5000);
-    SetInputMode(TInputMode::Idle);
-    const TStartRequest r = requestFromControls();
-    profile_.write(keys::RealTimeOutputPath, r.options.folder);
-    profile_.write(keys::RealTimeActiveMode, r.options.multiple);
-    profile_.write(keys::RealTimeConvert2RINEX, r.options.convert);
-    profile_.write(keys::RealTimeOverwriteFiles, r.options.overwrite);
-    profile_.write(keys::RealTimePrefix, r.options.prefix);
-    profile_.write(keys::RealTimeGranularityBetweenFiles, r.options.granularity);
-    profile_.write(keys::ReceiverNumbering, r.options.numbering);
-    profile_.write(keys::ReceiverRecordingIntervalTerm, r.interval);
-    bool ok = false;
-    const int period = QString::fromStdString(r.period).toInt(&ok);
-    if (ok)
-        profile_.write(keys::RealTimeIntervalBetweenFiles, period);
+    driver_->close(requestFromControls());
     QDialog::done(QDialog::Rejected);
     event->accept();
 }

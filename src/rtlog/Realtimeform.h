@@ -1,8 +1,8 @@
 #pragma once
-// "Real-Time Logging": the pages and controls of the logging window over TRealTimeLog, which
-// holds every rule; the window shows what the engine reports and forwards the buttons.
+// "Real-Time Logging": the pages and controls of the logging window over TLogDriver, which
+// holds every rule; the window shows what the driver reports and forwards the buttons.
 #include "monitor/Monitorview.h"
-#include "rtlog/Realtimelog.h"
+#include "rtlog/Logdriver.h"
 
 #include <QDialog>
 
@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QPushButton;
 class QTabWidget;
 class QTimer;
@@ -22,13 +23,18 @@ namespace telvor {
 class TMonitor;
 class TProfile;
 
-class TRealTimeForm : public QDialog, private TRealTimeHost {
+class TRealTimeForm : public QDialog, private TLogDriverHost {
     Q_OBJECT
 public:
     explicit TRealTimeForm(TProfile& profile, QWidget* owner = nullptr);
     ~TRealTimeForm() override;
 
-    TRealTimeLog& logic() { return *log_; }
+    TLogDriver& driver() { return *driver_; }
+    TRealTimeLog& logic() { return driver_->log(); }
+    // How the session finds a lost receiver again, and which plot windows are open; before
+    // the window shows.
+    void setLink(TLogLink link) { driver_->setLink(std::move(link)); }
+    void setPlots(std::function<TLogPlots()> plots) { driver_->setPlots(std::move(plots)); }
     // The bridge's codes for this window: "SYNC", "AUTO"/"STRT" and "DETH".
     void handleCode(std::uint32_t code);
     void ButtonStartClick();
@@ -48,26 +54,27 @@ private:
     void readSettings();
     TStartRequest requestFromControls() const;
     void setOptionsEnabled(bool on);
+    void writeBack();
     void OnTimer();
     QWidget* buildMonitor();
     void renderMonitor();
 
-    // TRealTimeHost
+    // TLogDriverHost
     void setStatus(const std::string& text) override;
     bool confirm(const std::string& text) override;
-    void afterStop() override;
     void labelsChanged() override;
     void showConvertWait(bool visible) override;
+    void waitSlice() override;
     void monitorTick() override;
+    void pressStart() override { ButtonStartClick(); }
+    void stateChanged() override;
 
     TProfile& profile_;
     TMonitor* monitor_ = nullptr;
     TMonitorView view_{TViewKind::Logging};
     std::uint64_t shown_ = ~0ull;
-    std::unique_ptr<TRealTimeLog> log_;
-    bool autoRun_ = false;
-    bool closed_ = false;
-    bool opened_ = false;
+    std::unique_ptr<TLogDriver> driver_;
+    QMessageBox* convertWait_ = nullptr;
     QTabWidget* pages_;
     QLineEdit *EditFile, *NamePrefixEdit, *HoursEdit, *CountEdit, *RecordingIntervalEdit, *ELMEdit,
         *NewFolderEdit;

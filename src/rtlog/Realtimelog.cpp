@@ -5,6 +5,7 @@
 #include "config/Recinterval.h"
 #include "config/Siteparams.h"
 #include "files/Fileio.h"
+#include "protocol/Bridge.h"
 #include "protocol/Commthread.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Link.h"
@@ -43,6 +44,15 @@ bool parseReal(const std::string& text, double& value) {
     return !text.empty() && !*end && std::isfinite(value);
 }
 
+// True when `path` is an empty regular file and is gone now.
+bool removeIfEmpty(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) != 0 ||
+        ec)
+        return false;
+    return std::filesystem::remove(path, ec);
+}
+
 std::string baseName(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -57,6 +67,10 @@ std::string realTimeMonitorList(bool satellitesPlot, bool positionPlots) {
     if (positionPlots)
         list += ",/SG,/PG";
     return list;
+}
+
+void TRealTimeHost::waitSlice() {
+    uiBridge().waitForEvents(50);
 }
 
 void beginRealTimeMonitor(bool satellitesPlot, bool positionPlots) {
@@ -80,6 +94,19 @@ TStartRequest readLogSettings(const TProfile& p) {
     r.period = std::to_string(p.read(keys::RealTimeIntervalBetweenFiles));
     r.interval = p.read(keys::ReceiverRecordingIntervalTerm);
     return r;
+}
+
+void saveLogSettings(TProfile& profile, const TStartRequest& r) {
+    profile.write(keys::RealTimeOutputPath, r.options.folder);
+    profile.write(keys::RealTimeActiveMode, r.options.multiple);
+    profile.write(keys::RealTimeConvert2RINEX, r.options.convert);
+    profile.write(keys::RealTimeOverwriteFiles, r.options.overwrite);
+    profile.write(keys::RealTimePrefix, r.options.prefix);
+    profile.write(keys::RealTimeGranularityBetweenFiles, r.options.granularity);
+    if (int period = 0; parseInt(r.period, period) && period >= 0)
+        profile.write(keys::RealTimeIntervalBetweenFiles, std::max(period, 1));
+    profile.write(keys::ReceiverRecordingIntervalTerm, r.interval);
+    profile.write(keys::ReceiverNumbering, r.options.numbering);
 }
 
 TRealTimeLog::TRealTimeLog(TRealTimeHost& host, TProfile& profile)
@@ -106,17 +133,19 @@ void TRealTimeLog::detach() {
     attached_ = false;
 }
 
-// Start steps 1-4: the edits, each with its own text.
+bool TRealTimeLog::refuse(TStartFault fault, const std::string& text) {
+    fault_ = fault;
+    host_.setStatus(text);
+    return false;
+}
+
+// Start steps 1-4: the edits, each with its own text. The mask goes out even when empty: a
+// run must not start with whatever mask the receiver happened to have.
 bool TRealTimeLog::checkInputs(TStartRequest& r, double& interval) {
-    if (!r.elevationMask.empty() &&
-        SendAndWait("%%set,/par/out/elm/cur/term," + r.elevationMask, 2000) != TReply::RE) {
-        host_.setStatus("Invalid elevation mask");
-        return false;
-    }
-    if (!parseReal(r.interval, interval) || interval <= 0) {
-        host_.setStatus("Invalid recording interval");
-        return false;
-    }
+    if (SendAndWait("%%set,/par/out/elm/cur/term," + r.elevationMask, 2000) != TReply::RE)
+        return refuse(TStartFault::ElevationMask, "Invalid elevation mask");
+    if (!parseReal(r.interval, interval) || interval <= 0)
+        return refuse(TStartFault::Interval, "Invalid recording interval");
     // The interval edit as the shared check sees it; an unreadable rate leaves it as typed.
     TControl edit{"RecordingIntervalEdit", TControlKind::Edit};
     edit.setText(r.interval);
@@ -125,14 +154,10 @@ bool TRealTimeLog::checkInputs(TStartRequest& r, double& interval) {
         parseReal(edit.text(), interval);
     r.interval = FormatInterval(interval);
     int count = 0, period = 0;
-    if (!parseInt(r.startCount, count) || count < 0) {
-        host_.setStatus("Invalid start count value (integer required)");
-        return false;
-    }
-    if (!parseInt(r.period, period) || period < 0) {
-        host_.setStatus("Invalid files switching period value");
-        return false;
-    }
+    if (!parseInt(r.startCount, count) || count < 0)
+        return refuse(TStartFault::StartCount, "Invalid start count value (integer required)");
+    if (!parseInt(r.period, period) || period < 0)
+        return refuse(TStartFault::Period, "Invalid files switching period value");
     if (period == 0)
         r.period = "1";
     return true;
@@ -141,15 +166,14 @@ bool TRealTimeLog::checkInputs(TStartRequest& r, double& interval) {
 bool TRealTimeLog::start(TStartRequest r) {
     if (running_)
         return false;
+    fault_ = TStartFault::None;
     double interval = 1;
     const bool ok = checkInputs(r, interval);
     request_ = r;
     if (!ok)
         return false;
-    if (SendAndWait(kStopAll, 2000) != TReply::RE) {
-        host_.setStatus("Receiver did not reply");
-        return false;
-    }
+    if (SendAndWait(kStopAll, 2000) != TReply::RE)
+        return refuse(TStartFault::Receiver, "Receiver did not reply");
     opt_ = r.options;
     profile_.write(keys::RealTimeOutputPath, opt_.folder);
     parseInt(r.startCount, startCount_);
@@ -165,16 +189,24 @@ bool TRealTimeLog::start(TStartRequest r) {
                                       opt_.prefix + "0001.vxr etc."
                                 : "All files with such names as " + opt_.prefix + "YDDDHHMM.vxr ";
         if (!host_.confirm(names + " \nresiding in the folder " + opt_.folder +
-                           "\nwill be overwritten without warning. Continue?"))
+                           "\nwill be overwritten without warning. Continue?")) {
+            fault_ = TStartFault::Cancelled;
             return false;
+        }
     }
     if (!opt_.multiple) {
         opt_.singleName = singleFileName(opt_.singleName);
         request_.options.singleName = opt_.singleName;
     }
-    saveSettings();
-    if (!prepareFile())
+    saveLogSettings(profile_, request_);
+    {
+        std::lock_guard lock(fileLock_);
+        failure_.clear();
+    }
+    if (!prepareFile()) {
+        fault_ = TStartFault::File;
         return false;
+    }
 
     SetInputMode(TInputMode::Logging);
     {
@@ -205,20 +237,6 @@ std::string TRealTimeLog::startCommand() const {
             line += "&&" + records;
     }
     return line;
-}
-
-void TRealTimeLog::saveSettings() {
-    profile_.write(keys::RealTimeOutputPath, request_.options.folder);
-    profile_.write(keys::RealTimeActiveMode, request_.options.multiple);
-    profile_.write(keys::RealTimeConvert2RINEX, request_.options.convert);
-    profile_.write(keys::RealTimeOverwriteFiles, request_.options.overwrite);
-    profile_.write(keys::RealTimePrefix, request_.options.prefix);
-    profile_.write(keys::RealTimeGranularityBetweenFiles, request_.options.granularity);
-    int period = 1;
-    parseInt(request_.period, period);
-    profile_.write(keys::RealTimeIntervalBetweenFiles, period);
-    profile_.write(keys::ReceiverRecordingIntervalTerm, request_.interval);
-    profile_.write(keys::ReceiverNumbering, request_.options.numbering);
 }
 
 TNameEpoch TRealTimeLog::nextFileEpoch() const {
@@ -263,10 +281,17 @@ bool TRealTimeLog::prepareFile() {
         return false;
     }
     const std::string opened = file->fileName;
+    std::unique_ptr<FileAccess> earlier;
     {
         std::lock_guard lock(fileLock_);
+        earlier = std::move(prepared_);
         prepared_ = std::move(file);
         preparedTick_ = tickCount();
+    }
+    if (earlier) {
+        const std::string name = earlier->fileName;
+        earlier.reset();
+        removeIfEmpty(name);
     }
     logLine("TRACE_RTL: PrepareNewOutputFile() Done: " + opened);
     ++startCount_;
@@ -290,11 +315,24 @@ void TRealTimeLog::WriteData(const std::uint8_t* data, std::size_t count) {
     if (count == 0)
         return;
     std::lock_guard lock(fileLock_);
-    // After a failed write nothing more goes in: the file ends with what landed intact.
-    if (!active_.file || !active_.file->errorText.empty())
+    // After a failed write nothing more goes in, into no file of the run: each ends with what
+    // landed intact, and the next timer step stops the run.
+    if (!active_.file || !failure_.empty())
         return;
-    active_.file->writeBuffered(data, static_cast<int>(count));
+    if (!active_.file->writeBuffered(data, static_cast<int>(count)))
+        failure_ = active_.file->errorText;
     bytesWritten_ += count;
+}
+
+void TRealTimeLog::noteFailure(const std::string& text) {
+    std::lock_guard lock(fileLock_);
+    if (failure_.empty())
+        failure_ = text;
+}
+
+std::string TRealTimeLog::failure() const {
+    std::lock_guard lock(fileLock_);
+    return failure_;
 }
 
 void TRealTimeLog::OnReceiverDate(const std::uint8_t* b) {
@@ -364,12 +402,7 @@ void TRealTimeLog::timerStep() {
             CurrentConnection->Thread->FlushPending();
         switchFiles();
     }
-    std::string error;
-    {
-        std::lock_guard lock(fileLock_);
-        if (active_.file)
-            error = active_.file->errorText;
-    }
+    const std::string error = failure();
     if (running_ && !error.empty()) {
         host_.setStatus(error);
         if (debugCore().visible())
@@ -428,8 +461,15 @@ void TRealTimeLog::closeFile(TLogFile f, bool wait) {
     if (!f.file)
         return;
     std::string name = f.file->fileName;
+    // The last buffer may not fit on the disk either.
+    if (!f.file->writeBuffered(nullptr, 0))
+        noteFailure(f.file->errorText);
     f.file.reset();
     logLine("TRACE_RTL: CloseOldOutputFile() close_file: " + name);
+    // A file of a series that never got a byte (a full disk, a stop or a lost link right after
+    // the switch) would only be a hole in the series.
+    if (opt_.multiple && removeIfEmpty(name))
+        return;
     int tasks = 0;
     std::string target = name, source;
     if (opt_.multiple && opt_.numbering == 1) {
@@ -471,8 +511,16 @@ void TRealTimeLog::startWorker(const std::string& target, int tasks, const std::
     TConvertThread* w = worker.get();
     workers_.push_back(std::move(worker));
     if (wait && (tasks & TConvertThread::kConvert)) {
+        // The window stays alive meanwhile; its "DETH" may free the worker inside a slice.
+        auto converting = [&] {
+            for (auto& x : workers_)
+                if (x.get() == w)
+                    return !x->finished();
+            return false;
+        };
         host_.showConvertWait(true);
-        w->WaitFor();
+        while (converting())
+            host_.waitSlice();
         host_.showConvertWait(false);
         conversionsEnded();
     }
@@ -514,12 +562,31 @@ void TRealTimeLog::stop(bool wait) {
         std::lock_guard lock(fileLock_);
         last = std::move(active_);
         active_ = TLogFile{};
-        prepared_.reset();
         currentFileName_.clear();
     }
+    discardPrepared();
     bytesWritten_ = 0;
     host_.labelsChanged();
+    const std::string before = failure();
     closeFile(std::move(last), wait);
+    // The last buffer did not fit: the run did not end as it should have.
+    if (const std::string after = failure(); before.empty() && !after.empty())
+        host_.setStatus(after);
+}
+
+void TRealTimeLog::discardPrepared() {
+    std::unique_ptr<FileAccess> file;
+    {
+        std::lock_guard lock(fileLock_);
+        file = std::move(prepared_);
+    }
+    if (!file)
+        return;
+    const std::string name = file->fileName;
+    file.reset();
+    // Its number is free again: the series goes on without a hole.
+    if (opt_.multiple && removeIfEmpty(name) && opt_.numbering == 0)
+        --startCount_;
 }
 
 } // namespace telvor

@@ -1,7 +1,7 @@
 #pragma once
 // The rules of the real-time logging window without its widgets: the start and stop
 // sequences, single and multiple files switched on receiver time, and the hand-over of the
-// stream between the active, prepared and closing files. The window and telvor-cli drive it;
+// stream between the active, prepared and closing files. TLogDriver (Logdriver.h) drives it;
 // the input thread writes through it as the real-time sink.
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
@@ -37,6 +37,8 @@ public:
     virtual void monitorTick() {}
     // "Please wait while Telvor is converting the last file to RINEX format" while Stop waits.
     virtual void showConvertWait(bool /*visible*/) {}
+    // One slice of that wait: the user interface keeps running (pending events, painting).
+    virtual void waitSlice();
     virtual void labelsChanged() {}
 };
 
@@ -55,11 +57,23 @@ struct TLogOptions {
 
 // The edit texts Start checks, in the order it checks them.
 struct TStartRequest {
-    std::string elevationMask; // empty: the mask is left as it is
+    std::string elevationMask; // always sent; one the receiver refuses stops the start
     std::string interval = "1";
     std::string startCount = "0";
     std::string period = "1";
     TLogOptions options;
+};
+
+// Why Start refused: the edit to put the focus on, or what else failed.
+enum class TStartFault {
+    None,
+    ElevationMask,
+    Interval,
+    StartCount,
+    Period,
+    Receiver,
+    Cancelled,
+    File
 };
 
 class TRealTimeLog : public TRealTimeSink {
@@ -89,6 +103,10 @@ public:
     void conversionsEnded();
 
     bool running() const { return running_.load(); }
+    TStartFault fault() const { return fault_; }
+    // The write error that ended the last run (any file of it, also at its close); empty when
+    // the run was stopped.
+    std::string failure() const;
     // The texts Start wrote back into its edits.
     const TStartRequest& request() const { return request_; }
     std::string currentFileName() const;
@@ -123,11 +141,13 @@ private:
     bool prepareFile();
     void closeFile(TLogFile file, bool wait);
     void closeClosing(bool wait);
+    void discardPrepared();
+    bool refuse(TStartFault fault, const std::string& text);
+    void noteFailure(const std::string& text);
     std::string finalDateName(const TLogFile& file) const;
     void startWorker(const std::string& target, int tasks, const std::string& mergeSource,
                      bool wait);
     std::string startCommand() const;
-    void saveSettings();
     double receiverSecondsLocked() const;
 
     TRealTimeHost& host_;
@@ -145,6 +165,8 @@ private:
     std::uint32_t switchTimeoutMs_ = kSwitchTimeoutMs;
     std::deque<TLogFile> closing_;
     std::string currentFileName_;
+    std::string failure_; // under fileLock_
+    TStartFault fault_ = TStartFault::None;
     std::int64_t timeOfDayMs_ = -1;
     TRxDate date_;
     int dayCounter_ = -1;
@@ -167,5 +189,8 @@ void beginRealTimeMonitor(bool satellitesPlot, bool positionPlots);
 
 // The settings the window reads at opening, as a request.
 TStartRequest readLogSettings(const TProfile& profile);
+// Start and the close store the options and edits of `request`; a period that is no whole
+// number of at least 0 leaves the stored one, 0 is stored as 1.
+void saveLogSettings(TProfile& profile, const TStartRequest& request);
 
 } // namespace telvor

@@ -1,5 +1,6 @@
 // telvor-cli log against telvor-sim on a pty whose clock runs fast: a series of files that
-// survives the receiver going away and coming back, and ends on SIGTERM with exit code 0.
+// survives the receiver going away and coming back, and ends on SIGTERM with exit code 0; a
+// disk that fills ends it with exit code 1; the station's unit restarts such a run.
 #include "sim/Receiver.h"
 #include "support/Eventually.h"
 #include "support/Loggable.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,6 +127,87 @@ TEST(CliLog, SeriesGoesOnAfterTheReceiverCameBackAndEndsOnSigterm) {
     EXPECT_GT(run1.size(), 10000u);
     EXPECT_GT(run2.size(), 1000u);
     EXPECT_NE(sent2.find(run2), std::string::npos) << "the files after the reconnect";
+}
+
+} // namespace
+
+namespace {
+
+using namespace telvor::testing;
+
+// A 64 KB disk of its own (tmpfs). Mounting needs root; without it the test is skipped.
+class TSmallDisk {
+public:
+    explicit TSmallDisk(const std::filesystem::path& at) : path(at) {
+        std::filesystem::create_directories(at);
+        mounted = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~TSmallDisk() {
+        if (mounted)
+            ::umount2(path.c_str(), MNT_DETACH);
+    }
+    std::filesystem::path path;
+    bool mounted = false;
+};
+
+// telvor-cli with `args`, its standard error into `errFile`, until it exits or `ms` passed
+// (then it is killed and -1 returned).
+int runUntilExit(const std::vector<std::string>& args, const std::string& errFile, int ms) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        std::freopen(errFile.c_str(), "w", stderr);
+        std::vector<char*> argv{const_cast<char*>(TELVOR_CLI_EXE)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(TELVOR_CLI_EXE, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, ms))
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+TEST(CliLog, AFullDiskEndsASeriesAndASingleFileWithItsTextAndExitCode1) {
+    for (const bool single : {false, true}) {
+        SCOPED_TRACE(single ? "--single" : "series");
+        TTempDir tmp("telvor-cli-full");
+        TSmallDisk disk(tmp / "disk");
+        if (!disk.mounted)
+            GTEST_SKIP() << "a tmpfs of 64 KB needs root to mount";
+        const std::string link = (tmp / "rx").string();
+        std::ofstream(tmp / "telvor.ini") << "[Comm]\nbaud=460800\n";
+        TRecordedSim sim(link);
+        ASSERT_FALSE(sim.slave.empty());
+        std::vector<std::string> args{"--settings", tmp.path.string(), "--port",          link,
+                                      "log",        "--dir",           disk.path.string()};
+        if (single)
+            args.insert(args.end(), {"--single", "data"});
+        else
+            args.insert(args.end(), {"--prefix", "st", "--unit", "minutes"});
+        const std::string errFile = (tmp / "stderr.txt").string();
+        EXPECT_EQ(runUntilExit(args, errFile, 60000), 1) << readAll(errFile);
+        EXPECT_NE(readAll(errFile).find("Disk full or disk error"), std::string::npos)
+            << readAll(errFile);
+        // What landed is the stream's, and no file of a series is left empty.
+        for (const std::string& f : seriesFiles(disk.path)) {
+            EXPECT_GT(std::filesystem::file_size(f), 0u) << f;
+            EXPECT_NE(sim.loggable().find(readAll(f).substr(0, 4000)), std::string::npos) << f;
+        }
+    }
+}
+
+// A failed run (exit code 1) comes back by itself, ever later, and the unit never gives up.
+TEST(CliLog, TheStationUnitRestartsAFailedRunWithABackOff) {
+    const std::string unit =
+        readAll(std::string(TELVOR_SOURCE_DIR) + "/docs/systemd/telvor-log@.service");
+    ASSERT_FALSE(unit.empty());
+    for (const char* line : {"\nRestart=on-failure\n", "\nRestartSteps=", "\nRestartMaxDelaySec=",
+                             "\nStartLimitIntervalSec=0\n"})
+        EXPECT_NE(unit.find(line), std::string::npos) << line;
 }
 
 } // namespace

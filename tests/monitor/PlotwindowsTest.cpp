@@ -9,7 +9,7 @@
 #include "monitor/Scatterplot.h"
 #include "support/Simfeed.h"
 #include "monitor/Thinning.h"
-#include "rtlog/Targetposition.h"
+#include "rtlog/Targetpositionform.h"
 #include "settings/Profile.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 // The command engine against a scripted receiver on a pty.
 #include "protocol/Commtools.h"
+#include "protocol/Commstate.h"
 #include "protocol/Debugcore.h"
 #include "support/Peers.h"
 
@@ -43,6 +44,23 @@ TEST_F(CommandEngine, FirstReplyWinsAndStaysUntilTheNextLine) {
     // Waiting again without sending finds the same reply.
     EXPECT_TRUE(AwaitReply("ER", 100));
     EXPECT_EQ(ReplyText(5), "refused");
+}
+
+// Logging mode sends its "em" without a wait and without emptying the buffer; the reply to it
+// must not answer the wait of a later line that the receiver leaves unanswered.
+TEST_F(CommandEngine, AWaitNeverReturnsOnTheReplyToAnEarlierLine) {
+    answer([](const std::string& line) -> std::string {
+        return line == "%%em,,def" ? makeReply("") : std::string{};
+    });
+    SetInputMode(TInputMode::Logging);
+    ASSERT_TRUE(SendLine("%%em,,def"));
+    ASSERT_TRUE(AwaitReply("RE", 2000));
+    EXPECT_EQ(SendAndWait("%%dm", 300), TReply::None);
+    // A wait without a line still finds what is there.
+    ASSERT_TRUE(SendLine("%%em,,def"));
+    ASSERT_TRUE(AwaitReply("RE", 2000));
+    EXPECT_EQ(SendAndWait("", 300), TReply::RE);
+    SetInputMode(TInputMode::Idle);
 }
 
 TEST_F(CommandEngine, RetriesAfterErrorsButNotAfterATimeout) {

@@ -1,5 +1,6 @@
 // A converter for the tests: writes its folder and arguments, one a line, to "args.txt" in the
-// folder it runs in, and exits with the code of a "--exit=N" argument (0 without one).
+// folder it runs in, sleeps for "--sleep=MS", and exits with the code of a "--exit=N" argument
+// (0 without one).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
         std::fprintf(out, "%s\n", argv[i]);
         if (std::strncmp(argv[i], "--exit=", 7) == 0)
             code = std::atoi(argv[i] + 7);
+        if (std::strncmp(argv[i], "--sleep=", 8) == 0)
+            ::usleep(static_cast<useconds_t>(std::atoi(argv[i] + 8)) * 1000);
     }
     std::fclose(out);
     return code;

@@ -58,8 +58,17 @@ protected:
         log.reset();
         TSimSessionFixture::TearDown();
     }
+    // What the window's edits hold by default, with a mask the receiver accepts.
+    TStartRequest single(const std::string& name) {
+        TStartRequest r;
+        r.elevationMask = "10";
+        r.options.folder = dir.string();
+        r.options.singleName = name;
+        return r;
+    }
     TStartRequest multiple(int numbering) {
         TStartRequest r;
+        r.elevationMask = "10";
         r.options.multiple = true;
         r.options.folder = dir.string();
         r.options.prefix = "site";
@@ -85,6 +94,32 @@ protected:
                 return int(names.size()) > files;
             },
             30000, [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
+    }
+    // A receiver whose clock agrees with the times the tests feed as the input thread would.
+    static telvorsim::TSimOptions at145800() {
+        telvorsim::TSimOptions o;
+        struct tm t {};
+        strptime("2006-05-03 14:58:00", "%Y-%m-%d %H:%M:%S", &t);
+        o.startMs = std::int64_t(timegm(&t)) * 1000;
+        return o;
+    }
+    // An hourly series started at 14:58 whose receiver then goes quiet, stepped to 14:59:59:
+    // the next file is prepared and waits for a marker reply that does not come.
+    void prepareWhileQuiet(TStartRequest r) {
+        ASSERT_NO_FATAL_FAILURE(connectPaused(at145800()));
+        log = std::make_unique<TRealTimeLog>(host, *profile);
+        log->attach();
+        const std::uint8_t date[5] = {0xD6, 0x07, 5, 3, 0}; // 2006-05-03
+        log->OnReceiverDate(date);
+        log->OnReceiverTime((14 * 3600 + 58 * 60) * 1000);
+        r.options.granularity = 1;
+        ASSERT_TRUE(log->start(r)) << host.status;
+        telvorsim::TFaults quiet;
+        quiet.silentAfterMs = 0;
+        sim->setFaults(quiet);
+        log->OnReceiverTime((14 * 3600 + 59 * 60 + 59) * 1000);
+        log->timerStep();
+        ASSERT_TRUE(log->hasPrepared());
     }
     std::string sentSoFar() {
         std::lock_guard lock(sentLock);
@@ -172,12 +207,18 @@ TEST_F(RealTimeLog, DateNamesFollowTheFirstEpochOfEachFile) {
 
 TEST_F(RealTimeLog, StartChecksItsEditsInOrder) {
     ASSERT_NO_FATAL_FAILURE(connect());
-    TStartRequest r;
-    r.options.folder = dir.string();
-    r.options.singleName = "data";
+    TStartRequest r = single("data");
+    // An empty mask is sent too: the receiver refuses it, and the run does not start with
+    // whatever mask it had.
+    r.elevationMask = "";
+    EXPECT_FALSE(log->start(r));
+    EXPECT_EQ(host.status, "Invalid elevation mask");
+    EXPECT_EQ(log->fault(), TStartFault::ElevationMask);
+    r.elevationMask = "10";
     r.interval = "0";
     EXPECT_FALSE(log->start(r));
     EXPECT_EQ(host.status, "Invalid recording interval");
+    EXPECT_EQ(log->fault(), TStartFault::Interval);
     r.interval = "1";
     r.startCount = "-1";
     EXPECT_FALSE(log->start(r));
@@ -222,7 +263,7 @@ TEST_F(RealTimeLog, WithoutReceiverTimeAMultipleFileRunNeverSwitches) {
 
 TEST_F(RealTimeLog, AFailingWriteStopsLoggingAndKeepsWhatLanded) {
     ASSERT_NO_FATAL_FAILURE(connect());
-    TStartRequest r;
+    TStartRequest r = single("");
     // A disk that is full from the start.
     std::filesystem::create_symlink("/dev/full", dir / "full.vxr");
     r.options.singleName = (dir / "full.vxr").string();
@@ -260,9 +301,7 @@ TEST_F(RealTimeLog, StopConvertsTheLastFileAndDeletesItOnlyAfterSuccess) {
     profile->write(keys::Vxr2RinApplication, std::string(TELVOR_FAKE_CONVERTER));
     profile->write(keys::Vxr2RinDeleteVXR, true);
     profile->write(keys::Vxr2RinOptions, "--exit=3");
-    TStartRequest r;
-    r.options.folder = dir.string();
-    r.options.singleName = "a.vxr";
+    TStartRequest r = single("a.vxr");
     r.options.convert = true;
     ASSERT_TRUE(log->start(r)) << host.status;
     ASSERT_TRUE(eventually([&] { return log->bytesWritten() > 0; }));
@@ -339,6 +378,38 @@ TEST_F(RealTimeLog, WithoutTheMarkerReplyTheTimeoutSwitches) {
     sim->setFaults(telvorsim::TFaults{});
 }
 
+// A file prepared for the switch that never got a byte (the receiver went quiet, then Stop) is
+// not left behind as a hole in the series; the file that holds the bytes stays.
+TEST_F(RealTimeLog, AFileOfTheSeriesThatNeverGotAByteIsNotLeftBehind) {
+    ASSERT_NO_FATAL_FAILURE(prepareWhileQuiet(multiple(0)));
+    log->WriteData(reinterpret_cast<const std::uint8_t*>("kept"), 4);
+    ASSERT_TRUE(std::filesystem::exists(dir / "site0001.vxr"));
+    sim->setFaults(telvorsim::TFaults{});
+    log->stop(false);
+    EXPECT_FALSE(std::filesystem::exists(dir / "site0001.vxr"));
+    EXPECT_NE(readFile((dir / "site0000.vxr").string()).find("kept"), std::string::npos);
+}
+
+// A write error in a series stops the run whichever file it hit, and no later file takes a
+// byte: the switch that moves the failed file away does not hide the error.
+TEST_F(RealTimeLog, AWriteErrorInASeriesStopsTheRunAfterASwitchToo) {
+    // The first file lands on a disk that is full.
+    std::filesystem::create_symlink("/dev/full", dir / "site0000.vxr");
+    TStartRequest r = multiple(0);
+    r.options.overwrite = true;
+    ASSERT_NO_FATAL_FAILURE(prepareWhileQuiet(r));
+    const std::string block(9000, 'x'); // more than the buffer: it goes to the disk
+    log->WriteData(reinterpret_cast<const std::uint8_t*>(block.data()), block.size());
+    log->switchFiles(); // the marker's reply
+    log->WriteData(reinterpret_cast<const std::uint8_t*>("after"), 5);
+    sim->setFaults(telvorsim::TFaults{}); // Stop's "dm" is answered
+    log->timerStep();
+    EXPECT_FALSE(log->running());
+    EXPECT_EQ(host.status, "Disk full or disk error");
+    EXPECT_EQ(log->failure(), "Disk full or disk error");
+    EXPECT_FALSE(std::filesystem::exists(dir / "site0001.vxr"));
+}
+
 // Test mode: the receiver is not asked for its stream, nothing reaches the disk, and Stop
 // leaves the link idle instead of monitoring again.
 TEST_F(RealTimeLog, TestModeWritesNothingAndLeavesTheLinkIdle) {
@@ -365,9 +436,7 @@ TEST_F(RealTimeLog, TestModeWritesNothingAndLeavesTheLinkIdle) {
         TTestMode() { commState().testMode = true; }
         ~TTestMode() { commState().testMode = false; }
     } testMode;
-    TStartRequest r;
-    r.options.folder = dir.string();
-    r.options.singleName = "quiet";
+    TStartRequest r = single("quiet");
     ASSERT_TRUE(log->start(r)) << host.status;
     EXPECT_EQ(commState().inputMode.load(), TInputMode::Logging);
     ASSERT_TRUE(eventually([&] { return received("%%"); }));

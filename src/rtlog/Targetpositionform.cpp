@@ -1,4 +1,4 @@
-#include "rtlog/Targetposition.h"
+#include "rtlog/Targetpositionform.h"
 
 #include "monitor/Monitor.h"
 

@@ -1,4 +1,4 @@
-#include "rtlog/Setuprinexdlg.h"
+#include "rtlog/Setuprinexdialog.h"
 
 #include "config/Widgetbinder.h"
 
