@@ -43,6 +43,8 @@ public:
     void clearPane() override { m_.clearClick(); }
     void setStatus(const std::string& text) override { m_.ShowStatus(text); }
     std::string status() override { return m_.status_; }
+    // In the transcript, where it stays after the status line has moved on.
+    void warn(const std::string& text) override { echo("Warning: " + text); }
     void runStarted() override {
         m_.view_.enablePanel(false);
         m_.view_.setCaption(TManualButton::RunScript, "Stop script");
@@ -334,12 +336,11 @@ void TManualMode::editorChanged() {
     view_.enableButton(TManualButton::EditScript, true);
 }
 
+// The transcript the editor covered comes back: it is the user's record of the session.
 void TManualMode::closeEditor() {
     editing_ = false;
     modified_ = false;
-    pane_.clear();
-    view_.setEditorUse(false, "");
-    view_.paneCleared();
+    view_.setEditorUse(false, pane_.text());
     ShowStatus("");
     view_.setCaption(TManualButton::EditScript, "Edit script");
     view_.setCaption(TManualButton::Exit, "Exit");

@@ -242,6 +242,11 @@ TEST_F(ManualMode, EditorSavesAndAsksBeforeDiscarding) {
     m->exitClick();
     EXPECT_FALSE(m->editing());
     EXPECT_EQ(dir_.read("new.vxc"), "@echo one\n");
+    // The transcript the editor covered is shown again.
+    EXPECT_FALSE(view_.editor);
+    EXPECT_EQ(view_.editorContents, "terminal text");
+    EXPECT_EQ(view_.pane, "terminal text");
+    EXPECT_EQ(m->pane().text(), "terminal text");
     EXPECT_EQ(view_.captions[TManualButton::EditScript], "Edit script");
     EXPECT_EQ(view_.captions[TManualButton::Exit], "Exit");
     EXPECT_EQ(view_.closes, 0);
