@@ -75,10 +75,11 @@ TManualMode::TManualMode(TProfile& profile, TManualView& view, TManualSession& s
             break;
         history_.push_back(entry);
     }
-    scriptFolder_ = profile_.read(keys::ManualModeDirectory);
+    // Not the settings folder: scripts and logs are the user's files.
+    scriptFolder_ = dataFolder(profile_, keys::ManualModeDirectory);
     if (scriptFolder_.empty())
         scriptFolder_ = currentFolder();
-    logFolder_ = profile_.read(keys::ManualModePathLogFile);
+    logFolder_ = dataFolder(profile_, keys::ManualModePathLogFile);
     if (logFolder_.empty())
         logFolder_ = currentFolder();
     interpreter_.setFolder(scriptFolder_);

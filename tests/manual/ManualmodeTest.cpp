@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -207,6 +209,26 @@ TEST_F(ManualMode, LoadScriptNamesTheFileAndItsFolder) {
     EXPECT_NE(m->pane().text().find(">from sub\n"), std::string::npos);
     EXPECT_EQ(view_.captions[TManualButton::RunScript], "Load script");
     EXPECT_TRUE(view_.enabled[TManualButton::Send]);
+}
+
+// With no folder chosen yet, scripts and logs start in the visible data folder, not in the
+// settings folder; "Path:" shows it.
+TEST_F(ManualMode, FoldersDefaultToTheDataFolder) {
+    namespace fs = std::filesystem;
+    const fs::path documents = dir_ / "documents";
+    const char* before = std::getenv("XDG_DOCUMENTS_DIR");
+    const std::string saved = before ? before : "";
+    ::setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    profile_.write(keys::ManualModeDirectory, "");
+    profile_.write(keys::ManualModePathLogFile, "");
+    auto m = make();
+    EXPECT_EQ(m->scriptFolder(), (documents / "Telvor").string());
+    EXPECT_EQ(view_.path, (documents / "Telvor").string());
+    EXPECT_TRUE(fs::is_directory(documents / "Telvor"));
+    if (before)
+        ::setenv("XDG_DOCUMENTS_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_DOCUMENTS_DIR");
 }
 
 TEST_F(ManualMode, EditorSavesAndAsksBeforeDiscarding) {
