@@ -1,5 +1,6 @@
 // Any settings file, any names and values: reads never fail, a write is either refused or
-// read back as written, and never changes another key.
+// read back as written, and never changes another key. The value also stands for a
+// user-dirs.dirs text.
 #include "settings/Profile.h"
 
 #include <cmath>
@@ -86,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Most inputs work on the text in memory, where the rules are the same and a write costs
     // no system calls; one in sixteen goes through the file and its atomic replacement.
     const bool onDisk = in.ConsumeIntegralInRange(0, 15) == 0;
+    // The same text as a user-dirs.dirs file: a documents folder is absolute or none.
+    if (std::string docs = documentsFromUserDirs(value, "/home/u"); !docs.empty() && docs[0] != '/')
+        std::abort();
     std::string text = in.ConsumeRemainingBytesAsString();
     if (onDisk)
         putFile(text);

@@ -23,7 +23,7 @@ void hookReceiverConfig(TMainWindow& main, TProfile& profile) {
                 TReceiverConfigForm form(rx, rx, &main);
                 form.setProgram(appVersion(), appBuildDate());
                 form.setScriptFolder(
-                    QString::fromStdString(profile.read(keys::ManualModeDirectory)));
+                    QString::fromStdString(dataFolder(profile, keys::ManualModeDirectory)));
                 form.setGlonassByFcn(profile.read(keys::GLOEnumerationFCN));
                 form.logic().Base.setAtOneTime(profile.read(keys::BaseGPSGLNAtOneTime));
                 form.logic().Advanced.Loops.setFirmwareVersion(main.session().firmwareVersion());

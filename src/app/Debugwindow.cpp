@@ -99,13 +99,16 @@ TDebugWindow::TDebugWindow(TProfile& profile, TDebugCore& core, const QRect& mai
 TDebugWindow::~TDebugWindow() {
     core_.setOnChange(nullptr);
     core_.setVisible(false);
-    if (profile_.read(keys::DebugShowDebugWindow)) {
-        profile_.write(keys::DebugX, x());
-        profile_.write(keys::DebugY, y());
-        profile_.write(keys::DebugW, width());
-        profile_.write(keys::DebugH, height());
-        profile_.write(keys::DebugShowCommands, showCommands_->isChecked());
-    }
+    if (profile_.read(keys::DebugShowDebugWindow))
+        saveGeometry();
+}
+
+void TDebugWindow::saveGeometry() {
+    profile_.write(keys::DebugX, x());
+    profile_.write(keys::DebugY, y());
+    profile_.write(keys::DebugW, width());
+    profile_.write(keys::DebugH, height());
+    profile_.write(keys::DebugShowCommands, showCommands_->isChecked());
 }
 
 void TDebugWindow::refresh() {
@@ -122,8 +125,13 @@ void TDebugWindow::refresh() {
     counter_->setText(QString::fromStdString(core_.counterLabel()));
 }
 
+// The program's end does not close this window (it is destroyed), so a close is the user's:
+// the window hides, and stays hidden at the next start until the Help menu opens it.
 void TDebugWindow::closeEvent(QCloseEvent* event) {
-    event->ignore();
+    if (profile_.read(keys::DebugShowDebugWindow))
+        saveGeometry();
+    profile_.write(keys::DebugShowDebugWindow, false);
+    event->accept();
 }
 
 void TDebugWindow::changeEvent(QEvent* event) {

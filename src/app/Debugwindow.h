@@ -1,6 +1,6 @@
 #pragma once
-// The debug window: commands sent and communication errors, live. It cannot be closed and
-// stays usable while the program shows a modal dialog.
+// The debug window: commands sent and communication errors, live. It stays usable while the
+// program shows a modal dialog; its close button hides it.
 #include <QWidget>
 #include <string>
 
@@ -36,6 +36,7 @@ protected:
 
 private:
     void refresh();
+    void saveGeometry();
 
     telvor::TProfile& profile_;
     telvor::TDebugCore& core_;

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -94,6 +95,14 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     elapsedTimer_ = new QTimer(this);
     elapsedTimer_->setInterval(200);
     connect(elapsedTimer_, &QTimer::timeout, this, [this] { updateElapsed(); });
+    closeRetry_ = new QTimer(this);
+    closeRetry_->setInterval(100);
+    connect(closeRetry_, &QTimer::timeout, this, [this] {
+        if (closeMustWait())
+            endModalWindows(); // also those opened after the close was asked for
+        else
+            close();
+    });
     monitor_ = std::make_unique<TMainMonitor>(
         *session_, profile_,
         TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); },
@@ -352,10 +361,26 @@ void TMainWindow::showDisplayData(bool visible) {
     panel_->displayData()->setVisible(visible);
 }
 
+namespace {
+
+// Counts the modal windows that run inside an event of the main window.
+struct TModalScope {
+    int& depth;
+    explicit TModalScope(int& d) : depth(d) { ++depth; }
+    ~TModalScope() { --depth; }
+    TModalScope(const TModalScope&) = delete;
+    TModalScope& operator=(const TModalScope&) = delete;
+};
+
+} // namespace
+
 bool TMainWindow::runConnectDialog() {
+    if (closePending_)
+        return false;
+    TModalScope modal(modalDepth_);
     TConnectForm form(profile_, runScript_, session_->displayData(), this);
     form.setWindowModality(Qt::WindowModal);
-    bool accepted = form.exec() == QDialog::Accepted;
+    bool accepted = form.exec() == QDialog::Accepted && !closePending_;
     if (accepted)
         panel_->displayData()->setChecked(form.displayData());
     if (isHidden()) {
@@ -367,6 +392,7 @@ bool TMainWindow::runConnectDialog() {
 
 TBoxResult TMainWindow::messageBox(const std::string& title, const std::string& text,
                                    TBoxButtons buttons, TBoxIcon icon) {
+    TModalScope modal(modalDepth_);
     QMessageBox box(this);
     box.setWindowModality(Qt::WindowModal);
     box.setWindowTitle(q(title));
@@ -643,6 +669,9 @@ void TMainWindow::centreOver(QWidget* window, const QRect& over) {
 }
 
 void TMainWindow::runSubWindow(QDialog* dialog, bool pause) {
+    if (closePending_)
+        return;
+    TModalScope modal(modalDepth_);
     session_->runSubWindow(
         [&] {
             dialog->setWindowModality(Qt::WindowModal);
@@ -654,14 +683,30 @@ void TMainWindow::runSubWindow(QDialog* dialog, bool pause) {
         pause);
 }
 
+bool TMainWindow::closeMustWait() const {
+    return session_->busy() || modalDepth_ > 0 || waitDepth_ > 0 ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+// Each modal window closes as its own close button would close it, so that its rules run
+// (a terminal stops its script and the receiver's output first).
+void TMainWindow::endModalWindows() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible() && w->isModal())
+            w->close();
+}
+
 void TMainWindow::closeEvent(QCloseEvent* event) {
-    if (session_->busy()) {
-        // A search or wait is running inside an event of ours: end it, close afterwards.
+    if (closeMustWait()) {
+        // End what runs; the close comes back once it has unwound.
         session_->shutdown();
         closePending_ = true;
         event->ignore();
+        endModalWindows();
+        closeRetry_->start();
         return;
     }
+    closeRetry_->stop();
     // Before any plot window is hidden, so that they open again at the next start.
     if (plots_)
         plots_->closing();
@@ -674,5 +719,9 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     logSessionClose();
     closeCommLog();
     event->accept();
-    QApplication::quit();
+    // Not quit(): it asks every window to close first, and one that refuses (or is busy)
+    // would keep the program running with its main window gone. Only a running loop is
+    // ended: outside one, exit() would make the next modal loop return at once.
+    if (thread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }

@@ -103,6 +103,10 @@ private:
     void onMonitorTimer();
     void updateElapsed();
     void centreOver(QWidget* window, const QRect& over);
+    // Something runs inside an event of ours (a connect, a modal window, a wait with events):
+    // closing now would pull the link from under it.
+    bool closeMustWait() const;
+    void endModalWindows();
     void hookMonitor();
     void inputModeChanged(telvor::TInputMode mode);
     void labelDoubleClick(const std::string& name, bool shift);
@@ -140,8 +144,10 @@ private:
     std::int64_t shownSeconds_ = -1;
     std::vector<QWidget*> waitDisabled_;
     int waitDepth_ = 0;
+    int modalDepth_ = 0; // modal windows this window runs
     bool closePending_ = false;
     bool realTimeOpen_ = false;
+    QTimer* closeRetry_; // while a close waits for what runs to unwind
 
     // Written back at close; other windows change them while the program runs. (The target
     // is the monitor's, saved at every change.)

@@ -46,7 +46,10 @@ const std::vector<TCliCommand>& cliCommands() {
          "",
          "print the receiver report of the About window, or save it to a file",
          {{"save", "\"Save to file\": the whole parameter tree (or the fixed layout)", "file"},
-          {"report", "\"Report\"; a folder gets the proposed name r_<serial>.txt", "file"}},
+          {"report",
+           "\"Report\"; a folder (one that exists, or a path ending in \"/\") gets the "
+           "proposed name r_<serial>.txt",
+           "file"}},
          runReport},
         {"ls",
          "",

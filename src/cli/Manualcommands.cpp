@@ -81,6 +81,7 @@ public:
             ctx_.err << text << std::endl;
     }
     std::string status() override { return status_; }
+    void warn(const std::string& text) override { ctx_.err << text << std::endl; }
     void runStarted() override {}
     void runEnded() override {}
     void disconnect() override {
@@ -125,12 +126,14 @@ std::string argumentText(const std::vector<std::string>& items) {
     return text;
 }
 
-// After a script: 0 for a normal end, 1 for an error stop or an interruption.
+// After a script: 0 for a normal end, 1 for an error stop, an interruption or a line the
+// run passed over (already on standard error), so that a typo cannot pass for success.
 int finishRun(TCliContext& ctx, TCliTerminal& terminal, int result) {
     const std::string& status = terminal.interpreter().finalStatus();
     if (!status.empty())
         ctx.err << status << std::endl;
-    return result != 0 || status == "Interrupted" ? 1 : 0;
+    const bool passedOver = !terminal.interpreter().warnings().empty();
+    return result != 0 || status == "Interrupted" || passedOver ? 1 : 0;
 }
 
 } // namespace
@@ -199,7 +202,8 @@ int runTerminal(TCliContext& ctx) {
                 continue;
             if (line[0] == '@') {
                 terminal.interpreter().setFolder(fs::current_path().string());
-                if (terminal.interpreter().RunScript(std::string_view(line).substr(1), 0) != 0)
+                if (terminal.interpreter().RunScript(std::string_view(line).substr(1), 0) != 0 ||
+                    !terminal.interpreter().warnings().empty())
                     code = 1;
                 if (const std::string& s = terminal.interpreter().finalStatus(); !s.empty())
                     ctx.err << s << std::endl;

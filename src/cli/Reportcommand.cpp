@@ -6,7 +6,6 @@
 #include "info/Receiverinfo.h"
 #include "info/Reportfile.h"
 
-#include <filesystem>
 #include <ostream>
 
 namespace telvor {
@@ -31,11 +30,15 @@ int runReport(TCliContext& ctx) {
             request.kind = save ? TReportKind::Save : TReportKind::Report;
             request.path = path;
             // A folder gets the name the window would propose.
-            std::error_code ignored;
-            if (report && std::filesystem::is_directory(path, ignored))
-                request.path =
-                    (std::filesystem::path(path) / proposedReportName(source.value("/par/rcv/sn")))
-                        .string();
+            if (report) {
+                TReportPath where = reportFilePath(
+                    path, [&] { return proposedReportName(source.value("/par/rcv/sn")); });
+                if (!where.error.empty()) {
+                    ctx.err << where.error << std::endl;
+                    return 1;
+                }
+                request.path = where.path;
+            }
             request.program = kAppTitle;
             request.versionLabel = versionAndBuild(appVersion(), buildDateText(appBuildDate()));
             request.version = session.firmwareVersion();

@@ -25,9 +25,10 @@ TFileManager::TFileManager(TFileManagerView& view, TProfile& profile)
 void TFileManager::open() {
     const std::string saved = profile_.read(keys::LoadFileOutputPath);
     std::error_code ec;
-    outputPath = !saved.empty() && std::filesystem::is_directory(saved, ec)
-                     ? saved
-                     : std::filesystem::current_path(ec).string();
+    outputPath =
+        !saved.empty() && std::filesystem::is_directory(saved, ec) ? saved : dataDirectory();
+    if (outputPath.empty())
+        outputPath = std::filesystem::current_path(ec).string();
     printVisible = profile_.read(keys::LoadFileDownloadViaPrint);
     blockSizeIndex = std::clamp(profile_.read(keys::LoadFileBlockSize), 0, 2);
     exclusiveUsed_ = false;

@@ -67,7 +67,7 @@ void TAboutLogic::save(TReportKind kind, const std::string& proposed) {
     if (busy_ || !panelVisible())
         return;
     TBusy busy(busy_);
-    std::string folder(profile_.read(keys::ManualModeDirectory));
+    std::string folder = dataFolder(profile_, keys::ManualModeDirectory);
     if (folder.empty())
         folder = std::filesystem::current_path().string();
     const std::string path = view_.askSaveFile(folder, proposed);

@@ -114,4 +114,17 @@ std::string writeReport(const TReportRequest& r, TParamSource& source, bool& ok)
     return "Saved to " + r.path;
 }
 
+TReportPath reportFilePath(const std::string& given,
+                           const std::function<std::string()>& proposedName) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const bool folder = (!given.empty() && given.back() == '/') || fs::is_directory(given, ec);
+    if (!folder)
+        return {given, {}};
+    fs::create_directories(given, ec);
+    if (ec)
+        return {given, "Unable to create " + given + ": " + ec.message()};
+    return {(fs::path(given) / proposedName()).string(), {}};
+}
+
 } // namespace telvor

@@ -4,6 +4,7 @@
 #include "info/Receiverinfo.h"
 
 #include <ctime>
+#include <functional>
 #include <string>
 
 namespace telvor {
@@ -35,6 +36,16 @@ struct TReportRequest {
 // Collects the file's text and writes it. Returns the status text: "Saved to " + path, or
 // what went wrong; `ok` tells which.
 std::string writeReport(const TReportRequest& request, TParamSource& source, bool& ok);
+
+// Where "Report" writes for a path typed by the user: one that ends in "/" or names an
+// existing folder is a folder (created when missing) and the file in it gets the proposed
+// name; any other path is the file itself. `error` is empty when the path is ready.
+struct TReportPath {
+    std::string path;
+    std::string error;
+};
+TReportPath reportFilePath(const std::string& given,
+                           const std::function<std::string()>& proposedName);
 
 // The whole text or nothing: a file that cannot be written completely is removed.
 bool writeTextFile(const std::string& path, const std::string& text);

@@ -99,6 +99,13 @@ bool TSerialConnection::Open(bool resume) {
         SetErrorText("Open " + portName_ + " port failed: " + systemMessage(error));
         return false;
     }
+    // A character device that is no terminal (/dev/null, /dev/zero) takes no line settings.
+    if (!::isatty(fd_)) {
+        SetErrorText(path + " is not a serial port");
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
 
     SetEventMask(kEventData | kEventError);
     Purge();
@@ -116,9 +123,7 @@ bool TSerialConnection::Open(bool resume) {
     }
     Speed.store(115200);
     if (!ok) {
-        // The Part's words first; the reason on a line of its own.
-        SetErrorText(std::string("SetCommState() failed\n") +
-                     (errno == ENOTTY ? path + " is not a serial port" : systemMessage(errno)));
+        SetErrorText("Unable to set up " + path + ": " + systemMessage(errno));
         return false;
     }
     SetModemLine(TIOCM_DTR, Infrared());

@@ -43,6 +43,8 @@ public:
     void clearPane() override { m_.clearClick(); }
     void setStatus(const std::string& text) override { m_.ShowStatus(text); }
     std::string status() override { return m_.status_; }
+    // In the transcript, where it stays after the status line has moved on.
+    void warn(const std::string& text) override { echo("Warning: " + text); }
     void runStarted() override {
         m_.view_.enablePanel(false);
         m_.view_.setCaption(TManualButton::RunScript, "Stop script");
@@ -73,10 +75,11 @@ TManualMode::TManualMode(TProfile& profile, TManualView& view, TManualSession& s
             break;
         history_.push_back(entry);
     }
-    scriptFolder_ = profile_.read(keys::ManualModeDirectory);
+    // Not the settings folder: scripts and logs are the user's files.
+    scriptFolder_ = dataFolder(profile_, keys::ManualModeDirectory);
     if (scriptFolder_.empty())
         scriptFolder_ = currentFolder();
-    logFolder_ = profile_.read(keys::ManualModePathLogFile);
+    logFolder_ = dataFolder(profile_, keys::ManualModePathLogFile);
     if (logFolder_.empty())
         logFolder_ = currentFolder();
     interpreter_.setFolder(scriptFolder_);
@@ -334,12 +337,11 @@ void TManualMode::editorChanged() {
     view_.enableButton(TManualButton::EditScript, true);
 }
 
+// The transcript the editor covered comes back: it is the user's record of the session.
 void TManualMode::closeEditor() {
     editing_ = false;
     modified_ = false;
-    pane_.clear();
-    view_.setEditorUse(false, "");
-    view_.paneCleared();
+    view_.setEditorUse(false, pane_.text());
     ShowStatus("");
     view_.setCaption(TManualButton::EditScript, "Edit script");
     view_.setCaption(TManualButton::Exit, "Exit");

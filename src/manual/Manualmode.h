@@ -36,7 +36,8 @@ public:
     virtual void enablePanel(bool on) = 0;
     virtual void enableButton(TManualButton button, bool on) = 0;
     virtual void setCaption(TManualButton button, const std::string& caption) = 0;
-    // Editor use: command line hidden, pane editable with `text`; terminal use: the opposite.
+    // Editor use: command line hidden, pane editable with `text`; terminal use: the opposite,
+    // the pane read-only with `text` (the transcript, as the pane shows it).
     virtual void setEditorUse(bool editor, const std::string& text) = 0;
     virtual std::string editorText() = 0;
     virtual std::optional<std::string> chooseLogFile(const std::string& folder) = 0;

@@ -210,7 +210,9 @@ void TManualModeForm::setCaption(TManualButton id, const std::string& caption) {
 void TManualModeForm::setEditorUse(bool editor, const std::string& text) {
     const bool blocked = memo_->blockSignals(true);
     memo_->setPlainText(editor ? QString::fromLocal8Bit(text.data(), qsizetype(text.size()))
-                               : QString());
+                               : QString::fromLatin1(text.data(), qsizetype(text.size())));
+    if (!editor)
+        memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
     memo_->blockSignals(blocked);
     memo_->setReadOnly(!editor);
     commandLine_->setVisible(!editor);

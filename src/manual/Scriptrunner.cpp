@@ -81,6 +81,7 @@ int TScriptInterpreter::RunScript(std::string_view argumentText, int depth) {
         stop_ = false;
         running_ = true;
         finalStatus_.clear();
+        warnings_.clear();
         host_.runStarted();
     }
 
@@ -102,6 +103,9 @@ int TScriptInterpreter::RunScript(std::string_view argumentText, int depth) {
         if (!run.file) {
             run.finalStatus = "Unable to open " + run.name;
             opened = false;
+            // The calling script goes on; its author should still hear of it.
+            if (depth > 0)
+                warn(run.finalStatus);
         }
     }
 
@@ -125,8 +129,20 @@ int TScriptInterpreter::RunScript(std::string_view argumentText, int depth) {
         host_.runEnded();
     }
     run.file.reset();
-    host_.setStatus(run.finalStatus);
+    // A run that ended well but passed over lines says so where its end is shown.
+    if (depth == 0 && run.finalStatus.empty() && !warnings_.empty())
+        host_.setStatus(warnings_.front() +
+                        (warnings_.size() > 1
+                             ? " (and " + std::to_string(warnings_.size() - 1) + " more)"
+                             : std::string()));
+    else
+        host_.setStatus(run.finalStatus);
     return run.result;
+}
+
+void TScriptInterpreter::warn(const std::string& text) {
+    warnings_.push_back(text);
+    host_.warn(text);
 }
 
 // The next non-empty trimmed line; lines are read in pieces of at most 1023 characters.
@@ -161,7 +177,7 @@ bool TScriptInterpreter::runLine(TRun& run, const std::string& raw, int depth) {
     case TScriptLineKind::Comment:
         return true;
     case TScriptLineKind::Directive:
-        return directive(run, d, depth);
+        return directive(run, d, line, depth);
     case TScriptLineKind::WaitedCommand:
     case TScriptLineKind::Command:
         return command(run, line);
@@ -170,7 +186,8 @@ bool TScriptInterpreter::runLine(TRun& run, const std::string& raw, int depth) {
 }
 
 // The directives by keyword; a handler returns false when the script ends with it.
-bool TScriptInterpreter::directive(TRun& run, const TDirective& d, int depth) {
+bool TScriptInterpreter::directive(TRun& run, const TDirective& d, const std::string& line,
+                                   int depth) {
     using THandler = bool (*)(TScriptInterpreter&, TRun&, const TDirective&, int depth);
     struct TEntry {
         std::string_view keyword;
@@ -257,7 +274,9 @@ bool TScriptInterpreter::directive(TRun& run, const TDirective& d, int depth) {
     for (const TEntry& e : kDirectives)
         if (e.keyword == d.items[0])
             return e.handler(*this, run, d, depth);
-    return true; // unknown directives are ignored
+    // Passed over, as the receiver never sees it; a typo ("@sleap") must not go unnoticed.
+    warn("Unknown directive in " + run.name + ": " + line);
+    return true;
 }
 
 void TScriptInterpreter::set(TRun& run, const std::vector<std::string>& items) {

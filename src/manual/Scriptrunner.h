@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace telvor {
 
@@ -30,6 +31,9 @@ public:
     virtual void clearPane() = 0;
     virtual void setStatus(const std::string& text) = 0;
     virtual std::string status() = 0;
+    // A line the run passed over although the author meant something by it (a misspelt
+    // directive, a called script that is missing); the run goes on.
+    virtual void warn(const std::string& text) = 0;
     // Around a run at depth 0: every control off but "Stop script", and back.
     virtual void runStarted() = 0;
     virtual void runEnded() = 0;
@@ -66,6 +70,8 @@ public:
     bool stopRequested() const { return stop_; }
     // The final status of the last run at depth 0 ("" after a normal end).
     const std::string& finalStatus() const { return finalStatus_; }
+    // What the last run at depth 0 passed over (see TScriptHost::warn), in order.
+    const std::vector<std::string>& warnings() const { return warnings_; }
 
     // Every received byte run, as the pane writer gets it.
     void received(const std::uint8_t* data, std::size_t count);
@@ -74,7 +80,8 @@ private:
     struct TRun;
     bool nextLine(TRun& run, std::string& line);
     bool runLine(TRun& run, const std::string& line, int depth);
-    bool directive(TRun& run, const TDirective& d, int depth);
+    bool directive(TRun& run, const TDirective& d, const std::string& line, int depth);
+    void warn(const std::string& text);
     bool command(TRun& run, const std::string& line);
     void gotoLabel(TRun& run, const std::string& name);
     bool call(TRun& run, const std::string& text, int depth);
@@ -93,6 +100,7 @@ private:
     bool capturing_ = false;
     std::string capture_;
     std::string finalStatus_;
+    std::vector<std::string> warnings_;
 };
 
 } // namespace telvor

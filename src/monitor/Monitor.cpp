@@ -23,17 +23,26 @@ TMonitor::TMonitor(TMonitorHost& host, TSlotSource& slotSource, TProfile* profil
     });
 }
 
+bool TMonitor::targetStored() const {
+    return profile_ &&
+           !profile_->readString(keys::TargetPositionLat.section, keys::TargetPositionLat.name, "")
+                .empty();
+}
+
 void TMonitor::loadTarget() {
     if (!profile_)
         return;
     target_.lat = profile_->read(keys::TargetPositionLat);
     target_.lon = profile_->read(keys::TargetPositionLon);
-    target_.capture = false;
+    // Never stored: the first fix becomes the target, so that the offsets and plots do not
+    // measure thousands of kilometres to 0 N 0 E.
+    target_.capture = !targetStored();
     plotData_.setTarget(target_.lat, target_.lon);
 }
 
 void TMonitor::saveTarget() {
-    if (!profile_)
+    // A capture still waiting for its first fix has no target to keep.
+    if (!profile_ || (target_.capture && !targetStored()))
         return;
     profile_->write(keys::TargetPositionLat, target_.lat);
     profile_->write(keys::TargetPositionLon, target_.lon);

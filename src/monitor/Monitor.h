@@ -29,7 +29,8 @@ public:
     TMonitorDisplay& display() { return display_; }
     TPlotData& plotData() { return plotData_; }
 
-    // "TargetPosition"/"Lat", "Lon" into the target and the plot store (no re-basing).
+    // "TargetPosition"/"Lat", "Lon" into the target and the plot store (no re-basing); with
+    // none ever stored, the capture is armed and nothing is saved until a fix arrives.
     void loadTarget();
     void saveTarget();
     // A typed target (target position window) or one moved to the scatter average.
@@ -49,6 +50,8 @@ public:
     void detach(TCommState& state);
 
 private:
+    bool targetStored() const;
+
     TMonitorView view_;
     TTargetPoint target_;
     TMonitorDecoder decoder_;

@@ -1,5 +1,6 @@
 #include "monitor/Positionplot.h"
 
+#include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Raster.h"
 #include "monitor/Thinning.h"
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace telvor {
 
@@ -72,16 +74,17 @@ void TPositionPlot::drawBackground() {
     QFontMetrics fm(font);
     // Room under the strips for the time labels.
     const int w = bitmap_.width(), h = std::max(0, bitmap_.height() - fm.height());
+    const TStripLabelRoom room{labelColumn(fm, now), fm.height()};
     // Each strip from a history thinned for its own values: same picture, far fewer pieces
     // when the span holds many fixes per column.
-    TStripPlot layout = computeStrips(settings_, w, h, {}, now, colours_);
+    TStripPlot layout = computeStrips(settings_, w, h, {}, now, colours_, room);
     TStripPlot plot = computeStrips(
         settings_, w, h, thinForStrip(recent_, first_, settings_, layout.upper.area, now, true),
-        now, colours_);
+        now, colours_, room);
     plot.lower =
         computeStrips(settings_, w, h,
                       thinForStrip(recent_, first_, settings_, layout.lower.area, now, false), now,
-                      colours_)
+                      colours_, room)
             .lower;
     const QColor grey = colourOf(kGridColour);
     for (const TStrip* s : {&plot.upper, &plot.lower}) {
@@ -101,17 +104,18 @@ void TPositionPlot::drawBackground() {
             p.drawLine(t.pixel, a.bottom - 3, t.pixel, a.bottom);
         p.drawRect(a.left, a.top, a.width(), a.height());
         p.drawText(a.left + 4, a.top + 2 + fm.ascent(), QString::fromStdString(s->title));
-        // Scale labels, skipping any that would overlap the one above.
+        // Scale labels in the column right of the strip, beside their lines; one that would
+        // still touch the one above (a tiny strip) is left out.
         int lastBottom = -1000;
         std::vector<TAxisTick> labels = s->scaleLabels;
         std::sort(labels.begin(), labels.end(),
                   [](const TAxisTick& x, const TAxisTick& y) { return x.pixel < y.pixel; });
         for (const auto& l : labels) {
-            int top = l.pixel - fm.height() / 2;
-            if (top < lastBottom || top < a.top || top + fm.height() > a.bottom + 1)
+            int top = std::clamp(l.pixel - fm.height() / 2, a.top - 4, a.bottom + 4 - fm.height());
+            if (top < lastBottom)
                 continue;
-            QString text = QString::fromStdString(l.text);
-            p.drawText(a.right - 4 - fm.horizontalAdvance(text), top + fm.ascent(), text);
+            p.drawLine(a.right, l.pixel, a.right + 3, l.pixel);
+            p.drawText(a.right + 5, top + fm.ascent(), QString::fromStdString(l.text));
             lastBottom = top + fm.height();
         }
     }
@@ -142,6 +146,23 @@ void TPositionPlot::drawBackground() {
                 raster.line(piece.from, piece.to, c);
         }
     }
+}
+
+// Wide enough for the widest scale label either strip can get (the largest step multiple
+// within the scale, negative), and a gap on each side.
+int TPositionPlot::labelColumn(const QFontMetrics& fm, std::uint32_t now) const {
+    const TPositionEntry* begin = recent_.data() + first_;
+    const TPositionEntry* end = recent_.data() + recent_.size();
+    const double scale = std::max(stripScale(settings_, begin, end, now, true),
+                                  stripScale(settings_, begin, end, now, false));
+    const double step = settings_.gridY > 0 ? settings_.gridY : 1;
+    // Beyond one step per pixel only "0" is labelled.
+    const bool stepsLabelled = std::isfinite(scale) && scale / step <= bitmap_.height();
+    const double widest = stepsLabelled ? std::floor(scale / step) * step : 0;
+    const int decimals = stripLabelDecimals(settings_.gridY);
+    const int text =
+        fm.horizontalAdvance(QString::fromStdString(formatFixed(-widest, 10, decimals)));
+    return std::min(text + 8, bitmap_.width() / 3);
 }
 
 TPositionPlotForm::TPositionPlotForm(TPlotData& data, TProfile* profile, QWidget* parent)

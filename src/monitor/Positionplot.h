@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class QFontMetrics;
 class QTimer;
 
 namespace telvor {
@@ -34,6 +35,7 @@ protected:
 
 private:
     void forgetOld(std::uint32_t now);
+    int labelColumn(const QFontMetrics& fm, std::uint32_t now) const;
 
     const TPlotData& data_;
     TStripSettings settings_;

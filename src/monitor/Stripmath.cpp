@@ -10,19 +10,18 @@ namespace {
 
 constexpr int kMargin = 8;
 
+bool withinSpan(const TStripSettings& cfg, const TPositionEntry& e, std::uint32_t now) {
+    return e.time <= now && now - e.time <= static_cast<std::uint32_t>(std::max(1, cfg.maxX));
+}
+
 void fillStrip(TStrip& s, const TStripSettings& cfg, const std::vector<TPositionEntry>& history,
-               std::uint32_t now, const std::array<std::uint32_t, 4>& colours, bool north) {
+               std::uint32_t now, const std::array<std::uint32_t, 4>& colours, bool north,
+               int labelHeight) {
     const int span = std::max(1, cfg.maxX);
-    auto inSpan = [&](const TPositionEntry& e) {
-        return e.time <= now && now - e.time <= static_cast<std::uint32_t>(span);
-    };
+    auto inSpan = [&](const TPositionEntry& e) { return withinSpan(cfg, e, now); };
     auto value = [&](const TPositionEntry& e) { return north ? e.north : e.east; };
 
-    s.scale = cfg.maxY;
-    if (s.scale == 0)
-        for (const auto& e : history)
-            if (inSpan(e) && std::isfinite(value(e)))
-                s.scale = std::max(s.scale, std::fabs(value(e)));
+    s.scale = stripScale(cfg, history.data(), history.data() + history.size(), now, north);
 
     const TRect& a = s.area;
     const double mid = (a.top + a.bottom) / 2.0, half = a.height() / 2.0;
@@ -42,13 +41,17 @@ void fillStrip(TStrip& s, const TStripSettings& cfg, const std::vector<TPosition
     s.scaleLabels.push_back({static_cast<int>(mid), formatFixed(0, 10, decimals)});
     if (cfg.gridY > 0 && s.scale > 0 && s.scale / cfg.gridY <= a.height()) {
         double px = cfg.gridY / s.scale * half;
+        // Labels on every stride-th line only, so that neighbours never touch.
+        const int stride =
+            labelHeight > 0 ? std::max(1, static_cast<int>(std::ceil((labelHeight + 2) / px))) : 1;
         for (int k = 1; k * cfg.gridY <= s.scale + 1e-9; ++k) {
             double v = k * cfg.gridY;
             for (int sign : {1, -1}) {
                 int y = yOf(sign * v);
                 if (cfg.grid && px >= 5)
                     s.gridYs.push_back(y);
-                s.scaleLabels.push_back({y, formatFixed(sign * v, 10, decimals)});
+                if (k % stride == 0)
+                    s.scaleLabels.push_back({y, formatFixed(sign * v, 10, decimals)});
             }
         }
     }
@@ -92,19 +95,31 @@ int stripLabelDecimals(double step) {
     return 4;
 }
 
+double stripScale(const TStripSettings& cfg, const TPositionEntry* begin, const TPositionEntry* end,
+                  std::uint32_t now, bool north) {
+    double scale = cfg.maxY;
+    if (scale == 0)
+        for (const TPositionEntry* e = begin; e != end; ++e) {
+            const double v = north ? e->north : e->east;
+            if (withinSpan(cfg, *e, now) && std::isfinite(v))
+                scale = std::max(scale, std::fabs(v));
+        }
+    return scale;
+}
+
 TStripPlot computeStrips(const TStripSettings& cfg, int width, int height,
                          const std::vector<TPositionEntry>& history, std::uint32_t now,
-                         const std::array<std::uint32_t, 4>& colours) {
+                         const std::array<std::uint32_t, 4>& colours, TStripLabelRoom labels) {
     TStripPlot plot;
     int inner = std::max(0, height - 3 * kMargin);
     int stripH = inner / 2;
+    const int right = std::max(kMargin, width - kMargin - std::max(0, labels.column));
     plot.upper.title = "Latitude";
-    plot.upper.area = {kMargin, kMargin, std::max(kMargin, width - kMargin), kMargin + stripH};
+    plot.upper.area = {kMargin, kMargin, right, kMargin + stripH};
     plot.lower.title = "Longtitude";
-    plot.lower.area = {kMargin, 2 * kMargin + stripH, std::max(kMargin, width - kMargin),
-                       2 * kMargin + 2 * stripH};
-    fillStrip(plot.upper, cfg, history, now, colours, true);
-    fillStrip(plot.lower, cfg, history, now, colours, false);
+    plot.lower.area = {kMargin, 2 * kMargin + stripH, right, 2 * kMargin + 2 * stripH};
+    fillStrip(plot.upper, cfg, history, now, colours, true, labels.height);
+    fillStrip(plot.lower, cfg, history, now, colours, false, labels.height);
 
     const int span = std::max(1, cfg.maxX);
     const TRect& a = plot.lower.area;

@@ -51,9 +51,22 @@ struct TStripPlot {
     std::string timeUnit = "s";
 };
 
+// The +/- metres of a strip: "MaxY", or when that is 0 the largest absolute offset (north
+// or east) among the entries of the span ending at `now`.
+double stripScale(const TStripSettings& settings, const TPositionEntry* begin,
+                  const TPositionEntry* end, std::uint32_t now, bool north);
+
+// Room for the scale labels, in pixels: a column right of the strips (so that no label covers
+// a track), and the height of one label (labels then stand at least that far apart: every
+// step, every second step, ...; 0 labels every step).
+struct TStripLabelRoom {
+    int column = 0;
+    int height = 0;
+};
+
 // `now` is the store's time stamp of the right edge.
 TStripPlot computeStrips(const TStripSettings& settings, int width, int height,
                          const std::vector<TPositionEntry>& history, std::uint32_t now,
-                         const std::array<std::uint32_t, 4>& colours);
+                         const std::array<std::uint32_t, 4>& colours, TStripLabelRoom labels = {});
 
 } // namespace telvor

@@ -55,23 +55,30 @@ void TDebugCore::showLine(const std::string& text) {
         return;
     {
         std::lock_guard lock(mutex_);
-        while (lines_.size() > kMaxLines)
-            lines_.pop_front();
-        lines_.push_back(text);
+        addLineLocked(text);
     }
     notify();
 }
 
+// Errors are kept while the window is hidden too: a counter that opens on an empty list
+// would say that something went wrong without saying what.
 void TDebugCore::showError(const std::string& text) {
     {
         std::lock_guard lock(mutex_);
         ++errorCount_;
         ++totalErrors_;
+        addLineLocked(text);
         if (!visible())
             return;
         counterLabel_ = std::to_string(errorCount_);
     }
-    showLine(text);
+    notify();
+}
+
+void TDebugCore::addLineLocked(const std::string& text) {
+    while (lines_.size() > kMaxLines)
+        lines_.pop_front();
+    lines_.push_back(text);
 }
 
 void TDebugCore::clear() {

@@ -36,7 +36,8 @@ public:
 
     // A line in the list, only while visible; the oldest lines go beyond kMaxLines.
     void showLine(const std::string& text);
-    // Counts an error; while visible also shows it and the counter.
+    // Counts an error and keeps it in the list (also while hidden); while visible the counter
+    // shows at once, else when the window opens.
     void showError(const std::string& text);
     // "Clear list": empties the list and restarts the counter at 0 (the total stays).
     void clear();
@@ -64,6 +65,7 @@ public:
 
 private:
     void notify();
+    void addLineLocked(const std::string& text);
 
     mutable std::mutex mutex_;
     std::deque<std::string> lines_;

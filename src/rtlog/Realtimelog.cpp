@@ -81,7 +81,7 @@ void beginRealTimeMonitor(bool satellitesPlot, bool positionPlots) {
 TStartRequest readLogSettings(const TProfile& p) {
     TStartRequest r;
     const std::string site = LoadSiteParams(p).siteName;
-    r.options.folder = p.read(keys::RealTimeOutputPath);
+    r.options.folder = dataFolder(p, keys::RealTimeOutputPath);
     r.options.multiple = p.read(keys::RealTimeActiveMode);
     r.options.convert = p.read(keys::RealTimeConvert2RINEX);
     r.options.overwrite = p.read(keys::RealTimeOverwriteFiles);

@@ -238,6 +238,61 @@ std::string homeDirectory(const TEnvLookup& env) {
     return dir;
 }
 
+std::string documentsFromUserDirs(std::string_view text, std::string_view home) {
+    constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+    std::string found;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+            line.remove_prefix(1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.remove_suffix(1);
+        if (line.substr(0, kKey.size()) != kKey)
+            continue;
+        std::string_view value = line.substr(kKey.size());
+        if (value.size() < 2 || value.front() != '"' || value.back() != '"')
+            continue;
+        value = value.substr(1, value.size() - 2);
+        if (value.substr(0, 5) == "$HOME" && (value.size() == 5 || value[5] == '/'))
+            found = std::string(home) + std::string(value.substr(5));
+        else if (!value.empty() && value.front() == '/')
+            found = std::string(value);
+    }
+    while (found.size() > 1 && found.back() == '/')
+        found.pop_back();
+    std::string_view bare = home;
+    while (bare.size() > 1 && bare.back() == '/')
+        bare.remove_suffix(1);
+    return found == bare ? std::string() : found;
+}
+
+std::string dataDirectory(const TEnvLookup& env) {
+    const char* home = env ? env("HOME") : nullptr;
+    const char* given = env ? env("XDG_DOCUMENTS_DIR") : nullptr;
+    std::string documents = given && given[0] == '/' ? given : "";
+    if (documents.empty() && home && home[0]) {
+        const char* xdg = env("XDG_CONFIG_HOME");
+        const std::string config = xdg && xdg[0] == '/' ? xdg : std::string(home) + "/.config";
+        std::string text;
+        if (readWholeFile(config + "/user-dirs.dirs", text) == TReadResult::Ok)
+            documents = documentsFromUserDirs(text, home);
+        if (documents.empty())
+            documents = std::string(home) + "/Documents";
+    }
+    if (documents.empty())
+        return {};
+    const std::string dir = documents + "/Telvor";
+    makeDirectories(dir);
+    return dir;
+}
+
+std::string dataFolder(const TProfile& profile, const TStrKey& key, const TEnvLookup& env) {
+    std::string chosen = profile.read(key);
+    return chosen.empty() ? dataDirectory(env) : chosen;
+}
+
 std::string enterHomeDirectory(const std::string& chosen, const TEnvLookup& env) {
     const std::string dir = chosen.empty() ? homeDirectory(env) : chosen;
     if (!dir.empty())

@@ -94,6 +94,19 @@ private:
 TProfile& profile();
 void setProfile(TProfile* profile);
 
+// The documents folder that a user-dirs.dirs text names for XDG_DOCUMENTS_DIR, "$HOME"
+// replaced by `home`; empty when it names none, or only the home folder itself (which the
+// XDG rules read as "no such folder").
+std::string documentsFromUserDirs(std::string_view text, std::string_view home);
+// The visible folder for the user's data files (downloads, logs, scripts, reports): the XDG
+// documents folder ($XDG_DOCUMENTS_DIR, else the one $XDG_CONFIG_HOME/user-dirs.dirs names,
+// else ~/Documents) + "/Telvor", created when missing. Empty when no home is known.
+std::string dataDirectory(const TEnvLookup& env = systemEnv);
+// A folder setting of a window that writes files: the user's stored choice when there is
+// one, else dataDirectory().
+std::string dataFolder(const TProfile& profile, const TStrKey& key,
+                       const TEnvLookup& env = systemEnv);
+
 // Shortest general decimal form, as written by writeFloat ("0.5", "1e+20").
 std::string formatFloat(double value);
 

@@ -32,6 +32,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -186,9 +187,6 @@ TEST_F(WindowTest, DebugWindowRules) {
         EXPECT_EQ(debug.windowTitle(), "Telvor Debug window");
         EXPECT_TRUE(profile->read(keys::DebugShowDebugWindow));
 
-        EXPECT_FALSE(debug.close()); // refused
-        EXPECT_TRUE(debug.isVisible());
-
         core.showError("Framing error");
         core.showLine("CMD: dm");
         auto* list = find<QListWidget>(&debug, "ErrorList");
@@ -231,9 +229,49 @@ TEST_F(WindowTest, DebugWindowRules) {
         EXPECT_TRUE(waitFor([&] { return debug.isEnabled(); }, 1000));
         debug.move(120, 140);
         debug.resize(300, 200);
+
+        // Its close button (the window system's close) hides it, for the next start too.
+        ASSERT_NE(debug.windowHandle(), nullptr);
+        EXPECT_TRUE(debug.windowHandle()->close());
+        EXPECT_FALSE(debug.isVisible());
+        EXPECT_FALSE(profile->read(keys::DebugShowDebugWindow));
+        EXPECT_EQ(profile->read(keys::DebugW), 300);
+        profile->write(keys::DebugW, 0);
     }
-    EXPECT_EQ(profile->read(keys::DebugW), 300);
+    EXPECT_EQ(profile->read(keys::DebugW), 0) << "hidden: not written again";
     EXPECT_TRUE(profile->read(keys::DebugShowCommands));
+}
+
+// The main window's close button ends the program's loop whatever else is open: the debug
+// window stays as it is (it is destroyed, not asked), a sub-window is closed first.
+TEST_F(WindowTest, MainWindowCloseEndsTheLoopWhateverIsOpen) {
+    profile->write(keys::CommPort, "/dev/telvor-no-such-port");
+    profile->write(keys::CommAutoServer, true);
+    profile->write(keys::DebugShowDebugWindow, true);
+    TQtBridge bridge;
+    TMainWindow main(*profile, bridge);
+    TDebugWindow debug(*profile, debugCore(), main.frameGeometry());
+    main.show();
+    QDialog sub;
+    sub.setObjectName("SubWindow");
+    bool subEnded = false;
+    QTimer::singleShot(200, &main, [&] {
+        main.runSubWindow(&sub, false);
+        subEnded = true;
+    });
+    QTimer::singleShot(400, &main, [&] {
+        EXPECT_TRUE(sub.isVisible());
+        main.windowHandle()->close();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    guard.start(10000);
+    EXPECT_EQ(app().exec(), 0);
+    EXPECT_TRUE(subEnded);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(debug.isVisible());
+    EXPECT_TRUE(profile->read(keys::DebugShowDebugWindow));
 }
 
 TEST_F(WindowTest, MainWindowConnectsToTheSimulatedReceiver) {

@@ -41,6 +41,21 @@ TEST(CliReport, MemoFilesAndExitCodes) {
     EXPECT_EQ(r.out, "Saved to " + named.string() + "\n");
     EXPECT_TRUE(fs::exists(named));
 
+    // A path ending in "/" is a folder, made when missing; any other path is the file.
+    const fs::path folder = tmp.path / "reports";
+    r = cli(base + " --report " + folder.string() + "/");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::is_regular_file(folder / "r_421873.txt")) << r.out;
+    r = cli(base + " --report " + (tmp.path / "mine.txt").string());
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_TRUE(fs::is_regular_file(tmp.path / "mine.txt"));
+    std::FILE* f = std::fopen((tmp.path / "plain").c_str(), "w");
+    std::fclose(f);
+    r = cli(base + " --report " + (tmp.path / "plain" / "sub").string() + "/");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_EQ(r.out.rfind("Unable to create " + (tmp.path / "plain" / "sub").string() + "/", 0), 0u)
+        << r.out;
+
     const fs::path lost = tmp.path / "gone" / "tree.txt";
     r = cli(base + " --save " + lost.string());
     EXPECT_EQ(r.code, 1);

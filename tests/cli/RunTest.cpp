@@ -86,6 +86,18 @@ TEST_F(CliRun, AnErrorReplyStopsTheScriptWithExitCode1) {
     EXPECT_EQ(cli("run"), 2);
 }
 
+// A typo in a surveyor's setup script cannot pass for success: the run goes on as written,
+// each passed-over line is on standard error, and the exit code is 1.
+TEST_F(CliRun, MisspeltDirectivesAndAMissingCallExitWith1) {
+    script("setup.vxc", "@echo off\n@sleap 100\n@call nothere\n%%set,/par/pos/elm,12\n"
+                        "@echo applied\n");
+    EXPECT_EQ(cli("run " + (tmp_ / "setup.vxc").string()), 1) << out << err;
+    EXPECT_NE(out.find(">applied\n"), std::string::npos) << out;
+    EXPECT_EQ(err, "Unknown directive in setup.vxc: @sleap 100\nUnable to open nothere.vxc\n");
+    ASSERT_EQ(cli("send print,/par/pos/elm"), 0);
+    EXPECT_EQ(out, "12\n");
+}
+
 TEST_F(CliRun, TerminalSendsLinesUntilTheInputEnds) {
     script("t.vxc", "@echo off\n%%print,/par/pos/elm\n@echo elm=@0\n");
     EXPECT_EQ(cli("terminal", "%%print,/par/rcv/model\n@" + (tmp_ / "t.vxc").string() + "\n"), 0)

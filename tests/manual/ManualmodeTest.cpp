@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -209,6 +211,26 @@ TEST_F(ManualMode, LoadScriptNamesTheFileAndItsFolder) {
     EXPECT_TRUE(view_.enabled[TManualButton::Send]);
 }
 
+// With no folder chosen yet, scripts and logs start in the visible data folder, not in the
+// settings folder; "Path:" shows it.
+TEST_F(ManualMode, FoldersDefaultToTheDataFolder) {
+    namespace fs = std::filesystem;
+    const fs::path documents = dir_ / "documents";
+    const char* before = std::getenv("XDG_DOCUMENTS_DIR");
+    const std::string saved = before ? before : "";
+    ::setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    profile_.write(keys::ManualModeDirectory, "");
+    profile_.write(keys::ManualModePathLogFile, "");
+    auto m = make();
+    EXPECT_EQ(m->scriptFolder(), (documents / "Telvor").string());
+    EXPECT_EQ(view_.path, (documents / "Telvor").string());
+    EXPECT_TRUE(fs::is_directory(documents / "Telvor"));
+    if (before)
+        ::setenv("XDG_DOCUMENTS_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_DOCUMENTS_DIR");
+}
+
 TEST_F(ManualMode, EditorSavesAndAsksBeforeDiscarding) {
     auto m = make();
     received(*m, "terminal text");
@@ -242,6 +264,11 @@ TEST_F(ManualMode, EditorSavesAndAsksBeforeDiscarding) {
     m->exitClick();
     EXPECT_FALSE(m->editing());
     EXPECT_EQ(dir_.read("new.vxc"), "@echo one\n");
+    // The transcript the editor covered is shown again.
+    EXPECT_FALSE(view_.editor);
+    EXPECT_EQ(view_.editorContents, "terminal text");
+    EXPECT_EQ(view_.pane, "terminal text");
+    EXPECT_EQ(m->pane().text(), "terminal text");
     EXPECT_EQ(view_.captions[TManualButton::EditScript], "Edit script");
     EXPECT_EQ(view_.captions[TManualButton::Exit], "Exit");
     EXPECT_EQ(view_.closes, 0);

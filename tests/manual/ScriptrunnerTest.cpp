@@ -39,6 +39,7 @@ public:
         statuses.push_back(text);
     }
     std::string status() override { return statusText; }
+    void warn(const std::string& text) override { warnings.push_back(text); }
     void runStarted() override { ++started; }
     void runEnded() override { ++ended; }
     void disconnect() override { ++disconnects; }
@@ -75,7 +76,7 @@ public:
     std::uint32_t now = 0xFFFFF000u; // wraps during the tests
     std::uint32_t replyDelay = 30;
     bool linkUp = true;
-    std::vector<std::string> sent, raw, echoes, statuses;
+    std::vector<std::string> sent, raw, echoes, statuses, warnings;
     std::string statusText;
     std::uint32_t speed = 0;
     bool handshake = false;
@@ -214,6 +215,27 @@ TEST_F(ScriptRunner, CallsNestWithTheirOwnParametersAndStopAtDepth201) {
     EXPECT_EQ(host_.statusText, "Too deep call level (200)!");
     EXPECT_EQ(host_.started, 2);
     EXPECT_EQ(host_.ended, 2);
+}
+
+// Misspelt directives and a missing called script do not stop the run, but each is reported
+// as it passes and the run's end says so; the next run starts without them.
+TEST_F(ScriptRunner, PassedOverLinesAreReported) {
+    script("setup.vxc", "@sleap 500\n@cal sub\n@stoponerror off\n@call missing,@1\n"
+                        "@echo done\n@Stop\n");
+    EXPECT_EQ(interpreter_.RunScript("setup,x", 0), 0);
+    EXPECT_EQ(output(), (Lines{"done"}));
+    const Lines expected{
+        "Unknown directive in setup.vxc: @sleap 500", "Unknown directive in setup.vxc: @cal sub",
+        "Unknown directive in setup.vxc: @stoponerror off", "Unable to open missing.vxc"};
+    EXPECT_EQ(host_.warnings, expected);
+    EXPECT_EQ(interpreter_.warnings(), expected);
+    EXPECT_EQ(interpreter_.finalStatus(), "");
+    EXPECT_EQ(host_.statusText, "Unknown directive in setup.vxc: @sleap 500 (and 3 more)");
+
+    script("clean.vxc", "@sleep 10\n@stoponerrors off\n@: label\n");
+    EXPECT_EQ(interpreter_.RunScript("clean", 0), 0);
+    EXPECT_TRUE(interpreter_.warnings().empty());
+    EXPECT_EQ(host_.statusText, "");
 }
 
 TEST_F(ScriptRunner, AMissingScriptIsNoErrorStop) {

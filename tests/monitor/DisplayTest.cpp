@@ -1,10 +1,10 @@
 #include "monitor/Display.h"
 #include "monitor/Monitor.h"
-#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Satsort.h"
 #include "protocol/Logfile.h"
 #include "settings/Profile.h"
+#include "support/Messagemaker.h"
 
 #include <gtest/gtest.h>
 
@@ -272,5 +272,39 @@ TEST(Monitor, TargetChangesRebaseStoreAndPersist) {
     EXPECT_TRUE(monitor.view().visible("PosTypeLabel"));
     monitor.plotData().InputModeChanged(TInputMode::Idle);
     EXPECT_EQ(heard, (std::vector<TInputMode>{TInputMode::Monitoring, TInputMode::Idle}));
+    std::remove(ini.c_str());
+}
+// With no target ever stored, the first fix becomes the target (the offsets start near 0, not
+// at the distance to 0 N 0 E); until then closing stores nothing.
+TEST(Monitor, TheFirstFixIsTheTargetWhenNoneWasEverStored) {
+    std::string ini = ::testing::TempDir() + "monitor_first_" + std::to_string(::getpid()) + ".ini";
+    std::remove(ini.c_str());
+    TProfile profile(ini);
+    FakeHost host;
+    FakeSlots slotSource;
+    {
+        TMonitor monitor(host, slotSource, &profile);
+        monitor.loadTarget();
+        EXPECT_TRUE(monitor.target().capture);
+        monitor.saveTarget();
+        EXPECT_EQ(profile.readString("TargetPosition", "Lat", "none"), "none");
+        std::string fix =
+            makeMessage("PG", TPack().put(0.87).put(0.25).put(1.0).put(0.f).u8(1).str());
+        monitor.plotData().feed(u8p(fix), fix.size());
+        slotSource.put(fix);
+        monitor.display().tick(true);
+        monitor.plotData().drain();
+        EXPECT_FALSE(monitor.target().capture);
+        EXPECT_DOUBLE_EQ(profile.read(keys::TargetPositionLat), 0.87);
+        EXPECT_DOUBLE_EQ(profile.read(keys::TargetPositionLon), 0.25);
+        ASSERT_EQ(monitor.plotData().positionHistory().size(), 1u);
+        EXPECT_NEAR(monitor.plotData().positionHistory()[0].east, 0, 1e-6);
+    }
+    // Stored now, even at 0 N 0 E: a later start keeps it.
+    profile.write(keys::TargetPositionLat, 0.0);
+    profile.write(keys::TargetPositionLon, 0.0);
+    TMonitor next(host, slotSource, &profile);
+    next.loadTarget();
+    EXPECT_FALSE(next.target().capture);
     std::remove(ini.c_str());
 }

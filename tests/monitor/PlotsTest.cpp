@@ -482,6 +482,21 @@ TEST(PositionPlot, StripsScalesAndPieces) {
     EXPECT_EQ(p.upper.pieces[2].colour, colours[fcFloat]);
     EXPECT_EQ(p.upper.scaleLabels.size(), 9u); // 0 and +/-0.5 .. 2
 
+    // Labels that get a column of their own and stand a label's height apart: on a small strip
+    // every second step (+/-1, +/-2), none covering a track.
+    TStripPlot roomy = computeStrips(cfg, 400, 216, h, 1000, colours, {40, 12});
+    EXPECT_EQ(roomy.upper.area.right, p.upper.area.right - 40);
+    EXPECT_EQ(roomy.upper.gridYs.size(), p.upper.gridYs.size());
+    std::vector<std::string> texts;
+    for (const auto& l : roomy.upper.scaleLabels)
+        texts.push_back(l.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"0.0", "1.0", "-1.0", "2.0", "-2.0"}));
+    for (std::size_t i = 1; i < roomy.upper.scaleLabels.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_GE(std::abs(roomy.upper.scaleLabels[i].pixel - roomy.upper.scaleLabels[j].pixel),
+                      14);
+    EXPECT_DOUBLE_EQ(stripScale(cfg, h.data(), h.data() + h.size(), 1000, true), 2);
+
     EXPECT_EQ(stripLabelDecimals(1), 0);
     EXPECT_EQ(stripLabelDecimals(0.5), 1);
     EXPECT_EQ(stripLabelDecimals(0.25), 2);

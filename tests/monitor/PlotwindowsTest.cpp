@@ -633,4 +633,10 @@ TEST_F(PlotWindows, RenderFromSimulatedReceiver) {
             EXPECT_TRUE(shot.save(QDir(dir).filePath(file))) << file;
         }
     }
+    // The position window at 800 px: its scale labels stand apart as at the default size.
+    if (dir) {
+        position.resize(800, 800);
+        settle();
+        EXPECT_TRUE(position.grab().save(QDir(dir).filePath("position-800.png")));
+    }
 }

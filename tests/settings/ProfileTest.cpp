@@ -252,6 +252,40 @@ TEST_F(ProfileTest, HomeDirectoryRule) {
     EXPECT_EQ(homeDirectory(env), "");
 }
 
+// Data files go to a visible folder, not beside the settings: the documents folder of the
+// XDG rules + "/Telvor", made on first use; a folder the user chose wins.
+TEST_F(ProfileTest, DataFolderRule) {
+    EXPECT_EQ(documentsFromUserDirs("# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                    "  XDG_DOCUMENTS_DIR=\"$HOME/Dokumente/\"\r\n",
+                                    "/home/u"),
+              "/home/u/Dokumente");
+    EXPECT_EQ(documentsFromUserDirs("XDG_DOCUMENTS_DIR=\"/srv/docs\"", "/home/u"), "/srv/docs");
+    EXPECT_EQ(documentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOME/\"", "/home/u"), "");
+    EXPECT_EQ(documentsFromUserDirs("XDG_DOCUMENTS_DIR=\"$HOMER/x\"", "/home/u"), "");
+    EXPECT_EQ(documentsFromUserDirs("XDG_DOCUMENTS_DIR=relative", "/home/u"), "");
+
+    const fs::path home = dir_ / "home";
+    std::map<std::string, std::string> vars{{"HOME", home.string()}};
+    TEnvLookup env = [&](const char* name) -> const char* {
+        auto it = vars.find(name);
+        return it == vars.end() ? nullptr : it->second.c_str();
+    };
+    EXPECT_EQ(dataDirectory(env), (home / "Documents" / "Telvor").string());
+    EXPECT_TRUE(fs::is_directory(home / "Documents" / "Telvor"));
+    fs::create_directories(home / ".config");
+    std::ofstream(home / ".config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n";
+    EXPECT_EQ(dataDirectory(env), (home / "Docs" / "Telvor").string());
+    vars["XDG_DOCUMENTS_DIR"] = (dir_ / "given").string();
+    EXPECT_EQ(dataDirectory(env), (dir_ / "given" / "Telvor").string());
+
+    TProfile p(ini_.string());
+    EXPECT_EQ(dataFolder(p, keys::ManualModeDirectory, env), (dir_ / "given" / "Telvor").string());
+    p.write(keys::ManualModeDirectory, "/chosen/by/user");
+    EXPECT_EQ(dataFolder(p, keys::ManualModeDirectory, env), "/chosen/by/user");
+    vars = {};
+    EXPECT_EQ(dataDirectory(env), "");
+}
+
 TEST(SettingsRules, ModesAndLimits) {
     EXPECT_EQ(connectionMode(3), cmRadioModem);
     EXPECT_EQ(connectionMode(4), cmConnected);

@@ -11,12 +11,14 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace telvor::testing {
 
 class TMainWindowSimTest : public ::testing::Test {
 protected:
-    explicit TMainWindowSimTest(const std::string& tag) : tmp(tag) {}
+    explicit TMainWindowSimTest(const std::string& tag, telvorsim::TSimOptions options = {})
+        : tmp(tag), sim(std::move(options)) {}
 
     void SetUp() override {
         qtApp();
@@ -31,7 +33,7 @@ protected:
 
     TTempDir tmp;
     std::unique_ptr<TProfile> profile;
-    telvorsim::TSimReceiver sim{telvorsim::TSimOptions{}};
+    telvorsim::TSimReceiver sim;
     std::string slave;
     TQtBridge bridge;
 };
