@@ -12,7 +12,7 @@ struct TSimArgs {
     TSimOptions options = {};
     std::string ptyPath = {};
     std::string bind = "127.0.0.1";
-    int tcpPort = -1; // -1: no TCP; 0: any free port
+    int tcpPort = -1;            // -1: no TCP; 0: any free port
     std::string recordPath = {}; // every byte sent, appended to this file
 };
 

@@ -19,7 +19,6 @@ using telvor::testing::TTempDir;
 
 namespace {
 
-
 TEST(CommLog, EscapesUnprintableBytes) {
     const unsigned char data[] = {0x0D, 0x0A, 0x41, 0x00};
     std::string out;
