@@ -4,9 +4,9 @@
 #include "config/Binding.h"
 #include "config/Listnotation.h"
 #include "config/Recinterval.h"
+#include "config/Siteparams.h"
 #include "files/Recording.h"
 #include "protocol/Commtools.h"
-#include "config/Siteparams.h"
 #include "settings/Profile.h"
 
 #include <cstdlib>

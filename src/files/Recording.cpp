@@ -3,11 +3,11 @@
 #include "config/Binding.h"
 #include "config/Listnotation.h"
 #include "config/Recinterval.h"
+#include "config/Siteparams.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "protocol/Tick.h"
-#include "config/Siteparams.h"
 #include "settings/Profile.h"
 
 #include <charconv>

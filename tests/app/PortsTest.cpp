@@ -19,9 +19,7 @@ protected:
         fs::create_directories(root / "sys/class/tty");
         fs::create_directories(root / "dev/serial/by-id");
     }
-    void TearDown() override {
-        setUsbReceiverLister(nullptr);
-    }
+    void TearDown() override { setUsbReceiverLister(nullptr); }
     void addTty(const std::string& name, int uartType = -1) {
         fs::create_directories(root / "sys/class/tty" / name);
         if (uartType >= 0)

@@ -1,11 +1,11 @@
 // The serial link on a pseudo-terminal: exclusive open, speed, handshake, command lines, the
 // reply buffer in idle mode, unplugging, and closing while the input thread waits.
 #include "links/Modemio.h"
-#include "support/Peers.h"
 #include "links/Serialconnection.h"
 #include "links/Serialspeed.h"
 #include "protocol/Commthread.h"
 #include "protocol/Debugcore.h"
+#include "support/Peers.h"
 
 #include <chrono>
 #include <termios.h>

@@ -1,16 +1,16 @@
 #include "monitor/Elevationmask.h"
 #include "monitor/Monitor.h"
-#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Plotprefs.h"
 #include "monitor/Plots.h"
 #include "monitor/Positionplot.h"
 #include "monitor/Raster.h"
 #include "monitor/Scatterplot.h"
-#include "support/Simfeed.h"
 #include "monitor/Thinning.h"
 #include "rtlog/Targetpositionform.h"
 #include "settings/Profile.h"
+#include "support/Messagemaker.h"
+#include "support/Simfeed.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -14,8 +14,7 @@ class TTempDir {
 public:
     // `tag` shows in the folder's name, to tell whose folder a leftover one was.
     explicit TTempDir(const std::string& tag = "telvor") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (tag + "-XXXXXX")).string();
+        std::string pattern = (std::filesystem::temp_directory_path() / (tag + "-XXXXXX")).string();
         if (::mkdtemp(pattern.data()))
             path = pattern;
         else
