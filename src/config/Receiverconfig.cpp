@@ -1,6 +1,48 @@
 #include "config/Receiverconfig.h"
 
+#include <utility>
+
 namespace telvor {
+
+TReceiverConfig::TReceiverConfig(TConfigHost& host) : host_(host) {
+    mirrorModes();
+}
+
+void TReceiverConfig::mirrorModes() {
+    TPositioningPage& p = Positioning;
+    TRoverPage& r = Rover;
+    const std::pair<TControl*, TControl*> twins[] = {
+        {&p.PosStandAloneRadioButton, &r.RoverStandAloneRadioButton},
+        {&p.PosDGPSRadioButton, &r.RoverDGPSRadioButton},
+        {&p.PosRTKFloatRadioButton, &r.RoverRTKFloatRadioButton},
+        {&p.PosRTKFixedRadioButton, &r.RoverRTKRadioButton},
+        {&p.PosStandAloneCheckBox, &r.RoverStandaloneCheckBox},
+        {&p.PosCodeDiffCheckBox, &r.RoverDGPSCheckBox},
+        {&p.PosPhaseFloatCheckBox, &r.RoverRTKFloatCheckBox},
+        {&p.PosPhaseFixedCheckBox, &r.RoverRTKFixedCheckBox}};
+    for (const auto& [pos, rover] : twins) {
+        mirror(*pos, p, *rover, r, r.ApplyButton);
+        mirror(*rover, r, *pos, p, p.ApplyButton);
+    }
+}
+
+void TReceiverConfig::mirror(TControl& from, const TConfigPage& fromPage, TControl& to,
+                             const TConfigPage& toPage, TControl& toApply) {
+    std::function<void()> tracked = std::move(from.onChanged);
+    from.onChanged = [this, tracked, &from, &fromPage, &to, &toPage, &toApply] {
+        if (tracked)
+            tracked();
+        // A Refresh reads the same parameter into both pages by itself.
+        if (mirroring_ || fromPage.refreshing() || toPage.refreshing() ||
+            to.checked() == from.checked())
+            return;
+        mirroring_ = true;
+        to.setChecked(from.checked());
+        // The other page now holds the user's choice too: its Apply takes this page's state.
+        toApply.setEnabled(true);
+        mirroring_ = false;
+    };
+}
 
 void TReceiverConfig::refreshAll(TParamReader& in) {
     TWaitScope wait(host_, kQueryingText);

@@ -1,7 +1,7 @@
 #pragma once
 // The rules of the receiver configuration window without the window: its pages in their
 // order, one wait window for the first refresh of all of them, OK applying the changed pages
-// until one fails. No Qt.
+// until one fails, the positioning modes the Positioning and Rover pages share. No Qt.
 #include "config/Advancedconfig.h"
 #include "config/Attitudeconfig.h"
 #include "config/Baseconfig.h"
@@ -13,13 +13,16 @@
 #include "config/Positioningconfig.h"
 #include "config/Roverconfig.h"
 
+#include <string>
 #include <vector>
 
 namespace telvor {
 
 class TReceiverConfig {
 public:
-    explicit TReceiverConfig(TConfigHost& host) : host_(host) {}
+    explicit TReceiverConfig(TConfigHost& host);
+    TReceiverConfig(const TReceiverConfig&) = delete;
+    TReceiverConfig& operator=(const TReceiverConfig&) = delete;
 
     TGeneralPage General;
     TKorvelPage Tavrex;
@@ -54,7 +57,14 @@ public:
     bool pendingChanges();
 
 private:
+    // Both pages bind the positioning mode and the solution modes: a change the user makes
+    // on one shows on the other, so neither writes back a value the user left behind.
+    void mirrorModes();
+    void mirror(TControl& from, const TConfigPage& fromPage, TControl& to,
+                const TConfigPage& toPage, TControl& toApply);
+
     TConfigHost& host_;
+    bool mirroring_ = false;
 };
 
 } // namespace telvor
