@@ -1,5 +1,8 @@
 #include "config/Receiverconfig.h"
 
+#include "settings/Profile.h"
+#include "settings/Settingskeys.h"
+
 #include <utility>
 
 namespace telvor {
@@ -63,6 +66,14 @@ bool TReceiverConfig::pendingChanges() {
         if (page->available() && page->changed())
             return true;
     return false;
+}
+
+void TReceiverConfig::loadSettings(const TProfile& profile) {
+    Base.setAtOneTime(profile.read(keys::BaseGPSGLNAtOneTime));
+}
+
+bool TReceiverConfig::storeDefaultsChoice(TProfile& profile) const {
+    return profile.write(keys::BaseGPSGLNAtOneTime, Base.atOneTime());
 }
 
 } // namespace telvor

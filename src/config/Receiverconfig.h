@@ -18,6 +18,8 @@
 
 namespace telvor {
 
+class TProfile;
+
 class TReceiverConfig {
 public:
     explicit TReceiverConfig(TConfigHost& host);
@@ -55,6 +57,13 @@ public:
     bool ok(TParamSink& out);
     // Some page holds changes not yet applied.
     bool pendingChanges();
+
+    // The window settings the pages start from ("Base"/"GPSGLNAtOneTime").
+    void loadSettings(const TProfile& profile);
+    // "Set all parameters to defaults" keeps the "GPS/GLO at one time" choice for the next
+    // opening (the receiver's initialisation is the main window's); false when it could not
+    // be written.
+    bool storeDefaultsChoice(TProfile& profile) const;
 
 private:
     // Both pages bind the positioning mode and the solution modes: a change the user makes

@@ -6,6 +6,7 @@
 #include "config/Pagesheets.h"
 #include "config/Rtksheets.h"
 #include "config/Widgetbinder.h"
+#include "settings/Profile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -334,9 +335,16 @@ void TReceiverConfigForm::ButtonSaveClick() {
         saveTo(file);
 }
 
+void TReceiverConfigForm::setProfile(TProfile& profile) {
+    profile_ = &profile;
+    config_->loadSettings(profile);
+}
+
 void TReceiverConfigForm::ButtonDefaultsClick() {
     defaultsButton_->setEnabled(false);
     host_->setStatus({});
+    if (profile_)
+        config_->storeDefaultsChoice(*profile_);
     defaults_ = true;
     emit setDefaults();
     accept();

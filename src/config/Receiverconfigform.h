@@ -14,6 +14,7 @@ class QTabWidget;
 
 namespace telvor {
 
+class TProfile;
 class TWidgetBinder;
 
 class TReceiverConfigForm : public QDialog {
@@ -29,6 +30,9 @@ public:
     void setProgram(const std::string& version, const std::string& date);
     // Writes the configuration script to `file` (Save without its dialog).
     bool saveTo(const QString& file);
+    // The window settings: read now, the "GPS/GLO at one time" choice written by the defaults
+    // button. `profile` must outlive the window.
+    void setProfile(TProfile& profile);
     // Set when "Set all parameters to defaults" closed the window: monitoring is not resumed.
     bool defaultsRequested() const { return defaults_; }
     // "GLOEnumeration"/"FCN": the GLONASS satellites by frequency channel or by slot.
@@ -61,6 +65,7 @@ private:
     std::unique_ptr<TWidgetConfigHost> host_;
     std::unique_ptr<TReceiverConfig> config_;
     TWidgetBinder* binder_ = nullptr;
+    TProfile* profile_ = nullptr;
     QString scriptFolder_;
     std::string version_, date_;
     bool defaults_ = false;

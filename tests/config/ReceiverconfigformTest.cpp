@@ -2,6 +2,8 @@
 // changed, a refused parameter keeping the window open, Save's script, defaults.
 #include "config/Receiverconfigform.h"
 #include "config/Fakeparams.h"
+#include "settings/Profile.h"
+#include "settings/Settingskeys.h"
 #include "support/Tempdir.h"
 
 #include <QApplication>
@@ -9,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
 
@@ -123,6 +126,22 @@ TEST_F(ReceiverconfigformTest, DefaultsCloseWithoutWriting) {
     EXPECT_TRUE(asked);
     EXPECT_TRUE(form.defaultsRequested());
     EXPECT_TRUE(rx.sets.empty());
+}
+
+TEST_F(ReceiverconfigformTest, DefaultsKeepTheGpsGloChoiceForTheNextOpening) {
+    telvor::testing::TTempDir tmp{"telvor-config-defaults"};
+    TProfile profile((tmp.path / "telvor.ini").string());
+    {
+        TReceiverConfigForm form(rx, rx);
+        form.setProfile(profile);
+        EXPECT_TRUE(find<QRadioButton>(form, "GPSGLNAtOneTimeRadioButton")->isChecked());
+        find<QRadioButton>(form, "GPSGLNSeparatelyRadioButton")->click();
+        find<QPushButton>(form, "ButtonDefaults")->click();
+    }
+    EXPECT_FALSE(profile.read(keys::BaseGPSGLNAtOneTime));
+    TReceiverConfigForm again(rx, rx);
+    again.setProfile(profile);
+    EXPECT_TRUE(find<QRadioButton>(again, "GPSGLNSeparatelyRadioButton")->isChecked());
 }
 
 } // namespace
