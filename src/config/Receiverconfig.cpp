@@ -68,6 +68,10 @@ bool TReceiverConfig::pendingChanges() {
     return false;
 }
 
+std::string TReceiverConfig::exitQuestion() {
+    return pendingChanges() ? kExitUnapplied : std::string();
+}
+
 void TReceiverConfig::loadSettings(const TProfile& profile) {
     Base.setAtOneTime(profile.read(keys::BaseGPSGLNAtOneTime));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The rules of the receiver configuration window without the window: its pages in their
 // order, one wait window for the first refresh of all of them, OK applying the changed pages
-// until one fails, the positioning modes the Positioning and Rover pages share. No Qt.
+// until one fails, the positioning modes the Positioning and Rover pages share, the question
+// before Exit drops changes. No Qt.
 #include "config/Advancedconfig.h"
 #include "config/Attitudeconfig.h"
 #include "config/Baseconfig.h"
@@ -19,6 +20,10 @@
 namespace telvor {
 
 class TProfile;
+
+// Asked before Exit drops changes no page has applied.
+inline constexpr const char* kExitUnapplied =
+    "One or more parameter were changed but not applied.\nExit without applying the changes?";
 
 class TReceiverConfig {
 public:
@@ -57,6 +62,8 @@ public:
     bool ok(TParamSink& out);
     // Some page holds changes not yet applied.
     bool pendingChanges();
+    // Exit: the question to ask before changes are dropped; empty when nothing would be lost.
+    std::string exitQuestion();
 
     // The window settings the pages start from ("Base"/"GPSGLNAtOneTime").
     void loadSettings(const TProfile& profile);

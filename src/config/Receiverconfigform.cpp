@@ -19,11 +19,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <fstream>
 
 namespace telvor {
 namespace {
@@ -86,7 +85,7 @@ TReceiverConfigForm::TReceiverConfigForm(TParamReader& in, TParamSink& out, QWid
     buildRtkPages();
 
     connect(ok_, &QPushButton::clicked, this, &TReceiverConfigForm::ButtonOKClick);
-    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(exit, &QPushButton::clicked, this, &TReceiverConfigForm::reject);
     connect(save, &QPushButton::clicked, this, &TReceiverConfigForm::ButtonSaveClick);
     connect(defaultsButton_, &QPushButton::clicked, this,
             &TReceiverConfigForm::ButtonDefaultsClick);
@@ -97,6 +96,15 @@ TReceiverConfigForm::TReceiverConfigForm(TParamReader& in, TParamSink& out, QWid
             [this] { config_->General.apply(out_, *host_); });
 
     config_->refreshAll(in_);
+    fitPages();
+}
+
+void TReceiverConfigForm::fitPages() {
+    // A window's first size is capped well below the screen; the pages are not.
+    QSize size = sizeHint();
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 TReceiverConfigForm::~TReceiverConfigForm() {
@@ -304,31 +312,24 @@ void TReceiverConfigForm::ButtonOKClick() {
         accept();
 }
 
-bool TReceiverConfigForm::saveTo(const QString& file) {
-    if (config_->pendingChanges()) {
-        QMessageBox::critical(this, "Saving configuration", kUnappliedChanges);
+bool TReceiverConfigForm::refuseUnapplied() {
+    if (!config_->pendingChanges())
         return false;
-    }
-    std::ofstream out(file.toStdString(), std::ios::binary | std::ios::trunc);
-    if (!out) {
-        host_->setStatus("Unable to create " + file.toStdString());
-        return false;
-    }
-    TScriptOrigin origin{version_, date_,
-                         in_.print("/par/rcv/model").value_or(std::string("<unknown>"))};
-    if (!WriteConfigScript(out, origin, *config_) || !out.flush()) {
-        host_->setStatus("Unable to create " + file.toStdString());
-        return false;
-    }
-    host_->setStatus("Saved to " + file.toStdString());
+    QMessageBox::critical(this, "Saving configuration", kUnappliedChanges);
     return true;
 }
 
+bool TReceiverConfigForm::saveTo(const QString& file) {
+    if (refuseUnapplied())
+        return false;
+    const TSaveOutcome saved = SaveConfigScript(*config_, in_, file.toStdString(), version_, date_);
+    host_->setStatus(saved.status);
+    return saved.saved;
+}
+
 void TReceiverConfigForm::ButtonSaveClick() {
-    if (config_->pendingChanges()) {
-        QMessageBox::critical(this, "Saving configuration", kUnappliedChanges);
+    if (refuseUnapplied())
         return;
-    }
     const QString file =
         QFileDialog::getSaveFileName(this, "Save", scriptFolder_, "Scripts (*.vxc);;All files (*)");
     if (!file.isEmpty())
@@ -338,6 +339,16 @@ void TReceiverConfigForm::ButtonSaveClick() {
 void TReceiverConfigForm::setProfile(TProfile& profile) {
     profile_ = &profile;
     config_->loadSettings(profile);
+}
+
+void TReceiverConfigForm::reject() {
+    const std::string question = config_->exitQuestion();
+    if (!question.empty() &&
+        QMessageBox::question(this, windowTitle(), QString::fromStdString(question),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
+        return;
+    QDialog::reject();
 }
 
 void TReceiverConfigForm::ButtonDefaultsClick() {

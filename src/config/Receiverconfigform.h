@@ -28,7 +28,8 @@ public:
     // Where Save starts; the program's version and build date for the script's header.
     void setScriptFolder(const QString& folder) { scriptFolder_ = folder; }
     void setProgram(const std::string& version, const std::string& date);
-    // Writes the configuration script to `file` (Save without its dialog).
+    // Writes the configuration script to `file`, ".vxc" added when it has no extension (Save
+    // without its dialog).
     bool saveTo(const QString& file);
     // The window settings: read now, the "GPS/GLO at one time" choice written by the defaults
     // button. `profile` must outlive the window.
@@ -38,6 +39,9 @@ public:
     // "GLOEnumeration"/"FCN": the GLONASS satellites by frequency channel or by slot.
     void setGlonassByFcn(bool byFcn);
 
+    // Exit, Escape and the close box: unapplied changes are dropped only when the user says so.
+    void reject() override;
+
 signals:
     // The receiver's parameters are to be initialised (the main window's "SDEF").
     void setDefaults();
@@ -45,6 +49,8 @@ signals:
 private:
     void buildGeneral(QWidget* sheet);
     void buildPages();
+    // The window opens large enough for its largest page, within the screen.
+    void fitPages();
     // The Tavrex, Base, Rover, Ports and Advanced pages.
     void buildRtkPages();
     // Refresh and Apply of a page, and the page's own buttons.
@@ -53,6 +59,8 @@ private:
     QPushButton* button(const TControl& control) const;
     void PosCurDatumButtonClick();
     void ButtonOKClick();
+    // The error box of Save while a page holds unapplied changes.
+    bool refuseUnapplied();
     void ButtonSaveClick();
     void ButtonDefaultsClick();
 
