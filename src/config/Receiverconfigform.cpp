@@ -2,10 +2,10 @@
 
 #include "config/Configscript.h"
 #include "config/Datumconfigform.h"
-#include "config/Modalchild.h"
-#include "config/Pagesheets.h"
-#include "config/Rtksheets.h"
-#include "config/Widgetbinder.h"
+#include "config/Modaldialog.h"
+#include "config/Pagesheetform.h"
+#include "config/Rtksheetform.h"
+#include "config/Widgetbinderform.h"
 #include "settings/Profile.h"
 
 #include <QCheckBox>

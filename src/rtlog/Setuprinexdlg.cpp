@@ -1,6 +1,6 @@
 #include "rtlog/Setuprinexdlg.h"
 
-#include "config/Widgetbinder.h"
+#include "config/Widgetbinderform.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

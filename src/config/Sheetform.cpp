@@ -1,4 +1,4 @@
-#include "config/Configsheets.h"
+#include "config/Sheetform.h"
 
 #include <QCheckBox>
 #include <QComboBox>

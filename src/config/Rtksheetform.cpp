@@ -1,6 +1,6 @@
-#include "config/Rtksheets.h"
+#include "config/Rtksheetform.h"
 
-#include "config/Configsheets.h"
+#include "config/Sheetform.h"
 
 #include <QGroupBox>
 #include <QTabWidget>

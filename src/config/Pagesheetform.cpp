@@ -1,6 +1,6 @@
-#include "config/Pagesheets.h"
+#include "config/Pagesheetform.h"
 
-#include "config/Configsheets.h"
+#include "config/Sheetform.h"
 
 #include <QWidget>
 
