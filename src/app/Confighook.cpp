@@ -25,7 +25,7 @@ void hookReceiverConfig(TMainWindow& main, TProfile& profile) {
                 form.setScriptFolder(
                     QString::fromStdString(dataFolder(profile, keys::ManualModeDirectory)));
                 form.setGlonassByFcn(profile.read(keys::GLOEnumerationFCN));
-                form.logic().Base.setAtOneTime(profile.read(keys::BaseGPSGLNAtOneTime));
+                form.setProfile(profile);
                 form.logic().Advanced.Loops.setFirmwareVersion(main.session().firmwareVersion());
                 if (hideMain)
                     main.hide();

@@ -5,7 +5,6 @@
 #include "config/Binding.h"
 #include "config/Configscript.h"
 
-#include <fstream>
 #include <ostream>
 
 namespace telvor {
@@ -28,15 +27,9 @@ int saveConfig(TCliContext& ctx, const TSession& session, const std::string& fil
     TReceiverConfig config(host);
     config.Advanced.Loops.setFirmwareVersion(session.firmwareVersion());
     config.refreshAll(rx);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    const TScriptOrigin origin{appVersion(), appBuildDate(),
-                               rx.print("/par/rcv/model").value_or("<unknown>")};
-    if (!out || !WriteConfigScript(out, origin, config) || !out.flush()) {
-        ctx.err << "Unable to create " << file << std::endl;
-        return 1;
-    }
-    ctx.out << "Saved to " << file << std::endl;
-    return 0;
+    const TSaveOutcome saved = SaveConfigScript(config, rx, file, appVersion(), appBuildDate());
+    (saved.saved ? ctx.out : ctx.err) << saved.status << std::endl;
+    return saved.saved ? 0 : 1;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "config/Configscript.h"
 
+#include <fstream>
+
 namespace telvor {
 namespace {
 
@@ -87,6 +89,32 @@ bool WriteConfigScript(std::ostream& out, const TScriptOrigin& origin, TReceiver
     }
     lines(out, {"@echo Done!", "# End of script"});
     return static_cast<bool>(out);
+}
+
+std::string ConfigScriptName(const std::string& typed) {
+    const std::size_t slash = typed.find_last_of('/');
+    const std::string base = slash == std::string::npos ? typed : typed.substr(slash + 1);
+    if (base.empty() || base.find('.') != std::string::npos)
+        return typed;
+    return typed + ".vxc";
+}
+
+TSaveOutcome SaveConfigScript(TReceiverConfig& config, TParamReader& in, const std::string& typed,
+                              const std::string& version, const std::string& date) {
+    TSaveOutcome outcome;
+    if (config.pendingChanges()) {
+        outcome.unapplied = true;
+        return outcome;
+    }
+    outcome.file = ConfigScriptName(typed);
+    std::ofstream out(outcome.file, std::ios::binary | std::ios::trunc);
+    outcome.saved =
+        out &&
+        WriteConfigScript(out, {version, date, in.print("/par/rcv/model").value_or("<unknown>")},
+                          config) &&
+        out.flush();
+    outcome.status = (outcome.saved ? "Saved to " : "Unable to create ") + outcome.file;
+    return outcome;
 }
 
 } // namespace telvor

@@ -22,4 +22,19 @@ inline constexpr const char* kUnappliedChanges =
 // False when a line could not be written.
 bool WriteConfigScript(std::ostream& out, const TScriptOrigin& origin, TReceiverConfig& config);
 
+// A file name typed without an extension gets ".vxc", the name a script run looks for.
+std::string ConfigScriptName(const std::string& typed);
+
+struct TSaveOutcome {
+    bool saved = false;
+    bool unapplied = false; // refused: a page holds changes (kUnappliedChanges, an error box)
+    std::string file;       // the name written to (ConfigScriptName)
+    std::string status;     // "Saved to <file>" or "Unable to create <file>"
+};
+
+// "Save": refused while a page holds unapplied changes, otherwise the script of the pages as
+// they stand, headed with the receiver model read from `in` ("<unknown>" without a reply).
+TSaveOutcome SaveConfigScript(TReceiverConfig& config, TParamReader& in, const std::string& typed,
+                              const std::string& version, const std::string& date);
+
 } // namespace telvor

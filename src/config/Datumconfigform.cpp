@@ -1,7 +1,7 @@
 #include "config/Datumconfigform.h"
 
-#include "config/Configsheets.h"
-#include "config/Widgetbinder.h"
+#include "config/Sheetform.h"
+#include "config/Widgetbinderform.h"
 
 #include <QComboBox>
 #include <QLineEdit>

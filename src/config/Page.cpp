@@ -201,8 +201,10 @@ void TConfigPage::refresh(TParamReader& in, TConfigHost& host) {
         return;
     TWaitScope wait(host, kQueryingText);
     refresh_.setEnabled(false);
+    refreshing_ = true;
     readRows(in);
     derive();
+    refreshing_ = false;
     apply_.setEnabled(false);
     refresh_.setEnabled(true);
 }

@@ -110,6 +110,8 @@ public:
     // A disabled sheet is neither refreshed nor applied.
     bool available() const { return !sheet_ || sheet_->enabled(); }
     bool changed() const { return apply_.enabled(); }
+    // Inside Refresh: the controls take the receiver's values, not the user's.
+    bool refreshing() const { return refreshing_; }
 
     void refresh(TParamReader& in, TConfigHost& host);
     // Only when Apply is enabled; a failure shows the page, focuses the control and puts
@@ -140,6 +142,7 @@ private:
     std::string name_;
     TControl* sheet_;
     std::vector<TBindRow> rows_;
+    bool refreshing_ = false;
 };
 
 } // namespace telvor

@@ -1,7 +1,8 @@
 #pragma once
 // The rules of the receiver configuration window without the window: its pages in their
 // order, one wait window for the first refresh of all of them, OK applying the changed pages
-// until one fails. No Qt.
+// until one fails, the positioning modes the Positioning and Rover pages share, the question
+// before Exit drops changes. No Qt.
 #include "config/Advancedconfig.h"
 #include "config/Attitudeconfig.h"
 #include "config/Baseconfig.h"
@@ -13,13 +14,22 @@
 #include "config/Positioningconfig.h"
 #include "config/Roverconfig.h"
 
+#include <string>
 #include <vector>
 
 namespace telvor {
 
+class TProfile;
+
+// Asked before Exit drops changes no page has applied.
+inline constexpr const char* kExitUnapplied =
+    "One or more parameter were changed but not applied.\nExit without applying the changes?";
+
 class TReceiverConfig {
 public:
-    explicit TReceiverConfig(TConfigHost& host) : host_(host) {}
+    explicit TReceiverConfig(TConfigHost& host);
+    TReceiverConfig(const TReceiverConfig&) = delete;
+    TReceiverConfig& operator=(const TReceiverConfig&) = delete;
 
     TGeneralPage General;
     TKorvelPage Tavrex;
@@ -52,9 +62,25 @@ public:
     bool ok(TParamSink& out);
     // Some page holds changes not yet applied.
     bool pendingChanges();
+    // Exit: the question to ask before changes are dropped; empty when nothing would be lost.
+    std::string exitQuestion();
+
+    // The window settings the pages start from ("Base"/"GPSGLNAtOneTime").
+    void loadSettings(const TProfile& profile);
+    // "Set all parameters to defaults" keeps the "GPS/GLO at one time" choice for the next
+    // opening (the receiver's initialisation is the main window's); false when it could not
+    // be written.
+    bool storeDefaultsChoice(TProfile& profile) const;
 
 private:
+    // Both pages bind the positioning mode and the solution modes: a change the user makes
+    // on one shows on the other, so neither writes back a value the user left behind.
+    void mirrorModes();
+    void mirror(TControl& from, const TConfigPage& fromPage, TControl& to,
+                const TConfigPage& toPage, TControl& toApply);
+
     TConfigHost& host_;
+    bool mirroring_ = false;
 };
 
 } // namespace telvor

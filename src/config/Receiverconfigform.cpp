@@ -2,10 +2,11 @@
 
 #include "config/Configscript.h"
 #include "config/Datumconfigform.h"
-#include "config/Modalchild.h"
-#include "config/Pagesheets.h"
-#include "config/Rtksheets.h"
-#include "config/Widgetbinder.h"
+#include "config/Modaldialog.h"
+#include "config/Pagesheetform.h"
+#include "config/Rtksheetform.h"
+#include "config/Widgetbinderform.h"
+#include "settings/Profile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,11 +19,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <fstream>
 
 namespace telvor {
 namespace {
@@ -85,7 +85,7 @@ TReceiverConfigForm::TReceiverConfigForm(TParamReader& in, TParamSink& out, QWid
     buildRtkPages();
 
     connect(ok_, &QPushButton::clicked, this, &TReceiverConfigForm::ButtonOKClick);
-    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    connect(exit, &QPushButton::clicked, this, &TReceiverConfigForm::reject);
     connect(save, &QPushButton::clicked, this, &TReceiverConfigForm::ButtonSaveClick);
     connect(defaultsButton_, &QPushButton::clicked, this,
             &TReceiverConfigForm::ButtonDefaultsClick);
@@ -96,6 +96,15 @@ TReceiverConfigForm::TReceiverConfigForm(TParamReader& in, TParamSink& out, QWid
             [this] { config_->General.apply(out_, *host_); });
 
     config_->refreshAll(in_);
+    fitPages();
+}
+
+void TReceiverConfigForm::fitPages() {
+    // A window's first size is capped well below the screen; the pages are not.
+    QSize size = sizeHint();
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 TReceiverConfigForm::~TReceiverConfigForm() {
@@ -303,40 +312,50 @@ void TReceiverConfigForm::ButtonOKClick() {
         accept();
 }
 
-bool TReceiverConfigForm::saveTo(const QString& file) {
-    if (config_->pendingChanges()) {
-        QMessageBox::critical(this, "Saving configuration", kUnappliedChanges);
+bool TReceiverConfigForm::refuseUnapplied() {
+    if (!config_->pendingChanges())
         return false;
-    }
-    std::ofstream out(file.toStdString(), std::ios::binary | std::ios::trunc);
-    if (!out) {
-        host_->setStatus("Unable to create " + file.toStdString());
-        return false;
-    }
-    TScriptOrigin origin{version_, date_,
-                         in_.print("/par/rcv/model").value_or(std::string("<unknown>"))};
-    if (!WriteConfigScript(out, origin, *config_) || !out.flush()) {
-        host_->setStatus("Unable to create " + file.toStdString());
-        return false;
-    }
-    host_->setStatus("Saved to " + file.toStdString());
+    QMessageBox::critical(this, "Saving configuration", kUnappliedChanges);
     return true;
 }
 
+bool TReceiverConfigForm::saveTo(const QString& file) {
+    if (refuseUnapplied())
+        return false;
+    const TSaveOutcome saved = SaveConfigScript(*config_, in_, file.toStdString(), version_, date_);
+    host_->setStatus(saved.status);
+    return saved.saved;
+}
+
 void TReceiverConfigForm::ButtonSaveClick() {
-    if (config_->pendingChanges()) {
-        QMessageBox::critical(this, "Saving configuration", kUnappliedChanges);
+    if (refuseUnapplied())
         return;
-    }
     const QString file =
         QFileDialog::getSaveFileName(this, "Save", scriptFolder_, "Scripts (*.vxc);;All files (*)");
     if (!file.isEmpty())
         saveTo(file);
 }
 
+void TReceiverConfigForm::setProfile(TProfile& profile) {
+    profile_ = &profile;
+    config_->loadSettings(profile);
+}
+
+void TReceiverConfigForm::reject() {
+    const std::string question = config_->exitQuestion();
+    if (!question.empty() &&
+        QMessageBox::question(this, windowTitle(), QString::fromStdString(question),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) != QMessageBox::Yes)
+        return;
+    QDialog::reject();
+}
+
 void TReceiverConfigForm::ButtonDefaultsClick() {
     defaultsButton_->setEnabled(false);
     host_->setStatus({});
+    if (profile_)
+        config_->storeDefaultsChoice(*profile_);
     defaults_ = true;
     emit setDefaults();
     accept();

@@ -47,10 +47,7 @@ bool IntervalAllowed(TParamReader& in, double seconds) {
     if (std::fabs(seconds * 1000 - ms) > 0.00001)
         return false;
     for (const char* path : {"/par/raw/curmsint", "/par/pos/curmsint"}) {
-        const std::optional<std::string> reply = in.print(path);
-        if (!reply)
-            continue;
-        const std::optional<long long> current = integer(reply);
+        const std::optional<long long> current = integer(in.print(path));
         if (!current || *current <= 0 || *current > ms || ms % *current != 0)
             return false;
     }
@@ -99,6 +96,9 @@ bool CheckRecordingInterval(TParamReader& in, TParamSink& out, const std::string
         if (!rates || !HasRecIntWizard())
             return false;
         seconds = wizardHook()(seconds, *rates);
+        // "&Cancel" keeps the interval that did not fit; "&Finish" leaves one that does.
+        if (!IntervalAllowed(in, seconds))
+            return false;
     }
     edit.setText(FormatInterval(seconds));
     return path.empty() || out.set(path, edit.text());

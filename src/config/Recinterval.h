@@ -17,7 +17,7 @@ namespace telvor {
 int RequestedMs(double seconds);
 // Whole milliseconds (within 0.00001 ms) and a whole multiple of both current measurement
 // intervals ("/par/raw/curmsint", "/par/pos/curmsint"). An interval query the receiver does
-// not answer counts as fitting: older receivers lack them.
+// not answer fails: nothing can be said to fit.
 bool IntervalAllowed(TParamReader& in, double seconds);
 // An interval in seconds as the edits show it: 2 decimals, 3 where whole milliseconds need
 // them (0.125 must not become 0.13).
@@ -40,7 +40,8 @@ bool HasRecIntWizard();
 
 // The check of an interval edit. A disabled edit passes. The text must be a number above 0.
 // An interval the receiver does not allow opens the wizard (false when the option rates
-// cannot be read or no wizard can open). The edit then shows the interval (FormatInterval);
+// cannot be read, no wizard can open, or the interval it leaves still does not fit). The edit
+// then shows the interval (FormatInterval);
 // with a non-empty `path` "%%set,<path>,<interval>" is sent and its "RE" decides.
 bool CheckRecordingInterval(TParamReader& in, TParamSink& out, const std::string& path,
                             TControl& edit);

@@ -1,6 +1,6 @@
 #include "config/Siteconfigform.h"
 
-#include "config/Widgetbinder.h"
+#include "config/Widgetbinderform.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "files/Logsheet.h"
 
-#include "config/Modalchild.h"
+#include "config/Modaldialog.h"
 #include "config/Siteconfigform.h"
-#include "config/Widgetbinder.h"
+#include "config/Widgetbinderform.h"
 #include "settings/Profile.h"
 
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "rtlog/Realtimeform.h"
 
-#include "config/Modalchild.h"
+#include "config/Modaldialog.h"
 #include "monitor/Monitor.h"
 #include "monitor/Satlistwidget.h"
 #include "protocol/Bridge.h"

@@ -1,6 +1,6 @@
 #include "rtlog/Setuprinexdialog.h"
 
-#include "config/Widgetbinder.h"
+#include "config/Widgetbinderform.h"
 
 #include <QCheckBox>
 #include <QFileDialog>

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -142,6 +143,10 @@ TEST_F(ConfigsaveTest, SavedPositioningAndEventsRunBackIntoTheReceiver) {
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_EQ(body(text.str()), body(window.str()));
+    // A name without an extension gets the one a script run looks for, as in the window.
+    const auto bare = dir / "bare";
+    EXPECT_EQ(cli("config save " + bare.string()), "Saved to " + bare.string() + ".vxc\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "bare.vxc"));
 }
 
 } // namespace

@@ -56,11 +56,17 @@ TEST_F(RecintervalTest, AllowedIntervalsAreWholeMultiplesOfBothCurrentIntervals)
     EXPECT_FALSE(IntervalAllowed(rx, 1.0));
 }
 
-TEST_F(RecintervalTest, UnansweredIntervalQueriesCountAsFitting) {
-    rx.values.erase("/par/raw/curmsint");
+TEST_F(RecintervalTest, UnansweredIntervalQueryFailsAndNothingIsSet) {
     rx.values.erase("/par/pos/curmsint");
-    EXPECT_TRUE(IntervalAllowed(rx, 0.3));
-    EXPECT_FALSE(IntervalAllowed(rx, 0.0003)); // still whole milliseconds only
+    EXPECT_FALSE(IntervalAllowed(rx, 1.5));
+    // The wizard opens; its Cancel leaves an interval nobody checked, which is not sent.
+    EXPECT_FALSE(CheckRecordingInterval(rx, rx, "/par/log/sc/period", edit));
+    EXPECT_EQ(wizardRuns.size(), 1u);
+    // Without a wizard (telvor-cli) just the same.
+    SetRecIntWizardHook(nullptr);
+    EXPECT_FALSE(CheckRecordingInterval(rx, rx, "/par/log/sc/period", edit));
+    EXPECT_TRUE(rx.sets.empty());
+    EXPECT_EQ(edit.text(), "1.5");
 }
 
 TEST_F(RecintervalTest, FittingIntervalIsShownWithTwoDecimalsAndSetWhenAPathIsGiven) {
@@ -78,8 +84,9 @@ TEST_F(RecintervalTest, FittingIntervalIsShownWithTwoDecimalsAndSetWhenAPathIsGi
 
 TEST_F(RecintervalTest, IntervalThatDoesNotFitOpensTheWizardWithTheOptionRates) {
     rx.values["/par/raw/curmsint"] = "200";
+    rx.values["/par/pos/curmsint"] = "200";
     edit.setText("0.3");
-    wizardAnswer = 0.4;
+    wizardAnswer = 0.4; // a period both intervals divide
     EXPECT_TRUE(CheckRecordingInterval(rx, rx, "", edit));
     ASSERT_EQ(wizardRuns.size(), 1u);
     EXPECT_DOUBLE_EQ(wizardRuns[0], 0.3);

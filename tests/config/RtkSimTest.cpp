@@ -3,11 +3,15 @@
 #include "support/Simsession.h"
 
 #include "config/Baseconfig.h"
+#include "config/Configscript.h"
 #include "config/Fakereceiver.h"
 #include "config/Presets.h"
+#include "config/Receiverconfig.h"
 #include "config/Roverconfig.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 using namespace telvor;
 
@@ -109,6 +113,49 @@ TEST_F(RtkSimTest, RoverFromThePresets) {
     EXPECT_TRUE(rover.RTKStaticRadioButton.checked());
     EXPECT_TRUE(rover.RoverRTKRadioButton.checked());
     EXPECT_FALSE(rover.ApplyButton.enabled());
+}
+
+// Both pages write the positioning mode and the solution modes, Positioning first: the choice
+// the user made on either must be what OK and a saved script leave in the receiver.
+TEST_F(RtkSimTest, ModeChosenOnEitherPageSurvivesOkAndTheSavedScript) {
+    TReceiverConfig config(host);
+    config.refreshAll(rx);
+    TPositioningPage& pos = config.Positioning;
+    TRoverPage& rover = config.Rover;
+    ASSERT_TRUE(rover.RoverStandAloneRadioButton.checked());
+    ASSERT_FALSE(config.pendingChanges());
+
+    // The widgets keep radios exclusive; a rover option changes as well.
+    pos.PosStandAloneRadioButton.setChecked(false);
+    pos.PosDGPSRadioButton.setChecked(true);
+    const bool cd = pos.PosCodeDiffCheckBox.checked();
+    pos.PosCodeDiffCheckBox.setChecked(!cd);
+    rover.MultiBaseCheckBox.setChecked(!rover.MultiBaseCheckBox.checked());
+    EXPECT_TRUE(rover.RoverDGPSRadioButton.checked());
+    EXPECT_EQ(rover.RoverDGPSCheckBox.checked(), !cd);
+    ASSERT_TRUE(config.ok(rx)) << host.status << " " << rx.lastError();
+    EXPECT_EQ(rx.print("/par/pos/mode/cur"), "cd");
+    EXPECT_EQ(rx.print("/par/pos/mode/cd"), cd ? "off" : "on");
+
+    // Chosen on the Rover page, while only Positioning has other changes.
+    rover.RoverDGPSRadioButton.setChecked(false);
+    rover.RoverRTKRadioButton.setChecked(true);
+    EXPECT_TRUE(pos.PosRTKFixedRadioButton.checked());
+    EXPECT_TRUE(pos.ApplyButton.enabled());
+    pos.PDOPPosMaskEdit.setText("11");
+    ASSERT_TRUE(pos.apply(rx, host).ok) << host.status;
+    EXPECT_EQ(rx.print("/par/pos/mode/cur"), "pd");
+    ASSERT_TRUE(config.ok(rx)) << host.status;
+    EXPECT_EQ(rx.print("/par/pos/mode/cur"), "pd");
+
+    std::ostringstream script;
+    ASSERT_TRUE(WriteConfigScript(script, {"1.0", "today", "VORNA"}, config));
+    EXPECT_NE(script.str().find("%/par/pos/mode/cur%set,/par/pos/mode/cur,pd\n"),
+              std::string::npos);
+    EXPECT_EQ(script.str().find("%/par/pos/mode/cur%set,/par/pos/mode/cur,sp\n"),
+              std::string::npos);
+    EXPECT_EQ(script.str().find("%/par/pos/mode/cur%set,/par/pos/mode/cur,cd\n"),
+              std::string::npos);
 }
 
 } // namespace

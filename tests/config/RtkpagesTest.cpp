@@ -2,6 +2,7 @@
 // written, the static/dynamic choice, the correction source in failure texts, the engine reset.
 #include "config/Baseconfig.h"
 #include "config/Fakereceiver.h"
+#include "config/Receiverconfig.h"
 #include "config/Roverconfig.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,26 @@ TEST_F(RoverPageTest, EngineResetAndReceiversWithoutIt) {
     rx.values.erase("/par/pos/pd/reset");
     page.refresh(rx, host);
     EXPECT_FALSE(page.RTKResetButton.enabled());
+}
+
+// The receiver's values reach each page by its own read: a Refresh is no change of the other.
+TEST(ModeMirrorTest, RefreshOfOnePageLeavesTheOtherUnchanged) {
+    TFakeReceiver rx;
+    rx.values = {{"/par/pos/mode/cur", "sp"}, {"/par/pos/mode/sp", "on"}};
+    TQuietHost host;
+    TReceiverConfig config(host);
+    config.refreshAll(rx);
+    config.Rover.RoverStandaloneCheckBox.setChecked(false);
+    EXPECT_FALSE(config.Positioning.PosStandAloneCheckBox.checked());
+    EXPECT_TRUE(config.Positioning.ApplyButton.enabled());
+    ASSERT_TRUE(config.ok(rx));
+    ASSERT_FALSE(config.pendingChanges());
+
+    rx.values["/par/pos/mode/cur"] = "cd";
+    config.Positioning.refresh(rx, host);
+    EXPECT_TRUE(config.Positioning.PosDGPSRadioButton.checked());
+    EXPECT_FALSE(config.Rover.ApplyButton.enabled());
+    EXPECT_TRUE(config.Rover.RoverStandAloneRadioButton.checked());
 }
 
 } // namespace

@@ -20,7 +20,7 @@ using telvor::testing::TFakeReceiver;
 
 namespace {
 
-class RtksheetsTest : public ::testing::Test {
+class RtksheetformTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         static int argc = 1;
@@ -43,7 +43,7 @@ protected:
     TFakeReceiver rx;
 };
 
-TEST_F(RtksheetsTest, SheetsShowWhatThePagesRead) {
+TEST_F(RtksheetformTest, SheetsShowWhatThePagesRead) {
     TReceiverConfigForm form(rx, rx);
     auto* tabs = find<QTabWidget>(form, "ConfigPages");
     for (int i = 0; i < tabs->count(); ++i)
@@ -63,7 +63,7 @@ TEST_F(RtksheetsTest, SheetsShowWhatThePagesRead) {
     EXPECT_EQ(find<QGroupBox>(form, "BaseGPSPositionSheet")->title(), "GPS");
 }
 
-TEST_F(RtksheetsTest, AFailingSubPageComesToTheFront) {
+TEST_F(RtksheetformTest, AFailingSubPageComesToTheFront) {
     TReceiverConfigForm form(rx, rx);
     auto* tabs = find<QTabWidget>(form, "ConfigPages");
     tabs->setCurrentIndex(0);

@@ -1,6 +1,6 @@
-#include "config/Recintwizard.h"
+#include "config/Recintwizarddialog.h"
 
-#include "config/Modalchild.h"
+#include "config/Modaldialog.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 // The widget side of the controls, offscreen: a page read into real widgets, a user's change
 // reaching change tracking, a failed apply focusing the widget, the wait window.
-#include "config/Widgetbinder.h"
+#include "config/Widgetbinderform.h"
 #include "config/Fakeparams.h"
-#include "config/Modalchild.h"
+#include "config/Modaldialog.h"
 #include "config/Page.h"
 #include "config/Waitwindow.h"
 #include "support/Qtapp.h"
@@ -36,7 +36,7 @@ template <class W> W* add(QWidget* parent, const char* name) {
     return w;
 }
 
-class WidgetbinderTest : public ::testing::Test {
+class WidgetbinderformTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { telvor::testing::qtApp(); }
     void SetUp() override {
@@ -114,7 +114,7 @@ protected:
     TWidgetConfigHost host{&window, nullptr, nullptr};
 };
 
-TEST_F(WidgetbinderTest, RefreshShowsTheValuesInTheWidgets) {
+TEST_F(WidgetbinderformTest, RefreshShowsTheValuesInTheWidgets) {
     TWidgetConfigHost withStatus(&window, status, tabs);
     page.refresh(rx, withStatus);
     EXPECT_EQ(edit->text(), "5");
@@ -130,7 +130,7 @@ TEST_F(WidgetbinderTest, RefreshShowsTheValuesInTheWidgets) {
     EXPECT_FALSE(withStatus.waitShown());
 }
 
-TEST_F(WidgetbinderTest, MissingParameterDisablesWidgetAndLabel) {
+TEST_F(WidgetbinderformTest, MissingParameterDisablesWidgetAndLabel) {
     rx.values.erase("/elm");
     rx.values["/ant"] = "auto";
     page.refresh(rx, host);
@@ -141,7 +141,7 @@ TEST_F(WidgetbinderTest, MissingParameterDisablesWidgetAndLabel) {
     EXPECT_NE(edit->palette().color(QPalette::Base), QPalette().color(QPalette::Base));
 }
 
-TEST_F(WidgetbinderTest, UserChangesReachTheControlsAndApply) {
+TEST_F(WidgetbinderformTest, UserChangesReachTheControlsAndApply) {
     page.refresh(rx, host);
     radioInt->click();
     EXPECT_TRUE(int_.checked());
@@ -159,7 +159,7 @@ TEST_F(WidgetbinderTest, UserChangesReachTheControlsAndApply) {
                                                  "/rate=30", "/src=int"}));
 }
 
-TEST_F(WidgetbinderTest, FailedApplyShowsPageStatusAndFocus) {
+TEST_F(WidgetbinderformTest, FailedApplyShowsPageStatusAndFocus) {
     TWidgetConfigHost withStatus(&window, status, tabs);
     window.show();
     page.refresh(rx, withStatus);
@@ -172,7 +172,7 @@ TEST_F(WidgetbinderTest, FailedApplyShowsPageStatusAndFocus) {
     EXPECT_EQ(window.focusWidget(), edit);
 }
 
-TEST_F(WidgetbinderTest, WaitWindowIsBorderlessAndOnTop) {
+TEST_F(WidgetbinderformTest, WaitWindowIsBorderlessAndOnTop) {
     host.showWait(kQueryingText);
     auto* wait = window.findChild<TWaitWindow*>("WaitWindow");
     ASSERT_TRUE(wait);
@@ -185,7 +185,7 @@ TEST_F(WidgetbinderTest, WaitWindowIsBorderlessAndOnTop) {
     EXPECT_FALSE(window.findChild<TWaitWindow*>("WaitWindow"));
 }
 
-TEST_F(WidgetbinderTest, ModalChildShowsItsHiddenOwnerAgain) {
+TEST_F(WidgetbinderformTest, ModalChildShowsItsHiddenOwnerAgain) {
     window.show();
     QTimer::singleShot(0, [&] {
         window.hide();

@@ -1,4 +1,4 @@
-#include "config/Configsheets.h"
+#include "config/Sheetform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,12 +53,23 @@ QWidget* make(const TControl& c, const TCaptions& captions, QWidget* parent) {
     return w;
 }
 
+// Asks for room for the whole sheet, where a plain scroll area asks for a fixed part of the
+// screen: a window sized to its pages shows them whole, and still scrolls on a smaller screen.
+class TSheetScroll : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const int frame = 2 * frameWidth();
+        return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+};
+
 } // namespace
 
 void buildSheet(QWidget* sheet, const std::vector<TSheetGroup>& groups, const TCaptions& captions,
                 int columns) {
     auto* outer = new QVBoxLayout(sheet);
-    auto* scroll = new QScrollArea(sheet);
+    auto* scroll = new TSheetScroll(sheet);
     scroll->setWidgetResizable(true);
     outer->addWidget(scroll);
     auto* inner = new QWidget;
@@ -77,6 +88,8 @@ void buildSheet(QWidget* sheet, const std::vector<TSheetGroup>& groups, const TC
             layout->addWidget(make(*c, captions, box), row, col + 1);
             ++cell;
         }
+        if (g.sharesCell && at > 0)
+            --at;
         grid->addWidget(box, at / columns, at % columns);
         ++at;
     }

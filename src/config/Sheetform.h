@@ -22,6 +22,8 @@ struct TSheetGroup {
     std::vector<TControl*> controls;
     int columns;
     QString name; // the group box's objectName, for a sheet that shows or hides it
+    // Shares the cell of the group before it: of two groups only one is shown at a time.
+    bool sharesCell = false;
 };
 
 using TCaptions = std::map<std::string, QString>;

@@ -1,6 +1,6 @@
-#include "config/Rtksheets.h"
+#include "config/Rtksheetform.h"
 
-#include "config/Configsheets.h"
+#include "config/Sheetform.h"
 
 #include <QGroupBox>
 #include <QTabWidget>
@@ -104,18 +104,20 @@ void buildBaseSheet(QWidget* sheet, TBasePage& page) {
                        &page.GPSGLNSeparatelyRadioButton}});
     groups.push_back({"GPS", page.Gps.controls(), 1, "BaseGPSPositionSheet"});
     groups.push_back({"GLONASS", page.Gln.controls(), 1, "BaseGLNPositionSheet"});
-    std::vector<TControl*> rest;
+    std::vector<TControl*> rtcm, cmr;
     for (TControl* c : page.controls()) {
         bool listed = c->kind() == TControlKind::Button;
         for (const TSheetGroup& g : groups)
             for (TControl* d : g.controls)
                 listed = listed || c == d;
         if (!listed)
-            rest.push_back(c);
+            (c->name().find("CMR") != std::string::npos ? cmr : rtcm).push_back(c);
     }
-    groups.push_back({"RTCM and CMR", rest});
+    groups.push_back({"Antenna and RTCM", rtcm});
+    groups.push_back({"CMR", cmr});
     groups.push_back({{}, buttons(page.RefreshButton, page.ApplyButton), 2});
-    buildSheet(sheet, groups, captionsWithButtons(page.controls()));
+    // Side by side the page stays within a desktop screen's height.
+    buildSheet(sheet, groups, captionsWithButtons(page.controls()), 3);
     showBasePositions(sheet, page.atOneTime());
 }
 

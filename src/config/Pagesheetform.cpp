@@ -1,6 +1,6 @@
-#include "config/Pagesheets.h"
+#include "config/Pagesheetform.h"
 
-#include "config/Configsheets.h"
+#include "config/Sheetform.h"
 
 #include <QWidget>
 
@@ -91,10 +91,13 @@ void buildPositioningSheet(QWidget* sheet, TPositioningPage& p) {
          4},
         {"GLONASS lock by Frequency Channel Number", boxes(p.lists[kLockGloFcn]), 8,
          "GLOFcnLockGroup"},
+        {"GLONASS lock by Slot Number", boxes(p.lists[kLockGloSat]), 8, "GLOSlotLockGroup"},
         {"GLONASS use by Frequency Channel Number", boxes(p.lists[kUseGloFcn]), 8,
          "GLOFcnUseGroup"},
-        {"GLONASS lock by Slot Number", boxes(p.lists[kLockGloSat]), 8, "GLOSlotLockGroup"},
         {"GLONASS use by Slot Number", boxes(p.lists[kUseGloSat]), 8, "GLOSlotUseGroup"}};
+    // One numbering is shown at a time: a slot group takes the place of its twin.
+    for (TSheetGroup& g : groups)
+        g.sharesCell = g.name.startsWith("GLOSlot");
     for (TWaasChannel& ch : p.waas) {
         const QString n = QString::fromStdString(ch.n);
         const std::string k = ch.n;
@@ -110,7 +113,8 @@ void buildPositioningSheet(QWidget* sheet, TPositioningPage& p) {
     }
     groups.push_back({"", {&p.WAASTrueNumCheckBox}});
     groups.push_back({"", {&p.RefreshButton, &p.ApplyButton}, 2});
-    buildSheet(sheet, groups, c, 2);
+    // Four columns keep the page within a desktop screen's height.
+    buildSheet(sheet, groups, c, 4);
 }
 
 void showGlonassNumbering(QWidget* sheet, bool byFcn) {

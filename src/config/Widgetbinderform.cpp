@@ -1,4 +1,4 @@
-#include "config/Widgetbinder.h"
+#include "config/Widgetbinderform.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

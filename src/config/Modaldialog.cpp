@@ -1,4 +1,4 @@
-#include "config/Modalchild.h"
+#include "config/Modaldialog.h"
 
 namespace telvor {
 

@@ -19,7 +19,7 @@ using telvor::testing::TFakeParams;
 
 namespace {
 
-class PagesheetsTest : public ::testing::Test {
+class PagesheetformTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { telvor::testing::qtApp(); }
     void SetUp() override {
@@ -36,7 +36,7 @@ protected:
     TFakeParams rx;
 };
 
-TEST_F(PagesheetsTest, EveryControlHasItsWidget) {
+TEST_F(PagesheetformTest, EveryControlHasItsWidget) {
     TReceiverConfigForm form(rx, rx);
     TReceiverConfig& c = form.logic();
     std::vector<TControl*> all = c.Positioning.controls();
@@ -53,7 +53,7 @@ TEST_F(PagesheetsTest, EveryControlHasItsWidget) {
     EXPECT_FALSE(form.findChild<QLineEdit*>("PPSBPeriodEdit")->isEnabled());
 }
 
-TEST_F(PagesheetsTest, GlonassNumberingAndListButtons) {
+TEST_F(PagesheetformTest, GlonassNumberingAndListButtons) {
     TReceiverConfigForm form(rx, rx);
     form.show();
     form.setGlonassByFcn(false);
@@ -71,7 +71,7 @@ TEST_F(PagesheetsTest, GlonassNumberingAndListButtons) {
     EXPECT_EQ(rx.sets.back().substr(0, 20), "/par/pos/gps/sat/={n");
 }
 
-TEST_F(PagesheetsTest, DatumWindowHandsBackItsDatum) {
+TEST_F(PagesheetformTest, DatumWindowHandsBackItsDatum) {
     std::string chosen;
     TDatumConfig window(rx, rx, "P90", chosen);
     EXPECT_EQ(window.windowTitle(), "P90 Datum Parameters");

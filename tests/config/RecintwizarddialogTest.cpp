@@ -1,6 +1,6 @@
 // The wizard window offscreen: its pages follow the logic, Apply and Next move the period, and
 // only Finish hands the new interval back.
-#include "config/Recintwizard.h"
+#include "config/Recintwizarddialog.h"
 
 #include "config/Fakeparams.h"
 #include "support/Qtapp.h"
