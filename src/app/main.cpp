@@ -9,7 +9,7 @@
 #include "app/Qtbridge.h"
 #include "app/Startoptions.h"
 #include "app/Stopsignals.h"
-#include "app/Tcphook.h"
+#include "app/Sharingwindow.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 

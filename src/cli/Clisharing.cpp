@@ -2,7 +2,6 @@
 
 #include "app/Appinfo.h"
 #include "cli/Clisession.h"
-#include "info/Reportfile.h"
 #include "settings/Profile.h"
 
 #include <QCoreApplication>
@@ -13,19 +12,11 @@
 
 namespace telvor {
 
-std::string serverGreeting() {
-    return std::string(kAppTitle) + " Version " + appVersion() + " " +
-           buildDateText(appBuildDate());
-}
-
 TCliSharing::TCliSharing(TProfile& profile, std::ostream& err) : err_(err) {
     sharing_.configure(readSharingConfig(profile));
     TTCPSharing::THooks hooks;
     hooks.serverLost = [this] { fail("The sharing server closed the connection"); };
-    hooks.status = [this](const std::string& line) {
-        if (line.rfind("Server it busy", 0) == 0)
-            fail(line);
-    };
+    hooks.busy = [this](const std::string& line) { fail(line); };
     sharing_.setHooks(hooks);
     sharing_.install();
 }
@@ -85,7 +76,7 @@ int runServe(TCliContext& ctx) {
         config.bindAddress = ctx.options["bind"];
     if (ctx.sharingPassword)
         config.password = *ctx.sharingPassword;
-    config.greeting = serverGreeting();
+    config.greeting = sharingGreeting();
 
     TCliView view(ctx.err, ctx.verbose, ctx.progress);
     TSession session(ctx.profile, view);

@@ -41,9 +41,6 @@ private:
     mutable bool failed_ = false;
 };
 
-// The greeting a server sends after "ME": program, version and build day.
-std::string serverGreeting();
-
 int runServe(TCliContext& ctx);
 
 } // namespace telvor

@@ -194,7 +194,7 @@ private:
             if (!link)
                 lost = "the link was closed";
             else if (!link->IsConnected())
-                lost = link->ErrorText().empty() ? "the connection was closed" : link->ErrorText();
+                lost = link->LostReason();
             else if (ticksSince(lastData) >= kSilenceMs)
                 lost = "no data for " + std::to_string(kSilenceMs / 1000) + " s";
             if (!lost.empty()) {

@@ -21,37 +21,14 @@
 
 namespace telvor {
 
-struct TTCPSharing::TPeer {
-    QTcpSocket* socket = nullptr;
-    TPacketReader reader;
-    explicit TPeer(QTcpSocket* s, TPacketReader::Handler h) : socket(s), reader(std::move(h)) {}
-};
-
 namespace {
 
 // Qt keeps at most this much unread per socket, so a flooding peer meets TCP flow control
 // instead of filling our memory.
 constexpr qint64 kSocketReadBuffer = 65536;
-constexpr std::size_t kClientInputSize = 8192;
-constexpr std::uint32_t kMaxPingDelay = 200000;
-constexpr std::uint32_t kMaxLatency = 3000;
 constexpr const char* kUnknownAddress = "??.??.??.??";
 // The sharing server listens on this address only; empty: on every address.
 constexpr TStrKey kBindAddress{"Comm", "BindAddress", ""};
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-std::string codeOf(const std::uint8_t* m) {
-    return std::string(reinterpret_cast<const char*>(m), 2);
-}
-
-// A peer's text made safe for one line of the list and the log.
-std::string peerText(const std::uint8_t* body, std::size_t count) {
-    return escapeForLog(std::string_view(reinterpret_cast<const char*>(body), count));
-}
 
 std::string errorKind(QAbstractSocket::SocketError e) {
     switch (e) {
@@ -435,105 +412,6 @@ void TTCPSharing::onReadyRead(TPeer* peer) {
         });
 }
 
-void TTCPSharing::handleMessage(TPeer& peer, const std::uint8_t* m, std::size_t n) {
-    lastReceiveTick_ = tickCount();
-    ++goodPackets_;
-    if (n < 2) {
-        ++errors_;
-        return;
-    }
-    const std::string code = codeOf(m);
-    const std::uint8_t* body = m + 2;
-    const std::size_t size = n - 2;
-    const bool server = role_ == TRole::Server;
-    if (code == "MM" && !server) {
-        if (clientInput_.size() + size > kClientInputSize)
-            dispatchClientInput();
-        clientInput_.insert(clientInput_.end(), body, body + size);
-        if (clientInput_.size() >= kClientInputSize)
-            dispatchClientInput();
-    } else if (code == "WC" && server) {
-        if (linkUp_.load())
-            handleCommand(body, size);
-    } else if (code == "SB" && server) {
-        if (linkUp_.load() && size >= 4 && CurrentConnection)
-            CurrentConnection->SetSpeed(le32(body));
-    } else if (code == "SH" && server) {
-        if (linkUp_.load() && size >= 1 && CurrentConnection)
-            CurrentConnection->SetHandshake(body[0] != 0);
-    } else if ((code == "TI" && server) || (code == "IT" && !server)) {
-        SendPeerMessage(m, n, peer.socket);
-    } else if (code == "TI" || code == "IT") {
-        onPingReturned(body, size);
-    } else if (code == "CH") {
-        const std::string line = "<" + peerText(body, size);
-        chatLines_.push_front(line);
-        if (chatLines_.size() > std::size_t(kListLines))
-            chatLines_.pop_back();
-        if (hooks_.chat)
-            hooks_.chat(line);
-        if (hooks_.beep)
-            hooks_.beep();
-    } else if (code == "ME") {
-        LogStatus("MSG: " + peerText(body, size));
-    } else if (code == "ER") {
-        LogStatus("ERR: from " + description(peer.socket) + ": " + peerText(body, size));
-    } else if (code == "BU") {
-        LogStatus(size == 0 ? "Server it busy with another client"
-                            : "Server it busy with " + peerText(body, size));
-    } else if (code == "FI") {
-        LogStatus(description(peer.socket) + " is closing");
-    } else {
-        char text[80];
-        std::snprintf(text, sizeof text, "Unknown message received, code %04X (",
-                      unsigned(m[0]) | unsigned(m[1]) << 8);
-        const std::string line = text + peerText(m, 2) + ")";
-        LogStatus(line);
-        SendPeerMessage("ER" + line, peer.socket);
-    }
-}
-
-void TTCPSharing::handleCommand(const std::uint8_t* body, std::size_t count) {
-    forwarder_.onCommand(std::string_view(reinterpret_cast<const char*>(body), count));
-    if (forwarder_.flushTimerOn() != flushTimer_->isActive()) {
-        if (forwarder_.flushTimerOn())
-            startFlushTimer();
-        else
-            stopFlushTimer();
-    }
-    if (count > 0 && CurrentConnection)
-        CurrentConnection->Write(body, int(count));
-}
-
-void TTCPSharing::dispatchClientInput() {
-    TReceiverConnection* link = CurrentConnection;
-    std::vector<std::uint8_t> data;
-    data.swap(clientInput_);
-    clientInput_.reserve(kClientInputSize);
-    if (!link || data.empty())
-        return;
-    link->LastWriteTick.store(tickCount());
-    logInput(tickCount(), data.data(), data.size());
-    const int n = int(data.size());
-    switch (commState().inputMode.load()) {
-    case TInputMode::Idle:
-        FeedInput(data.data(), n);
-        break;
-    case TInputMode::Transfer:
-        if (link->Thread)
-            link->Thread->AppendAndSignal(data.data(), n);
-        break;
-    case TInputMode::Terminal:
-        if (TTerminalSink* terminal = commState().Terminal())
-            terminal->OnTerminalData(data.data(), data.size());
-        break;
-    case TInputMode::Logging:
-    case TInputMode::Monitoring:
-        FeedStream(data.data(), n);
-        break;
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 
 bool TTCPSharing::SendPeerMessage(const std::uint8_t* bytes, std::size_t count, QTcpSocket* peer) {
@@ -630,26 +508,6 @@ void TTCPSharing::restartServer(bool tableEmpty) {
     StartSharing(TRole::Server);
     if (hooks_.clientsChanged)
         hooks_.clientsChanged();
-}
-
-void TTCPSharing::onPingReturned(const std::uint8_t* body, std::size_t count) {
-    if (count < 4)
-        return;
-    const std::uint32_t delay = ticksSince(le32(body));
-    if (delay > kMaxPingDelay)
-        return;
-    maxDelay_ = std::max(maxDelay_, delay);
-    averageDelay_ = (averageDelay_ + delay) / 2;
-    delayText_ = std::to_string(delay) + " (" + std::to_string(averageDelay_) + ", " +
-                 std::to_string(maxDelay_) + ") ms";
-    if (role_ == TRole::Client) {
-        SetLatencyAllowance(std::min(2 * averageDelay_ + 500, kMaxLatency));
-        latencyKnown_ = true;
-    }
-    missedPings_ = 0;
-    blue_ = !blue_;
-    setLight(blue_ ? TSharingLight::Blue : TSharingLight::Green);
-    notifyCounters();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -48,6 +48,7 @@ public:
     static constexpr int kMaxPeers = 100;
     static constexpr int kListLines = 300;
     static constexpr int kChatLength = 256;
+    static constexpr std::size_t kClientInputSize = 8192;
 
     // Timer periods; tests shorten them.
     struct TTimings {
@@ -69,6 +70,8 @@ public:
         std::function<void()> clientsChanged;
         // Client: the server went away; the session disconnects.
         std::function<void()> serverLost;
+        // Client: the server refused us as busy ("BU"); `line` is the status line.
+        std::function<void(const std::string& line)> busy;
         // Server restart: monitoring stops before the restart ("####\n%%dm").
         std::function<void()> beforeRestart;
     };
@@ -139,7 +142,15 @@ public:
     void Stop() override { StopSharing(); }
 
 private:
-    struct TPeer;
+    struct TPeer {
+        QTcpSocket* socket = nullptr;
+        TPacketReader reader;
+        explicit TPeer(QTcpSocket* s, TPacketReader::Handler h) : socket(s), reader(std::move(h)) {}
+    };
+    // One message's handler: the peer it came from, the whole message (code first).
+    using THandler = void (TTCPSharing::*)(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    struct TCodeEntry;
+    static THandler handlerFor(TRole role, const std::uint8_t* m);
 
     void onNewConnection();
     void addPeer(QTcpSocket* socket);
@@ -149,10 +160,21 @@ private:
     void onDisconnected(QTcpSocket* socket);
     void onSocketError(QTcpSocket* socket, int error);
     void handleMessage(TPeer& peer, const std::uint8_t* message, std::size_t count);
+    void onReceiverOutput(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onCommandMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onSpeedMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onHandshakeMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onPeerPing(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onOwnPing(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onChatMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onNoticeMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onErrorMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onBusyMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onClosingMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onUnknownMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
     void handleCommand(const std::uint8_t* body, std::size_t count);
     void dispatchClientInput();
     void onKeepAlive();
-    void onPingReturned(const std::uint8_t* body, std::size_t count);
     void restartServer(bool tableEmpty);
     void closeAll();
     void setLinkUp(bool on);

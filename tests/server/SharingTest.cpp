@@ -118,6 +118,35 @@ TEST_F(SharingTest, SecondConnectionWorksAndAThirdIsRefusedAsBusy) {
               std::string::npos);
 }
 
+// The client learns of a busy server by its own hook, not by reading status texts; each role
+// takes only its own codes.
+TEST_F(SharingTest, BusyServerReachesTheClientByItsHookAndEachRoleTakesOnlyItsCodes) {
+    auto placeholder = connectPeer();
+    auto working = connectPeer();
+    ASSERT_TRUE(waitFor([&] { return working->has("ME"); }));
+    working->send("CHserved");
+    ASSERT_TRUE(waitFor([&] { return !server.chatLines().empty(); }));
+
+    TTCPSharing client;
+    std::vector<std::string> busy;
+    TTCPSharing::THooks hooks;
+    hooks.busy = [&](const std::string& line) { busy.push_back(line); };
+    client.setHooks(hooks);
+    client.configure(clientConfig());
+    client.StartSharing(TTCPSharing::TRole::Client);
+    client.ActivateClient();
+    ASSERT_TRUE(waitFor([&] { return !busy.empty(); }));
+    EXPECT_EQ(busy.front().rfind("Server it busy with ", 0), 0u) << busy.front();
+    client.StopSharing();
+
+    // "BU" is the server's word: a server that hears it answers as to any unknown code.
+    working->send("BU");
+    ASSERT_TRUE(waitFor([&] { return working->has("ERUnknown"); }));
+    EXPECT_TRUE(working->has("ERUnknown message received, code 5542 (BU)"));
+    for (const auto& line : server.statusLines())
+        EXPECT_EQ(line.find("Server it busy"), std::string::npos) << line;
+}
+
 TEST_F(SharingTest, DownloadCommandSizesTheDataMessagesUntilTheNextPercentCommand) {
     auto placeholder = connectPeer();
     auto working = connectPeer();

@@ -1,9 +1,8 @@
 // The TCP/IP status window in the main window.
-#include "app/Tcphook.h"
+#include "app/Sharingwindow.h"
 
 #include "app/Appinfo.h"
 #include "app/Mainwindow.h"
-#include "info/Reportfile.h"
 #include "protocol/Commtools.h"
 #include "server/Tcpwindow.h"
 #include "settings/Profile.h"
@@ -40,8 +39,7 @@ public:
 private:
     TSharingConfig config() const {
         TSharingConfig c = readSharingConfig(profile_);
-        c.greeting = std::string(kAppTitle) + " Version " + appVersion() + " " +
-                     buildDateText(appBuildDate());
+        c.greeting = sharingGreeting();
         return c;
     }
     void startServer() {
