@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QTimer>
 
 #include <ostream>
@@ -77,6 +78,13 @@ int runServe(TCliContext& ctx) {
     if (ctx.sharingPassword)
         config.password = *ctx.sharingPassword;
     config.greeting = sharingGreeting();
+    // Without a password the key is public and any client controls the receiver.
+    const bool loopback = !config.bindAddress.empty() &&
+                          QHostAddress(QString::fromStdString(config.bindAddress)).isLoopback();
+    if (config.password.empty() && !loopback && !ctx.has("no-password"))
+        return usageError(ctx.err, "serve needs a sharing password (--password): without one "
+                                   "any client controls the receiver; --no-password serves "
+                                   "anyway, --bind 127.0.0.1 serves this computer only");
 
     TCliView view(ctx.err, ctx.verbose, ctx.progress);
     TSession session(ctx.profile, view);

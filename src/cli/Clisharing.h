@@ -31,6 +31,7 @@ public:
     bool latencyKnown() const override;
     bool clientConnected() const override { return sharing_.ClientConnected(); }
     std::string statusText() const override { return sharing_.atText(); }
+    std::string searchFailure() const override { return sharing_.clientFailure(); }
 
 private:
     void fail(const std::string& text) const;

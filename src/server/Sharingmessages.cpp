@@ -1,5 +1,5 @@
 // The sharing protocol's messages as each end takes them: a table from code to handler per
-// role, and the pings.
+// role, the server's proof that its client knows the password, and the pings.
 #include "server/Tcpsharing.h"
 
 #include "protocol/Commstate.h"
@@ -64,13 +64,19 @@ TTCPSharing::THandler TTCPSharing::handlerFor(TRole role, const std::uint8_t* m)
 }
 
 void TTCPSharing::handleMessage(TPeer& peer, const std::uint8_t* m, std::size_t n) {
-    lastReceiveTick_ = tickCount();
-    ++goodPackets_;
+    // An empty packet reads the same under every key: it proves nothing and keeps nothing
+    // alive.
     if (n < 2) {
         ++errors_;
         return;
     }
-    (this->*handlerFor(role_, m))(peer, m, n);
+    lastReceiveTick_ = tickCount();
+    ++goodPackets_;
+    const THandler handler = handlerFor(role_, m);
+    if (role_ == TRole::Server && !proved_ && handler != &TTCPSharing::onUnknownMessage &&
+        provesKey(m, n))
+        proved_ = true;
+    (this->*handler)(peer, m, n);
 }
 
 void TTCPSharing::onReceiverOutput(TPeer&, const std::uint8_t* m, std::size_t n) {
