@@ -1,15 +1,15 @@
 // Telvor: the program entry. The settings store comes first, then the long-lived windows.
 #include "app/Appinfo.h"
 #include "app/Confighook.h"
-#include "app/Radiohook.h"
 #include "app/Debugwindow.h"
 #include "app/Formathook.h"
 #include "app/Mainwindow.h"
 #include "app/Manualhook.h"
 #include "app/Qtbridge.h"
+#include "app/Radiohook.h"
+#include "app/Sharingwindow.h"
 #include "app/Startoptions.h"
 #include "app/Stopsignals.h"
-#include "app/Sharingwindow.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 
