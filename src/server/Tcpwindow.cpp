@@ -100,6 +100,14 @@ void TTCPWindow::ButtonSendClick() {
         chatEdit_->clear();
 }
 
+void TTCPWindow::showEvent(QShowEvent* event) {
+    statusList_->clear();
+    for (const std::string& line : sharing_.statusLines())
+        statusList_->addItem(QString::fromStdString(line));
+    statusList_->scrollToBottom();
+    QWidget::showEvent(event);
+}
+
 // Double clicks reset a counter or clear a list.
 bool TTCPWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick) {

@@ -27,6 +27,8 @@ public:
     void ButtonSendClick();
 
 protected:
+    // The list is filled only while shown: a window shown again catches up.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -66,6 +66,9 @@ TEST(TcpWindow, ShowsTheServerChatsWithItsClientAndClosesWithoutStoppingIt) {
     ASSERT_TRUE(waitFor([&] { return !send->isEnabled(); }));
     server.StopSharing();
     EXPECT_NE(tmp.read("telvor_server.log").find("Server stopped"), std::string::npos);
+    // What happened while it was closed is there when it is shown again.
+    window.show();
+    EXPECT_TRUE(status->item(status->count() - 1)->text().startsWith("Server stopped "));
 }
 
 } // namespace
