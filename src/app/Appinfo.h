@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 namespace telvor {
 // The application title; window captions and file names are built from it.
@@ -7,4 +8,7 @@ inline constexpr const char* kAppTitle = "Telvor";
 const char* appVersion();
 // The day this unit was compiled, as the compiler writes it ("Oct 10 2006").
 const char* appBuildDate();
+// What a sharing server says after "ME", in the window program and in telvor-cli alike:
+// program, version and build day.
+std::string sharingGreeting();
 } // namespace telvor

@@ -67,9 +67,7 @@ std::string TMainMonitor::linkLost() {
     TReceiverConnection* link = CurrentConnection;
     if (!link || link->IsConnected())
         return {};
-    lost_ = link->ErrorText();
-    if (lost_.empty())
-        lost_ = "the connection was closed";
+    lost_ = link->LostReason();
     return lost_;
 }
 

@@ -391,8 +391,10 @@ std::string TSession::networkSearch() {
         sharing_->startClient();
         for (int i = 0; i < 50 && !sharing_->linkUp(); ++i) {
             view_.setProgress(50, i);
-            if (!pause(300) || stopped())
-                return kCantFind;
+            if (!pause(300) || stopped()) {
+                const std::string why = sharing_->searchFailure();
+                return why.empty() ? kCantFind : why + "\n" + kCantFind;
+            }
         }
     }
     setStatus("Waiting for server...");

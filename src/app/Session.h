@@ -93,6 +93,8 @@ public:
     virtual bool latencyKnown() const = 0;
     virtual bool clientConnected() const = 0;
     virtual std::string statusText() const = 0;
+    // Why the search has not reached the server yet (refused, not found...); empty: no reason.
+    virtual std::string searchFailure() const { return {}; }
 };
 
 // The connection settings in force for one connect (section "Comm" and friends).

@@ -7,9 +7,9 @@
 #include "app/Manualhook.h"
 #include "app/Qtbridge.h"
 #include "app/Radiohook.h"
+#include "app/Sharingwindow.h"
 #include "app/Startoptions.h"
 #include "app/Stopsignals.h"
-#include "app/Tcphook.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 

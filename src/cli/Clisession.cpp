@@ -64,6 +64,9 @@ bool connectSession(TCliContext& ctx, TSession& session) {
     session.setSearchLimit(kSearchLimitMs);
     if (session.connect())
         return true;
+    // A sharing client that gave up has said why (a wrong password, a busy or lost server).
+    if (ctx.sharing && ctx.sharing->failed())
+        return false;
     if (gStop)
         ctx.err << "Stopped" << std::endl;
     else

@@ -2,30 +2,22 @@
 
 #include "app/Appinfo.h"
 #include "cli/Clisession.h"
-#include "info/Reportfile.h"
 #include "settings/Profile.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QTimer>
 
 #include <ostream>
 
 namespace telvor {
 
-std::string serverGreeting() {
-    return std::string(kAppTitle) + " Version " + appVersion() + " " +
-           buildDateText(appBuildDate());
-}
-
 TCliSharing::TCliSharing(TProfile& profile, std::ostream& err) : err_(err) {
     sharing_.configure(readSharingConfig(profile));
     TTCPSharing::THooks hooks;
     hooks.serverLost = [this] { fail("The sharing server closed the connection"); };
-    hooks.status = [this](const std::string& line) {
-        if (line.rfind("Server it busy", 0) == 0)
-            fail(line);
-    };
+    hooks.busy = [this](const std::string& line) { fail(line); };
     sharing_.setHooks(hooks);
     sharing_.install();
 }
@@ -85,7 +77,14 @@ int runServe(TCliContext& ctx) {
         config.bindAddress = ctx.options["bind"];
     if (ctx.sharingPassword)
         config.password = *ctx.sharingPassword;
-    config.greeting = serverGreeting();
+    config.greeting = sharingGreeting();
+    // Without a password the key is public and any client controls the receiver.
+    const bool loopback = !config.bindAddress.empty() &&
+                          QHostAddress(QString::fromStdString(config.bindAddress)).isLoopback();
+    if (config.password.empty() && !loopback && !ctx.has("no-password"))
+        return usageError(ctx.err, "serve needs a sharing password (--password): without one "
+                                   "any client controls the receiver; --no-password serves "
+                                   "anyway, --bind 127.0.0.1 serves this computer only");
 
     TCliView view(ctx.err, ctx.verbose, ctx.progress);
     TSession session(ctx.profile, view);

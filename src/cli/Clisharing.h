@@ -31,6 +31,7 @@ public:
     bool latencyKnown() const override;
     bool clientConnected() const override { return sharing_.ClientConnected(); }
     std::string statusText() const override { return sharing_.atText(); }
+    std::string searchFailure() const override { return sharing_.clientFailure(); }
 
 private:
     void fail(const std::string& text) const;
@@ -40,9 +41,6 @@ private:
     TSession* session_ = nullptr;
     mutable bool failed_ = false;
 };
-
-// The greeting a server sends after "ME": program, version and build day.
-std::string serverGreeting();
 
 int runServe(TCliContext& ctx);
 

@@ -133,9 +133,11 @@ const std::vector<TCliCommand>& cliCommands() {
         {"serve",
          "",
          "share the receiver with remote Telvor copies (Internet Server) until SIGTERM, logging "
-         "to telvor_server.log; --password is the sharing password",
+         "to telvor_server.log; --password is the sharing password, required unless bound "
+         "to a loopback address or given --no-password",
          {{"listen-port", "the port to listen on (default: Comm/TCPPort, 8000)", "port"},
-          {"bind", "listen on this address only (default: every address)", "address"}},
+          {"bind", "listen on this address only (default: every address)", "address"},
+          {"no-password", "serve without a password: any client controls the receiver"}},
          runServe},
         {"radio",
          "get | set <name> <value>...",

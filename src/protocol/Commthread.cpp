@@ -147,37 +147,41 @@ void TCommThread::Execute() {
 }
 
 void TCommThread::ProcessChunk(int count) {
+    if (Route(readBuffer_, count) == TInputMode::Idle)
+        ClosePlayback();
+}
+
+TInputMode TCommThread::Route(const std::uint8_t* bytes, int count) {
     TCommState& state = commState();
-    bool toTerminal = false;
+    TInputMode mode;
     {
         std::lock_guard lock(state.mainLock);
-        const TInputMode mode = state.inputMode.load();
+        mode = state.inputMode.load();
         if (mode != TInputMode::Logging && mode != TInputMode::Monitoring)
             splitter_.reset();
-        logInput(tickCount(), readBuffer_, count);
+        logInput(tickCount(), bytes, count);
         switch (mode) {
         case TInputMode::Idle:
-            AppendToReply(readBuffer_, count);
-            ClosePlayback();
+            AppendToReply(bytes, count);
             break;
         case TInputMode::Transfer:
-            AppendAndSignal(readBuffer_, count);
+            AppendAndSignal(bytes, count);
             break;
         case TInputMode::Terminal:
-            toTerminal = true;
             break;
         case TInputMode::Logging:
         case TInputMode::Monitoring:
-            Split(readBuffer_, count);
+            Split(bytes, count);
             break;
         }
     }
     // Outside the main lock: the UI thread may be waiting for it.
-    if (toTerminal)
-        uiBridge().runSync([this, count] {
+    if (mode == TInputMode::Terminal)
+        uiBridge().runSync([bytes, count] {
             if (TTerminalSink* terminal = commState().Terminal())
-                terminal->OnTerminalData(readBuffer_, count);
+                terminal->OnTerminalData(bytes, std::size_t(count));
         });
+    return mode;
 }
 
 void TCommThread::Split(const std::uint8_t* bytes, int count) {
@@ -269,13 +273,6 @@ void TCommThread::AppendAndSignal(const std::uint8_t* bytes, int count) {
     int fill = owner_.Input.Append(bytes, count);
     if (fill >= state.transferThreshold.load())
         state.transferEvent.Set();
-}
-
-void TCommThread::FeedStream(const std::uint8_t* bytes, int count) {
-    if (count <= 0)
-        return;
-    std::lock_guard lock(commState().mainLock);
-    Split(bytes, count);
 }
 
 void TCommThread::FlushPending() {

@@ -3,6 +3,7 @@
 // the input mode into the reply buffer, the transfer pacing, the terminal, or through the
 // message splitter to the reply buffer, the plot store, the real-time file and the
 // latest-message table.
+#include "protocol/Commstate.h"
 #include "protocol/Splitter.h"
 
 #include <atomic>
@@ -35,8 +36,10 @@ public:
     // Used by the feeding functions and the block transfer.
     void AppendToReply(const std::uint8_t* bytes, int count);
     void AppendAndSignal(const std::uint8_t* bytes, int count);
-    // Bytes of a remote link's stream, split and dispatched as if read here. Takes the main lock.
-    void FeedStream(const std::uint8_t* bytes, int count);
+    // Routes one chunk by the input mode: reply buffer, transfer pacing, terminal or splitter.
+    // The thread's own reads and a sharing client's bytes (UI thread) both come here; takes
+    // the main lock. Returns the mode it routed by.
+    TInputMode Route(const std::uint8_t* bytes, int count);
     // Writes what the splitter holds to the real-time file and empties it. Takes the main lock.
     void FlushPending();
 

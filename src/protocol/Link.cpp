@@ -80,6 +80,12 @@ void TReceiverConnection::Cancel() {}
 bool TReceiverConnection::IsConnected() const {
     return true;
 }
+std::string TReceiverConnection::LostReason() const {
+    if (IsConnected())
+        return {};
+    const std::string text = ErrorText();
+    return text.empty() ? "the connection was closed" : text;
+}
 bool TReceiverConnection::Purge() {
     return true;
 }
@@ -157,9 +163,12 @@ void FeedInput(const std::uint8_t* bytes, int count) {
         CurrentConnection->Thread->AppendToReply(bytes, count);
 }
 
-void FeedStream(const std::uint8_t* bytes, int count) {
-    if (CurrentConnection && CurrentConnection->Thread)
-        CurrentConnection->Thread->FeedStream(bytes, count);
+void RouteInput(const std::uint8_t* bytes, int count) {
+    TReceiverConnection* link = CurrentConnection;
+    if (!link || !link->Thread || count <= 0)
+        return;
+    link->LastWriteTick.store(tickCount());
+    link->Thread->Route(bytes, count);
 }
 
 } // namespace telvor

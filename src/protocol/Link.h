@@ -66,6 +66,8 @@ public:
 
     // The last failure; empty while the link is usable. Safe from any thread.
     std::string ErrorText() const;
+    // Why the link is down, for "Link lost: ..."; empty while it is connected.
+    std::string LostReason() const;
     void SetErrorText(std::string text);
     void ClearErrorText() { SetErrorText({}); }
 
@@ -104,8 +106,10 @@ private:
 // the close.
 extern TReceiverConnection* CurrentConnection;
 
-// Bytes from a remote sharing server, handed to the current link as if its thread read them.
+// Bytes straight into the current link's reply buffer.
 void FeedInput(const std::uint8_t* bytes, int count);
-void FeedStream(const std::uint8_t* bytes, int count);
+// Bytes from a remote sharing server, routed by the input mode as if the link's thread had
+// read them.
+void RouteInput(const std::uint8_t* bytes, int count);
 
 } // namespace telvor

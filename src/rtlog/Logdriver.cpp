@@ -166,7 +166,7 @@ std::string TLogDriver::lostReason() {
     if (!link)
         return "the link was closed";
     if (!link->IsConnected())
-        return link->ErrorText().empty() ? "the connection was closed" : link->ErrorText();
+        return link->LostReason();
     const std::string file = log_.currentFileName();
     if (log_.bytesWritten() != lastBytes_ || file != lastFile_ || commState().testMode.load()) {
         lastBytes_ = log_.bytesWritten();

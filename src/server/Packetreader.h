@@ -1,7 +1,9 @@
 #pragma once
 // Cuts one peer's byte stream into sharing packets: checks header and length, unscrambles,
 // verifies the checksum and hands each good message on. Garbage is counted and skipped up to
-// the next marker; a packet that is still arriving waits in a bounded buffer.
+// the next marker, a packet whose checksum fails is skipped as long as it said it was, so the
+// work stays bounded by the bytes received; a packet that is still arriving waits in a
+// bounded buffer.
 #include "server/Sharingpacket.h"
 
 #include <cstddef>

@@ -147,6 +147,17 @@ std::optional<TBytes> openPacket(const std::uint8_t* packet, std::size_t count,
     return payload;
 }
 
+bool provesKey(const std::uint8_t* message, std::size_t count) {
+    if (count < 2)
+        return false;
+    const std::uint32_t sum = sharingChecksum(message, count);
+    const bool allZero =
+        sum == 0 && std::all_of(message, message + count, [](std::uint8_t b) { return b == 0; });
+    const bool allOne = sum == 0xFFFFFFFFu && std::all_of(message, message + count,
+                                                          [](std::uint8_t b) { return b == 0xFF; });
+    return !allZero && !allOne;
+}
+
 std::string encodeStoredPassword(std::string_view password) {
     if (password.empty())
         return {};

@@ -40,6 +40,11 @@ TBytes buildPacket(std::string_view message, std::string_view key);
 std::optional<TBytes> openPacket(const std::uint8_t* packet, std::size_t count,
                                  std::string_view key);
 
+// Whether a good message proves that its sender knows the key: it has a code, and its
+// payload (message and checksum) is not all zero or all one bits, which read the same under
+// every key (an empty packet is such a one).
+bool provesKey(const std::uint8_t* message, std::size_t count);
+
 // "Password" of section "Comm": upper-case hexadecimal of a packet holding the password,
 // scrambled with a key of our own. Empty stays empty; a value that does not decode gives
 // nothing.

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -21,36 +22,31 @@
 
 namespace telvor {
 
-struct TTCPSharing::TPeer {
-    QTcpSocket* socket = nullptr;
-    TPacketReader reader;
-    explicit TPeer(QTcpSocket* s, TPacketReader::Handler h) : socket(s), reader(std::move(h)) {}
-};
-
 namespace {
 
 // Qt keeps at most this much unread per socket, so a flooding peer meets TCP flow control
 // instead of filling our memory.
 constexpr qint64 kSocketReadBuffer = 65536;
-constexpr std::size_t kClientInputSize = 8192;
-constexpr std::uint32_t kMaxPingDelay = 200000;
-constexpr std::uint32_t kMaxLatency = 3000;
 constexpr const char* kUnknownAddress = "??.??.??.??";
 // The sharing server listens on this address only; empty: on every address.
 constexpr TStrKey kBindAddress{"Comm", "BindAddress", ""};
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-std::string codeOf(const std::uint8_t* m) {
-    return std::string(reinterpret_cast<const char*>(m), 2);
-}
-
-// A peer's text made safe for one line of the list and the log.
-std::string peerText(const std::uint8_t* body, std::size_t count) {
-    return escapeForLog(std::string_view(reinterpret_cast<const char*>(body), count));
+// Why a client's attempt failed, for the end of its search.
+std::string searchFailure(QAbstractSocket::SocketError e, const std::string& text,
+                          const TSharingConfig& c) {
+    const std::string where = "The sharing server " + c.host + ":" + std::to_string(c.port);
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return where + " refused the connection";
+    case QAbstractSocket::RemoteHostClosedError:
+        return where + " closed the connection";
+    case QAbstractSocket::HostNotFoundError:
+        return where + " was not found";
+    case QAbstractSocket::SocketTimeoutError:
+        return where + " did not answer";
+    default:
+        return where + " is unreachable: " + text;
+    }
 }
 
 std::string errorKind(QAbstractSocket::SocketError e) {
@@ -111,6 +107,12 @@ void TTCPSharing::uninstall() {
         SetRemoteWriter(nullptr);
 }
 
+void TTCPSharing::setTimings(const TTimings& t) {
+    timings_ = t;
+    if (keepAlive_->isActive())
+        keepAlive_->start(timings_.keepAliveMs);
+}
+
 std::string TTCPSharing::key() const {
     return config_.password.empty() ? kDefaultSharingKey : config_.password;
 }
@@ -130,6 +132,9 @@ bool TTCPSharing::StartSharing(TRole role) {
     latencyKnown_ = false;
     activated_ = false;
     goodPackets_ = 0;
+    proved_ = false;
+    dropping_ = false;
+    droppedBytes_ = 0;
     role_ = role;
     lastReceiveTick_ = tickCount();
     connectCount_ = 0;
@@ -156,6 +161,8 @@ bool TTCPSharing::StartSharing(TRole role) {
         return false;
     }
     LogStatus("Server started");
+    if (config_.password.empty())
+        LogStatus("No password: any client that reaches this port controls the receiver");
     startFlushTimer();
     return true;
 }
@@ -198,7 +205,9 @@ void TTCPSharing::StopSharing() {
     keepAlive_->stop();
     if (linkUp_.load() && current_) {
         SendPeerMessage("FI");
-        current_->waitForBytesWritten(100);
+        // Sending finds out that a peer went away, and so may have ended it already.
+        if (current_)
+            current_->waitForBytesWritten(100);
     }
     closeAll();
     setLinkUp(false);
@@ -257,14 +266,17 @@ void TTCPSharing::onNewConnection() {
         connect(socket, &QTcpSocket::errorOccurred, this,
                 [this, socket](QAbstractSocket::SocketError e) { onSocketError(socket, int(e)); });
         ++connectCount_;
+        lookUpHostName(socket);
         if (peers_.size() == 1 && !linkUp_.load() &&
             ticksSince(lastReceiveTick_) > std::uint32_t(timings_.idleRestartMs)) {
             LogStatus("Server resources cleanup required");
             closeAll();
             current_ = nullptr;
         }
-        if (peers_.empty())
-            lastReceiveTick_ = tickCount();
+        if (peers_.empty()) {
+            lastReceiveTick_ = pairStart_ = tickCount();
+            proved_ = false;
+        }
         if (peers_.size() >= 2 || peers_.size() >= std::size_t(kMaxPeers)) {
             refuseBusy(socket);
             continue;
@@ -279,10 +291,18 @@ void TTCPSharing::refuseBusy(QTcpSocket* socket) {
     const std::string who = description(socket);
     // A refused peer's bytes are never read.
     socket->disconnect(this);
-    SendPeerMessage("ME" + who + " tried to connect to the server");
-    const std::string busy = "BU" + (current_ ? description(current_) : std::string());
-    sendFrame(socket, reinterpret_cast<const std::uint8_t*>(busy.data()), busy.size());
     LogStatus("Server busy, connection refused to " + who);
+    if (!proved_) {
+        // Whoever holds the slot has not shown the password: a stranger learns nothing, and
+        // the newcomer is let go at once so that its search tries again when the slot frees.
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    SendPeerMessage("ME" + who + " tried to connect to the server");
+    // The newcomer has proved nothing yet: the refusal names nobody.
+    static const std::uint8_t kBusy[] = {'B', 'U'};
+    sendFrame(socket, kBusy, sizeof kBusy);
     // The refusal gets its 100 ms to leave before the socket goes.
     QTimer::singleShot(100, socket, [socket] {
         socket->abort();
@@ -321,8 +341,10 @@ void TTCPSharing::onConnected(QTcpSocket* socket) {
         return;
     }
     current_ = socket;
-    if (role_ == TRole::Client)
+    if (role_ == TRole::Client) {
         atText_ = "at " + description(socket);
+        clientFailure_.clear();
+    }
     resetDelay();
     resetErrors();
     if (role_ == TRole::Server) {
@@ -354,13 +376,26 @@ void TTCPSharing::onDisconnected(QTcpSocket* socket) {
     peers_.erase(it);
     if (socket == current_ || current_.isNull()) {
         current_ = nullptr;
-        const bool wasUp = linkUp_.load();
+        // A placeholder left behind has the proof period to find a new partner.
+        proved_ = false;
+        pairStart_ = tickCount();
+        // A server that closes before it said a word let this attempt go (busy with a pair
+        // that has not shown the password): not a loss, the search tries again.
+        const bool wasUp = linkUp_.load() && goodPackets_ > 0;
         setLinkUp(false);
         clientInput_.clear();
         setLight(TSharingLight::Red);
         atText_.clear();
         if (role_ == TRole::Client && hooks_.serverLost && wasUp)
             hooks_.serverLost();
+    }
+    if (role_ == TRole::Client && !linkUp_.load() && !peers_.empty()) {
+        // One connection of an attempt went: the whole attempt is over, and the next
+        // keep-alive tick tries anew instead of pairing what is left with a fresh one.
+        QTimer::singleShot(0, this, [this] {
+            if (role_ == TRole::Client && !linkUp_.load())
+                closeAll();
+        });
     }
     if (role_ == TRole::Server && peers_.empty()) {
         stopFlushTimer();
@@ -379,6 +414,8 @@ void TTCPSharing::onSocketError(QTcpSocket* socket, int error) {
         who = open == std::string::npos ? who : who.substr(open);
     }
     LogStatus(kind + socket->errorString().toStdString() + " " + who);
+    if (role_ == TRole::Client && !linkUp_.load())
+        clientFailure_ = searchFailure(e, socket->errorString().toStdString(), config_);
     if (e == QAbstractSocket::RemoteHostClosedError)
         return; // disconnected() follows
     if (role_ == TRole::Client && socket->state() != QAbstractSocket::ConnectedState)
@@ -392,23 +429,57 @@ TTCPSharing::TPeer* TTCPSharing::findPeer(QTcpSocket* socket) {
     return nullptr;
 }
 
+namespace {
+
+std::string addressText(const QHostAddress& a) {
+    bool ok = false;
+    const quint32 v4 = a.toIPv4Address(&ok);
+    return a.isNull() ? kUnknownAddress
+           : ok       ? QHostAddress(v4).toString().toStdString()
+                      : a.toString().toStdString();
+}
+
+} // namespace
+
 std::string TTCPSharing::description(QTcpSocket* socket) const {
     if (!socket)
         return "<unknown>(" + std::string(kUnknownAddress) + "):0";
-    std::string host = config_.dnsLookup ? socket->peerName().toStdString() : std::string();
-    QHostAddress a = socket->peerAddress();
-    bool ok = false;
-    const quint32 v4 = a.toIPv4Address(&ok);
-    std::string address = a.isNull() ? kUnknownAddress
-                          : ok       ? QHostAddress(v4).toString().toStdString()
-                                     : a.toString().toStdString();
+    const std::string address = addressText(socket->peerAddress());
+    std::string host;
+    if (config_.dnsLookup) {
+        host = socket->peerName().toStdString();
+        const auto known = hostNames_.find(address);
+        if (host.empty() && known != hostNames_.end())
+            host = known->second;
+    }
     return host + "(" + address + "):" + std::to_string(socket->peerPort());
+}
+
+void TTCPSharing::lookUpHostName(QTcpSocket* socket) {
+    const std::string address = addressText(socket->peerAddress());
+    if (!config_.dnsLookup || address == kUnknownAddress || hostNames_.count(address))
+        return;
+    // A flood of addresses must not grow the table without end.
+    if (hostNames_.size() >= 256)
+        hostNames_.clear();
+    hostNames_[address] = std::string();
+    QHostInfo::lookupHost(socket->peerAddress().toString(), this,
+                          [this, address](const QHostInfo& info) {
+                              const std::string name = info.hostName().toStdString();
+                              if (info.error() == QHostInfo::NoError && name != address)
+                                  hostNames_[address] = name;
+                          });
 }
 
 // ---------------------------------------------------------------------------------------------
 
 void TTCPSharing::onReadyRead(TPeer* peer) {
     QTcpSocket* socket = peer->socket;
+    if (role_ == TRole::Server && !(linkUp_.load() && socket == current_)) {
+        // The idle connection of a pair carries nothing: what comes on it is dropped unread.
+        socket->skip(socket->bytesAvailable());
+        return;
+    }
     std::uint8_t chunk[16384];
     // Bounded by the socket's read buffer; the rest of a flood waits in the network.
     qint64 budget = kSocketReadBuffer;
@@ -422,7 +493,7 @@ void TTCPSharing::onReadyRead(TPeer* peer) {
         peer->reader.feed(chunk, std::size_t(n));
         errors_ += peer->reader.errors() - before;
         // The handlers may have closed this peer.
-        if (!findPeer(socket))
+        if (!findPeer(socket) || (role_ == TRole::Server && !checkPackets(*peer)))
             return;
     }
     if (!clientInput_.empty())
@@ -433,105 +504,6 @@ void TTCPSharing::onReadyRead(TPeer* peer) {
             if (TPeer* p = findPeer(socket))
                 onReadyRead(p);
         });
-}
-
-void TTCPSharing::handleMessage(TPeer& peer, const std::uint8_t* m, std::size_t n) {
-    lastReceiveTick_ = tickCount();
-    ++goodPackets_;
-    if (n < 2) {
-        ++errors_;
-        return;
-    }
-    const std::string code = codeOf(m);
-    const std::uint8_t* body = m + 2;
-    const std::size_t size = n - 2;
-    const bool server = role_ == TRole::Server;
-    if (code == "MM" && !server) {
-        if (clientInput_.size() + size > kClientInputSize)
-            dispatchClientInput();
-        clientInput_.insert(clientInput_.end(), body, body + size);
-        if (clientInput_.size() >= kClientInputSize)
-            dispatchClientInput();
-    } else if (code == "WC" && server) {
-        if (linkUp_.load())
-            handleCommand(body, size);
-    } else if (code == "SB" && server) {
-        if (linkUp_.load() && size >= 4 && CurrentConnection)
-            CurrentConnection->SetSpeed(le32(body));
-    } else if (code == "SH" && server) {
-        if (linkUp_.load() && size >= 1 && CurrentConnection)
-            CurrentConnection->SetHandshake(body[0] != 0);
-    } else if ((code == "TI" && server) || (code == "IT" && !server)) {
-        SendPeerMessage(m, n, peer.socket);
-    } else if (code == "TI" || code == "IT") {
-        onPingReturned(body, size);
-    } else if (code == "CH") {
-        const std::string line = "<" + peerText(body, size);
-        chatLines_.push_front(line);
-        if (chatLines_.size() > std::size_t(kListLines))
-            chatLines_.pop_back();
-        if (hooks_.chat)
-            hooks_.chat(line);
-        if (hooks_.beep)
-            hooks_.beep();
-    } else if (code == "ME") {
-        LogStatus("MSG: " + peerText(body, size));
-    } else if (code == "ER") {
-        LogStatus("ERR: from " + description(peer.socket) + ": " + peerText(body, size));
-    } else if (code == "BU") {
-        LogStatus(size == 0 ? "Server it busy with another client"
-                            : "Server it busy with " + peerText(body, size));
-    } else if (code == "FI") {
-        LogStatus(description(peer.socket) + " is closing");
-    } else {
-        char text[80];
-        std::snprintf(text, sizeof text, "Unknown message received, code %04X (",
-                      unsigned(m[0]) | unsigned(m[1]) << 8);
-        const std::string line = text + peerText(m, 2) + ")";
-        LogStatus(line);
-        SendPeerMessage("ER" + line, peer.socket);
-    }
-}
-
-void TTCPSharing::handleCommand(const std::uint8_t* body, std::size_t count) {
-    forwarder_.onCommand(std::string_view(reinterpret_cast<const char*>(body), count));
-    if (forwarder_.flushTimerOn() != flushTimer_->isActive()) {
-        if (forwarder_.flushTimerOn())
-            startFlushTimer();
-        else
-            stopFlushTimer();
-    }
-    if (count > 0 && CurrentConnection)
-        CurrentConnection->Write(body, int(count));
-}
-
-void TTCPSharing::dispatchClientInput() {
-    TReceiverConnection* link = CurrentConnection;
-    std::vector<std::uint8_t> data;
-    data.swap(clientInput_);
-    clientInput_.reserve(kClientInputSize);
-    if (!link || data.empty())
-        return;
-    link->LastWriteTick.store(tickCount());
-    logInput(tickCount(), data.data(), data.size());
-    const int n = int(data.size());
-    switch (commState().inputMode.load()) {
-    case TInputMode::Idle:
-        FeedInput(data.data(), n);
-        break;
-    case TInputMode::Transfer:
-        if (link->Thread)
-            link->Thread->AppendAndSignal(data.data(), n);
-        break;
-    case TInputMode::Terminal:
-        if (TTerminalSink* terminal = commState().Terminal())
-            terminal->OnTerminalData(data.data(), data.size());
-        break;
-    case TInputMode::Logging:
-    case TInputMode::Monitoring:
-        FeedStream(data.data(), n);
-        break;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -556,6 +528,18 @@ bool TTCPSharing::sendFrame(QTcpSocket* socket, const std::uint8_t* bytes, std::
     const TBytes packet = buildPacket(bytes, count, key());
     if (packet.empty())
         return false;
+    if (socket->bytesToWrite() + qint64(packet.size()) > kMaxUnsent) {
+        droppedBytes_ += count;
+        if (!dropping_)
+            LogStatus(description(socket) + " does not read: data for it is dropped");
+        dropping_ = true;
+        return false;
+    }
+    if (dropping_ && socket->bytesToWrite() < kMaxUnsent / 2) {
+        dropping_ = false;
+        LogStatus(description(socket) + " reads again; " + std::to_string(droppedBytes_) +
+                  " bytes were dropped");
+    }
     const qint64 written =
         socket->write(reinterpret_cast<const char*>(packet.data()), qint64(packet.size()));
     // Out now rather than when the event loop comes round: each block's acknowledgement and
@@ -600,6 +584,12 @@ bool TTCPSharing::sendChat(const std::string& text) {
 void TTCPSharing::onKeepAlive() {
     if (role_ == TRole::Stopped)
         return;
+    if (role_ == TRole::Server && !guardPair())
+        return;
+    if (role_ == TRole::Client && activated_ && peers_.empty()) {
+        retryClient();
+        return;
+    }
     if (current_) {
         ++missedPings_;
         if (std::uint32_t(missedPings_) > averageDelay_ / 1000 + 2 &&
@@ -622,6 +612,60 @@ void TTCPSharing::onKeepAlive() {
         restartServer(peers_.empty());
 }
 
+bool TTCPSharing::guardPair() {
+    if (peers_.empty())
+        return true;
+    const std::string who = description(peers_.back()->socket);
+    if (!proved_ && ticksSince(pairStart_) > std::uint32_t(timings_.proofMs)) {
+        closePeers("No password shown by " + who + ": connection closed");
+        return false;
+    }
+    if (linkUp_.load() && missedPings_ > kMaxMissedPings + int(averageDelay_ / 1000) &&
+        ticksSince(lastReceiveTick_) > std::uint32_t(timings_.silenceMs)) {
+        closePeers(description(current_) + " answers no pings: connection closed");
+        return false;
+    }
+    return true;
+}
+
+bool TTCPSharing::checkPackets(TPeer& peer) {
+    const TPacketReader& r = peer.reader;
+    if (r.errors() > 0 && r.packets() == 0 && !peer.wrongKeyLogged) {
+        peer.wrongKeyLogged = true;
+        LogStatus("Wrong password from " + description(peer.socket));
+    }
+    if (r.errors() < kMaxBadPackets)
+        return true;
+    LogStatus("Bad packets from " + description(peer.socket) + ": connection closed");
+    closePeers({});
+    return false;
+}
+
+void TTCPSharing::closePeers(const std::string& why) {
+    if (!why.empty())
+        LogStatus(why);
+    std::vector<QTcpSocket*> sockets;
+    for (const auto& p : peers_)
+        sockets.push_back(p->socket);
+    for (QTcpSocket* socket : sockets) {
+        socket->abort();
+        // abort() reports the disconnection only for a socket that was connected.
+        if (findPeer(socket))
+            onDisconnected(socket);
+    }
+}
+
+// The server let the last attempt go before the pair was up (busy with a pair that had not
+// shown the password): the next keep-alive tick tries again.
+void TTCPSharing::retryClient() {
+    StartSharing(TRole::Client);
+    ActivateClient();
+}
+
+std::int64_t TTCPSharing::unsentBytes() const {
+    return current_ ? std::int64_t(current_->bytesToWrite()) : 0;
+}
+
 void TTCPSharing::restartServer(bool tableEmpty) {
     LogStatus(tableEmpty ? "Server resources cleanup" : "Client disappeared, restarting server");
     StopSharing();
@@ -630,26 +674,6 @@ void TTCPSharing::restartServer(bool tableEmpty) {
     StartSharing(TRole::Server);
     if (hooks_.clientsChanged)
         hooks_.clientsChanged();
-}
-
-void TTCPSharing::onPingReturned(const std::uint8_t* body, std::size_t count) {
-    if (count < 4)
-        return;
-    const std::uint32_t delay = ticksSince(le32(body));
-    if (delay > kMaxPingDelay)
-        return;
-    maxDelay_ = std::max(maxDelay_, delay);
-    averageDelay_ = (averageDelay_ + delay) / 2;
-    delayText_ = std::to_string(delay) + " (" + std::to_string(averageDelay_) + ", " +
-                 std::to_string(maxDelay_) + ") ms";
-    if (role_ == TRole::Client) {
-        SetLatencyAllowance(std::min(2 * averageDelay_ + 500, kMaxLatency));
-        latencyKnown_ = true;
-    }
-    missedPings_ = 0;
-    blue_ = !blue_;
-    setLight(blue_ ? TSharingLight::Blue : TSharingLight::Green);
-    notifyCounters();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ public:
     static constexpr int kMaxPeers = 100;
     static constexpr int kListLines = 300;
     static constexpr int kChatLength = 256;
+    static constexpr std::size_t kClientInputSize = 8192;
 
     // Timer periods; tests shorten them.
     struct TTimings {
@@ -55,7 +57,18 @@ public:
         int flushMs = 500;
         int idleRestartMs = 30000;
         int lostPingMs = 1000;
+        // Server: a pair whose client has not proved the password by then is closed.
+        int proofMs = 4000;
+        // Server: a client that answered no ping and sent nothing for this long is dropped.
+        int silenceMs = 4000;
     };
+    // Server: bad packets after which a peer is closed.
+    static constexpr std::uint64_t kMaxBadPackets = 5;
+    // Server: keep-alive pings a client may miss (beyond its measured delay).
+    static constexpr int kMaxMissedPings = 3;
+    // Unsent bytes queued for one peer; beyond it receiver data is dropped, as a serial port
+    // drops what nobody reads.
+    static constexpr std::int64_t kMaxUnsent = 256 * 1024;
 
     // What the window shows; every hook is optional.
     struct THooks {
@@ -69,6 +82,8 @@ public:
         std::function<void()> clientsChanged;
         // Client: the server went away; the session disconnects.
         std::function<void()> serverLost;
+        // Client: the server refused us as busy ("BU"); `line` is the status line.
+        std::function<void(const std::string& line)> busy;
         // Server restart: monitoring stops before the restart ("####\n%%dm").
         std::function<void()> beforeRestart;
     };
@@ -78,7 +93,7 @@ public:
 
     void configure(const TSharingConfig& config) { config_ = config; }
     const TSharingConfig& config() const { return config_; }
-    void setTimings(const TTimings& t) { timings_ = t; }
+    void setTimings(const TTimings& t);
     void setHooks(THooks hooks) { hooks_ = std::move(hooks); }
     const THooks& hooks() const { return hooks_; }
     // Installs itself as the input thread's sharing sink and the client link's writer.
@@ -113,6 +128,14 @@ public:
     }
     std::string atText() const { return atText_; }
     int peerCount() const { return int(peers_.size()); }
+    // Server: the served pair's client has sent a packet only the right key produces.
+    bool proved() const { return proved_; }
+    // Bytes queued for the current peer and not yet handed to the network.
+    std::int64_t unsentBytes() const;
+    std::uint64_t droppedBytes() const { return droppedBytes_; }
+    // Client: why the last attempt failed ("The sharing server ... refused the connection");
+    // empty after a success.
+    std::string clientFailure() const { return clientFailure_; }
 
     // Counters the window shows; the double clicks reset them.
     std::uint64_t sent() const { return sent_; }
@@ -139,20 +162,46 @@ public:
     void Stop() override { StopSharing(); }
 
 private:
-    struct TPeer;
+    struct TPeer {
+        QTcpSocket* socket = nullptr;
+        TPacketReader reader;
+        bool wrongKeyLogged = false;
+        explicit TPeer(QTcpSocket* s, TPacketReader::Handler h) : socket(s), reader(std::move(h)) {}
+    };
+    // One message's handler: the peer it came from, the whole message (code first).
+    using THandler = void (TTCPSharing::*)(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    struct TCodeEntry;
+    static THandler handlerFor(TRole role, const std::uint8_t* m);
 
     void onNewConnection();
     void addPeer(QTcpSocket* socket);
     void refuseBusy(QTcpSocket* socket);
+    // Server: the peer's bad packets; false when it was closed for them.
+    bool checkPackets(TPeer& peer);
+    // Server: the pair that never proved the password, or a client that stopped answering.
+    bool guardPair();
+    void closePeers(const std::string& why);
+    void retryClient();
     void onConnected(QTcpSocket* socket);
     void onReadyRead(TPeer* peer);
     void onDisconnected(QTcpSocket* socket);
     void onSocketError(QTcpSocket* socket, int error);
     void handleMessage(TPeer& peer, const std::uint8_t* message, std::size_t count);
+    void onReceiverOutput(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onCommandMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onSpeedMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onHandshakeMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onPeerPing(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onOwnPing(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onChatMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onNoticeMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onErrorMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onBusyMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onClosingMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
+    void onUnknownMessage(TPeer& peer, const std::uint8_t* m, std::size_t n);
     void handleCommand(const std::uint8_t* body, std::size_t count);
     void dispatchClientInput();
     void onKeepAlive();
-    void onPingReturned(const std::uint8_t* body, std::size_t count);
     void restartServer(bool tableEmpty);
     void closeAll();
     void setLinkUp(bool on);
@@ -162,6 +211,9 @@ private:
     void openClientSocket();
     TPeer* findPeer(QTcpSocket* socket);
     std::string description(QTcpSocket* socket) const;
+    // With DNSLookup: the peer's host name is looked up in the background; descriptions show
+    // it once known.
+    void lookUpHostName(QTcpSocket* socket);
     std::string key() const;
     bool sendFrame(QTcpSocket* socket, const std::uint8_t* bytes, std::size_t count);
     void notifyCounters();
@@ -187,6 +239,12 @@ private:
     std::uint32_t maxDelay_ = 0;
     std::uint32_t averageDelay_ = 0;
     bool blue_ = false;
+    bool proved_ = false;
+    std::uint32_t pairStart_ = 0;
+    bool dropping_ = false;
+    std::uint64_t droppedBytes_ = 0;
+    std::string clientFailure_;
+    std::map<std::string, std::string> hostNames_; // address -> host name
     std::uint64_t sent_ = 0, received_ = 0, errors_ = 0;
     std::uint64_t goodPackets_ = 0;
     std::string delayText_;

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +17,8 @@ TTCPWindow::TTCPWindow(TProfile& profile, QWidget* parent)
     : QWidget(parent, Qt::Window), profile_(profile) {
     setObjectName("TTCPWindow");
     setWindowTitle("TCP/IP status window");
+    // Closing the main window ends the program even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* grid = new QGridLayout(this);
     auto counter = [&](const char* name, const char* caption, int column) {
         auto* title = new QLabel(caption, this);
@@ -99,11 +100,12 @@ void TTCPWindow::ButtonSendClick() {
         chatEdit_->clear();
 }
 
-void TTCPWindow::closeEvent(QCloseEvent* event) {
-    if (closeAllowed_)
-        event->accept();
-    else
-        event->ignore();
+void TTCPWindow::showEvent(QShowEvent* event) {
+    statusList_->clear();
+    for (const std::string& line : sharing_.statusLines())
+        statusList_->addItem(QString::fromStdString(line));
+    statusList_->scrollToBottom();
+    QWidget::showEvent(event);
 }
 
 // Double clicks reset a counter or clear a list.

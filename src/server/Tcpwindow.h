@@ -1,7 +1,8 @@
 #pragma once
 // The TCP/IP status window: the sharing server's or client's status list, chat, counters and
 // light. The rules live in TTCPSharing; the window only shows them and forwards the user's
-// clicks. The user cannot close it while the program runs.
+// clicks. Its close button hides it (the sharing goes on), and it never keeps the program
+// from quitting.
 #include "server/Tcpsharing.h"
 
 #include <QWidget>
@@ -22,13 +23,12 @@ public:
     ~TTCPWindow() override;
 
     TTCPSharing& sharing() { return sharing_; }
-    // The program is ending: the next close request is granted.
-    void allowClose() { closeAllowed_ = true; }
 
     void ButtonSendClick();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // The list is filled only while shown: a window shown again catches up.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -47,7 +47,6 @@ private:
     QLabel* errorsLabel_;
     QLabel* delayLabel_;
     QLabel* light_;
-    bool closeAllowed_ = false;
 };
 
 } // namespace telvor

@@ -248,7 +248,7 @@ struct TWcRecorder : TRemoteWriter {
     void Stop() override { ++stops; }
 };
 
-TEST_F(CommThread, RemoteClientLinkWritesInPiecesAndIsFedFromOutside) {
+TEST_F(CommThread, RemoteClientLinkWritesInPiecesAndIsRoutedByModeFromOutside) {
     TWcRecorder writer;
     SetRemoteWriter(&writer);
     TLinkSettings client;
@@ -262,19 +262,35 @@ TEST_F(CommThread, RemoteClientLinkWritesInPiecesAndIsFedFromOutside) {
     EXPECT_EQ(CurrentConnection->Write(nullptr, 0), 0);
     EXPECT_EQ(writer.pieces, std::vector<std::size_t>{0});
 
+    // What the sharing server sends goes where the thread's own reads would go, in each mode.
+    auto route = [](const std::string& bytes) {
+        RouteInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), int(bytes.size()));
+    };
     const std::string reply = makeReply("fed");
-    FeedInput(reinterpret_cast<const std::uint8_t*>(reply.data()), 4);
-    FeedInput(reinterpret_cast<const std::uint8_t*>(reply.data()) + 4,
-              static_cast<int>(reply.size()) - 4);
+    route(reply.substr(0, 4));
+    route(reply.substr(4));
     EXPECT_EQ(replyBuffer(), reply);
+
+    commState().SetTerminalSink(&rec_);
+    SetInputMode(TInputMode::Terminal);
+    route("remote typing");
+    EXPECT_EQ(rec_.with([&] { return rec_.terminal; }), "remote typing");
+    EXPECT_EQ(CurrentConnection->Input.Fill(), 0);
+
+    SetInputMode(TInputMode::Transfer);
+    commState().transferEvent.Reset();
+    commState().transferThreshold = 6;
+    route("abcdef");
+    EXPECT_TRUE(commState().transferEvent.IsSet());
+    EXPECT_EQ(replyBuffer(), "abcdef");
 
     SetInputMode(TInputMode::Monitoring);
     const std::string pg = makeMessage("PG", "remote");
     const std::string end = makeMessage("||", "");
-    FeedStream(reinterpret_cast<const std::uint8_t*>((pg + end).data()),
-               static_cast<int>((pg + end).size()));
+    route(pg + end);
     EXPECT_EQ(slot("PG"), pg);
     ASSERT_TRUE(until([&] { return mainSyncs_ == 1; }));
+    commState().SetTerminalSink(nullptr);
 
     CloseReceiverConnection();
     EXPECT_EQ(writer.stops, 1);

@@ -131,6 +131,41 @@ TEST(PacketReader, GarbageAndBadLengthsAreSkippedToTheNextMarker) {
     EXPECT_GE(probe.reader.errors(), 3u);
 }
 
+// Six bytes that announce the largest packet, again and again: each failed packet costs one
+// unscrambling of what it announced, not one for every header inside it.
+TEST(PacketReader, HeaderFloodCostsOneFailedPacketPerAnnouncedLength) {
+    TReaderProbe probe;
+    TBytes flood;
+    for (int i = 0; i < 4 * 4096 / 6; ++i)
+        flood.insert(flood.end(), {0x00, 0x10, 0x06, 'N', 'L', 'G'});
+    TBytes good = buildPacket("CHafter", "PRAVL");
+    flood.insert(flood.end(), good.begin(), good.end());
+    probe.feed(flood);
+    EXPECT_LE(probe.reader.errors(), 10u);
+    EXPECT_GE(probe.reader.errors(), 3u);
+    // The packet after the flood is found once the last announced length has come.
+    TBytes rest(4096, 0);
+    rest.insert(rest.end(), good.begin(), good.end());
+    probe.feed(rest);
+    EXPECT_EQ(probe.got.back(), "CHafter");
+}
+
+// The empty packet and payloads of all ones open under every key: they prove nothing.
+TEST(SharingPacket, OnlyMessagesThatDependOnTheKeyProveIt) {
+    const TBytes empty = buildPacket("", "PRAVL");
+    EXPECT_TRUE(openPacket(empty.data(), empty.size(), "another key"));
+    const std::string ones(8, '\xFF');
+    const TBytes allOnes = buildPacket(ones, "secret");
+    auto opened = openPacket(allOnes.data(), allOnes.size(), "any other");
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(provesKey(opened->data(), opened->size()));
+    EXPECT_FALSE(provesKey(nullptr, 0));
+    const std::string zeros(2, '\0');
+    EXPECT_TRUE(provesKey(reinterpret_cast<const std::uint8_t*>(zeros.data()), 2)); // sum 1
+    const std::string ping = "TI\x01\x02\x03\x04";
+    EXPECT_TRUE(provesKey(reinterpret_cast<const std::uint8_t*>(ping.data()), ping.size()));
+}
+
 TEST(PacketReader, PacketsSplitAtEveryByteAndLargerThanThePendingBufferArrive) {
     TReaderProbe probe;
     TBytes stream;

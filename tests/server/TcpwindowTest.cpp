@@ -1,5 +1,5 @@
-// The TCP/IP status window, offscreen: its caption, the close it refuses, the status list and
-// the chat that works only while a peer is logged in.
+// The TCP/IP status window, offscreen: its caption, its close, the status list and the chat
+// that works only while a peer is logged in.
 #include "server/Tcpwindow.h"
 #include "settings/Profile.h"
 #include "support/Qtapp.h"
@@ -18,7 +18,7 @@ namespace {
 using testing::qtApp;
 using testing::waitFor;
 
-TEST(TcpWindow, ShowsTheServerAndChatsWithItsClientButNeverCloses) {
+TEST(TcpWindow, ShowsTheServerChatsWithItsClientAndClosesWithoutStoppingIt) {
     qtApp();
     testing::TTempDir tmp("telvor-tcpwindow");
     TProfile profile((tmp / "telvor.ini").string());
@@ -57,12 +57,18 @@ TEST(TcpWindow, ShowsTheServerAndChatsWithItsClientButNeverCloses) {
     ASSERT_TRUE(waitFor([&] { return !client.chatLines().empty(); }));
     EXPECT_EQ(client.chatLines().front(), "<hello field");
 
-    window.close();
-    EXPECT_TRUE(window.isVisible());
+    // Its own close button hides it, the sharing goes on, and it holds no quit back.
+    EXPECT_FALSE(window.testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(server.linkUp());
     client.StopSharing();
     ASSERT_TRUE(waitFor([&] { return !send->isEnabled(); }));
     server.StopSharing();
     EXPECT_NE(tmp.read("telvor_server.log").find("Server stopped"), std::string::npos);
+    // What happened while it was closed is there when it is shown again.
+    window.show();
+    EXPECT_TRUE(status->item(status->count() - 1)->text().startsWith("Server stopped "));
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // Two Telvor processes share one simulated receiver: `telvor-cli serve` on its pty, and
-// telvor-cli commands as Internet Clients of that server, also while a hostile peer floods
-// the server with malformed and oversized packets.
+// telvor-cli commands as Internet Clients of that server, also while hostile peers flood the
+// server with malformed packets, hold its slot without the password or flood the idle
+// connection of the client's pair.
+#include "server/Packetreader.h"
 #include "server/Sharingpacket.h"
 #include "sim/Receiver.h"
 #include "support/Eventually.h"
+#include "support/Hostilepeer.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
@@ -39,19 +42,6 @@ int freePort() {
     return ntohs(a.sin_port);
 }
 
-int connectTo(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(std::uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 class ThroughServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -73,16 +63,20 @@ protected:
     }
 
     void startServer(const std::string& password = "") {
+        std::vector<std::string> extra = {"--bind", "127.0.0.1"};
+        if (!password.empty())
+            extra.insert(extra.end(), {"--password", password});
+        startServerWith(extra);
+    }
+    void startServerWith(const std::vector<std::string>& extra) {
         const std::string portText = std::to_string(port);
         server = ::fork();
         if (server == 0) {
-            std::vector<const char*> argv = {TELVOR_CLI_EXE,   "--settings",  serverDir.c_str(),
-                                             "--port",         slave.c_str(), "--listen-port",
-                                             portText.c_str(), "--bind",      "127.0.0.1"};
-            if (!password.empty()) {
-                argv.push_back("--password");
-                argv.push_back(password.c_str());
-            }
+            std::vector<const char*> argv = {TELVOR_CLI_EXE,  "--settings",  serverDir.c_str(),
+                                             "--port",        slave.c_str(), "--listen-port",
+                                             portText.c_str()};
+            for (const auto& e : extra)
+                argv.push_back(e.c_str());
             argv.push_back("serve");
             argv.push_back(nullptr);
             ::execv(TELVOR_CLI_EXE, const_cast<char* const*>(argv.data()));
@@ -133,6 +127,7 @@ TEST_F(ThroughServerTest, MonitorAndDownloadThroughTheServerWithAPassword) {
     TRun wrong = client("send print,/par/rcv/model", "open says me");
     EXPECT_EQ(wrong.code, 1) << wrong.out;
     EXPECT_NE(wrong.out.find("Wrong password"), std::string::npos) << wrong.out;
+    EXPECT_EQ(wrong.out.find("Stopped"), std::string::npos) << wrong.out;
 
     TRun model = client("send print,/par/rcv/model", "open sesame");
     EXPECT_EQ(model.code, 0) << model.out;
@@ -169,7 +164,7 @@ TEST_F(ThroughServerTest, HostileFloodDuringADownloadLeavesTheFileAndTheServerIn
     int packets = 0;
     std::mt19937 random(5);
     while (packets < 10000) {
-        int fd = connectTo(port);
+        int fd = telvor::testing::connectLoopback(port);
         if (fd < 0)
             break;
         std::string burst;
@@ -204,6 +199,75 @@ TEST_F(ThroughServerTest, HostileFloodDuringADownloadLeavesTheFileAndTheServerIn
     // Still serving: another client gets its answer.
     TRun model = client("send print,/par/rcv/model");
     EXPECT_EQ(model.code, 0) << model.out << log();
+    EXPECT_EQ(stopServer(), 0);
+}
+
+// A stranger opens a pair, reads the greeting and keeps it alive with empty packets (valid
+// under every key): it is closed for showing no password, and the right client gets in.
+TEST_F(ThroughServerTest, RightClientGetsInWhileAPairWithoutThePasswordHoldsTheSlot) {
+    ASSERT_NO_FATAL_FAILURE(startServer("open sesame"));
+    const int placeholder = telvor::testing::connectLoopback(port);
+    ASSERT_TRUE(eventually([&] { return log().find("Connected to") != std::string::npos; }));
+    const int working = telvor::testing::connectLoopback(port);
+    ASSERT_GE(working, 0);
+    std::atomic<bool> done{false};
+    std::thread keep([&] {
+        while (!done) {
+            telvor::testing::sendMessage(placeholder, "", "x");
+            telvor::testing::sendMessage(working, "", "x");
+            ::usleep(300000);
+        }
+    });
+    ::usleep(500000);
+    TRun model = client("send print,/par/rcv/model", "open sesame");
+    done = true;
+    keep.join();
+    EXPECT_EQ(model.code, 0) << model.out << log();
+    EXPECT_NE(model.out.find("VORNA"), std::string::npos) << model.out;
+    EXPECT_NE(log().find("No password shown by "), std::string::npos) << log();
+    // All the stranger heard was the greeting: nobody's address.
+    std::vector<std::string> heard;
+    telvor::TPacketReader reader([&](const std::uint8_t* m, std::size_t n) {
+        heard.emplace_back(reinterpret_cast<const char*>(m), n);
+    });
+    reader.setKey("open sesame");
+    const std::string got = telvor::testing::readFor(working, 200);
+    reader.feed(reinterpret_cast<const std::uint8_t*>(got.data()), got.size());
+    for (const auto& m : heard)
+        EXPECT_EQ(m.find("tried to connect"), std::string::npos) << m;
+    ::close(placeholder);
+    ::close(working);
+    EXPECT_EQ(stopServer(), 0);
+}
+
+// The idle connection of the client's own pair carries a flood of headers that announce the
+// largest packet: the download is whole and the server keeps serving.
+TEST_F(ThroughServerTest, HeaderFloodOnTheIdleConnectionOfThePairDoesNotStopADownload) {
+    ASSERT_NO_FATAL_FAILURE(startServer());
+    telvor::testing::TFloodRelay relay(port);
+    const int serverPort = port;
+    port = relay.listenPort();
+    TRun get = client("get field --dir " + clientDir);
+    port = serverPort;
+    EXPECT_EQ(get.code, 0) << get.out << log();
+    EXPECT_TRUE(downloaded() == sim->file("field")->data) << downloaded().size();
+    EXPECT_GT(relay.floodBytes.load(), 100000u);
+    EXPECT_EQ(stopServer(), 0);
+}
+
+TEST_F(ThroughServerTest, ServeRefusesToStartWithoutAPasswordUnlessOnLoopbackOrTold) {
+    const std::string base = std::string(TELVOR_CLI_EXE) + " --settings " + serverDir + " --port " +
+                             slave + " serve --listen-port " + std::to_string(port);
+    TRun open = telvor::testing::runCommand(base + " --bind 0.0.0.0 2>&1");
+    EXPECT_EQ(open.code, 2) << open.out;
+    EXPECT_NE(open.out.find("--no-password"), std::string::npos) << open.out;
+    TRun everywhere = telvor::testing::runCommand(base + " 2>&1");
+    EXPECT_EQ(everywhere.code, 2) << everywhere.out;
+    // Told so, it starts (and warns in its log); SIGTERM ends it.
+    ASSERT_NO_FATAL_FAILURE(startServerWith({"--bind", "0.0.0.0", "--no-password"}));
+    EXPECT_NE(log().find("No password: any client that reaches this port controls the receiver"),
+              std::string::npos)
+        << log();
     EXPECT_EQ(stopServer(), 0);
 }
 

@@ -1,10 +1,11 @@
 // The TCP/IP status window in the main window.
-#include "app/Tcphook.h"
+#include "app/Sharingwindow.h"
 
 #include "app/Appinfo.h"
+#include "app/Commconfig.h"
 #include "app/Mainwindow.h"
-#include "info/Reportfile.h"
 #include "protocol/Commtools.h"
+#include "server/Sharingpacket.h"
 #include "server/Tcpwindow.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
@@ -17,13 +18,17 @@ public:
     TWindowSharing(TMainWindow& main, TProfile& profile)
         : main_(main), profile_(profile), window_(profile) {
         window_.sharing().setHooks(withSessionHooks(window_.sharing()));
+        // The connection dialog's Password field works once it can store the password.
+        setServerPasswordCodec(
+            {[](const std::string& plain) { return encodeStoredPassword(plain); },
+             [](const std::string& stored) { return decodeStoredPassword(stored).value_or(""); }});
         main_.session().setSharing(this);
         main_.setServerStarter([this] { startServer(); });
     }
     ~TWindowSharing() override {
         main_.setServerStarter(nullptr);
         main_.session().setSharing(nullptr);
-        window_.allowClose();
+        setServerPasswordCodec({});
     }
 
     void show() override { window_.show(); }
@@ -36,12 +41,12 @@ public:
     bool latencyKnown() const override { return window_.sharing().latencyKnown(); }
     bool clientConnected() const override { return window_.sharing().ClientConnected(); }
     std::string statusText() const override { return window_.sharing().atText(); }
+    std::string searchFailure() const override { return window_.sharing().clientFailure(); }
 
 private:
     TSharingConfig config() const {
         TSharingConfig c = readSharingConfig(profile_);
-        c.greeting = std::string(kAppTitle) + " Version " + appVersion() + " " +
-                     buildDateText(appBuildDate());
+        c.greeting = sharingGreeting();
         return c;
     }
     void startServer() {

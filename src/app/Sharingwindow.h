@@ -1,7 +1,8 @@
 #pragma once
 // Hooks the TCP/IP status window into the main window: the session finds the sharing client
-// through it, the "StartServer" command starts its server, and a served client's arrival or
-// departure re-applies "Display data".
+// through it, the "StartServer" command starts its server, a served client's arrival or
+// departure re-applies "Display data", and the connection dialog stores the sharing password
+// through it.
 #include <memory>
 
 class TMainWindow;
