@@ -4,7 +4,7 @@
 #include "app/Confighook.h"
 #include "app/Mainwindow.h"
 #include "app/Manualhook.h"
-#include "app/Tcphook.h"
+#include "app/Sharingwindow.h"
 #include "support/Mainwindowsim.h"
 #include "support/Qtapp.h"
 
