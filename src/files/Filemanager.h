@@ -76,7 +76,6 @@ public:
     int sourceIndex = 0;
 
 private:
-    bool fastLink() const;
     void enableIdleControls(bool on);
 
     TFileManagerView& view_;
