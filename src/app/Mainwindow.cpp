@@ -8,7 +8,7 @@
 #include "app/Sessionformat.h"
 #include "config/Modalchild.h"
 #include "config/Recintwizard.h"
-#include "files/Transfer.h"
+#include "files/Transferform.h"
 #include "info/About.h"
 #include "info/Reportfile.h"
 #include "monitor/Plots.h"

@@ -2,7 +2,7 @@
 // The rules of the file manager's download page, without widgets: refresh of the list and the
 // memory figures, the download queue, deletion, and the settings it keeps. The window renders
 // what it reports and forwards the user's actions.
-#include "files/Filelistview.h"
+#include "files/Receiverlist.h"
 #include "files/Transferprotocol.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 // the memory figures, the current log file, removal with a second consent for the file being
 // recorded, the low-power wake around downloads, which links count as fast, one download into
 // a computer file, and the receiver's side of starting and stopping a recording.
-#include "files/Filelistview.h"
+#include "files/Receiverlist.h"
 #include "files/Transferprotocol.h"
 #include "protocol/Commtools.h"
 

@@ -1,7 +1,7 @@
 // The file manager window offscreen against the simulated receiver: the list and memory labels
 // after opening, a download through ButtonOK, and the state images.
+#include "files/Transferform.h"
 #include "app/Qtbridge.h"
-#include "files/Transfer.h"
 #include "links/Portio.h"
 #include "protocol/Commstate.h"
 #include "settings/Profile.h"

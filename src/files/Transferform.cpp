@@ -1,6 +1,6 @@
-#include "files/Transfer.h"
+#include "files/Transferform.h"
 
-#include "files/Logsheet.h"
+#include "files/Logsheetform.h"
 
 #include <QAction>
 #include <QCheckBox>

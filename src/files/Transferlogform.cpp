@@ -1,6 +1,6 @@
 // The file manager form's side of the "Current log file" page: the shared list, ButtonOK as
 // "St&art", and what the page borrows from the form.
-#include "files/Transfer.h"
+#include "files/Transferform.h"
 
 #include <QGridLayout>
 #include <QLabel>

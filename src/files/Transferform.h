@@ -2,7 +2,7 @@
 // The file manager window: the receiver's files with size and date, total and free memory,
 // downloads into a chosen folder and deletion. The rules are TFileManager's.
 #include "files/Filemanager.h"
-#include "files/Logsheet.h"
+#include "files/Logsheetform.h"
 
 #include <QDialog>
 #include <functional>
@@ -62,7 +62,7 @@ private:
     void syncSelection();
     void renameSelected();
     void setOutputPath(const QString& path);
-    // The log page's side of the form (Transferlog.cpp).
+    // The log page's side of the form (Transferlogform.cpp).
     telvor::TLogSheet::THost logSheetHost();
     void hookLogSheet();
     void logPageChanged();

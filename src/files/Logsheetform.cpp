@@ -1,8 +1,8 @@
-#include "files/Logsheet.h"
+#include "files/Logsheetform.h"
 
 #include "config/Modalchild.h"
-#include "config/Widgetbinder.h"
 #include "config/Siteconfigform.h"
+#include "config/Widgetbinder.h"
 #include "settings/Profile.h"
 
 #include <QGridLayout>
