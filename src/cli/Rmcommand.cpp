@@ -1,5 +1,5 @@
 // `telvor-cli rm`: removes files from the receiver, stopping at the first that fails. The file
-// being recorded is kept unless --force says otherwise.
+// being recorded is kept unless --force says otherwise; keeping it exits 1.
 #include "cli/Clisession.h"
 #include "cli/Filecommands.h"
 #include "files/Receiverfiles.h"
@@ -21,11 +21,10 @@ int runRm(TCliContext& ctx) {
                     << std::endl;
             return false;
         });
-        if (!removal.error.empty()) {
+        if (!removal.error.empty())
             ctx.err << removal.error << std::endl;
-            return 1;
-        }
-        return 0;
+        // A kept file is not gone: a script must not take it for removed.
+        return removal.error.empty() && removal.kept.empty() ? 0 : 1;
     });
 }
 

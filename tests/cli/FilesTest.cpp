@@ -79,6 +79,19 @@ TEST_F(CliFilesTest, RmDeletesAndStopsAtTheFirstFailure) {
     EXPECT_NE(run("ls").out.find("File list is empty"), std::string::npos);
 }
 
+TEST_F(CliFilesTest, RmKeepsTheFileBeingRecordedAndSaysSoWithItsExitCode) {
+    ASSERT_EQ(run("record start rec --interval 1").code, 0);
+    TRun r = run("rm rec b");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("'rec' is the current log file; kept (--force removes it)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_TRUE(sim->file("rec"));
+    EXPECT_FALSE(sim->file("b")); // the others still go
+    EXPECT_EQ(run("rm rec --force").code, 0);
+    EXPECT_FALSE(sim->file("rec"));
+}
+
 TEST_F(CliFilesTest, InterruptedGetKeepsThePartialFileForAppend) {
     telvorsim::TSimOptions o;
     o.epochWallMs = 600000;
