@@ -164,7 +164,9 @@ bool TTransferProtocol::fail(const std::string& text) {
     SetInputMode(TInputMode::Idle);
     // Message mode first, or the parallel link would not read the answer.
     leaveRaw();
-    SendAndWait("%%", kCommandMs);
+    // A receiver whose transfer had already ended (the line dropped it) takes the '#' for the
+    // start of a comment line: the line feed closes that line, so the "%%" is answered.
+    SendAndWait("\n%%", kCommandMs);
     return false;
 }
 
