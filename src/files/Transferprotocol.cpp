@@ -186,6 +186,7 @@ bool TTransferProtocol::failEarly(const std::string& text) {
 bool TTransferProtocol::openSeparatePort() {
     if (portName.empty() || ownedPort_)
         return true;
+    UseFastWriteByte = profile_.read(keys::DownloadUseFastWriteByte);
     ownedPort_ = std::make_unique<TParallelPort>(portName);
     if (std::string error = ownedPort_->ErrorText(); !error.empty()) {
         ownedPort_.reset();
