@@ -4,6 +4,7 @@
 #include "links/Parallelconnection.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "protocol/Link.h"
 #include "settings/Profile.h"
 
 #include <algorithm>
@@ -62,19 +63,32 @@ bool TFileManager::close() {
     return true;
 }
 
-void TFileManager::refresh() {
+void TFileManager::refresh(bool byUser) {
+    view_.stopLogTimer();
+    if (!refreshList())
+        return;
+    // An Internet Client link has no timer for the log page: the button is its refresh.
+    if (byUser && commState().connectionMode.load() == cmInternetClient)
+        view_.refreshLogPage();
+    const TReceiverConnection* link = CurrentConnection;
+    if (view_.logPageShown() && link && link->Kind != kLinkInternetClient)
+        view_.startLogTimer();
+}
+
+bool TFileManager::refreshList() {
     view_.setStatus("");
     const TFileListing listing = readFileList(list_);
     view_.setStatus(listing.status);
     view_.enableControl(TFileControl::Download, listing.usable);
     view_.enableControl(TFileControl::Delete, listing.usable);
     if (!listing.answered)
-        return;
+        return false;
     view_.setTotal(listing.total);
     view_.setFree(listing.free);
     if (listing.usable && list_.entries.size() == 1)
         list_.entries[0].selected = true;
     view_.showRows();
+    return true;
 }
 
 void TFileManager::setSource(int index) {
@@ -190,6 +204,7 @@ void TFileManager::deleteClick() {
                   static_cast<int>(names.size()), names.size() == 1 ? "" : "s");
     if (!view_.askYesNo(kDeleteTitle, question))
         return;
+    view_.stopLogTimer();
     if (!synchroniseFiles()) {
         view_.setStatus(kNoAnswerText);
         return;

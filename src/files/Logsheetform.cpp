@@ -91,4 +91,8 @@ void TLogSheet::stopTimer() {
     timer_->stop();
 }
 
+void TLogSheet::resumeTimer() {
+    timer_->start();
+}
+
 } // namespace telvor

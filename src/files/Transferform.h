@@ -53,6 +53,10 @@ private:
     void focusList() override;
     bool askYesNo(const std::string& title, const std::string& text) override;
     telvor::TFileQuestions* fileQuestions() override { return this; }
+    void stopLogTimer() override;
+    void startLogTimer() override;
+    bool logPageShown() const override;
+    void refreshLogPage() override;
     // TFileQuestions
     TAnswer overwriteOrAppend(const std::string& path) override;
     bool confirmOverwrite(const std::string& path) override;

@@ -14,10 +14,6 @@ namespace {
 
 using telvor::testing::TRun;
 
-TRun cli(const std::string& args) {
-    return telvor::testing::runCommand(std::string(TELVOR_CLI_EXE) + " " + args + " 2>&1");
-}
-
 class CliFilesTest : public telvor::testing::TCliPtyTest {
 protected:
     CliFilesTest() : TCliPtyTest("telvor-cli-files") {}
