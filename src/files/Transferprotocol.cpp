@@ -221,10 +221,14 @@ std::int64_t TTransferProtocol::storageBlockSize() {
     return storageBlock;
 }
 
-bool TTransferProtocol::querySize(const std::string& name, std::int64_t& size) {
+std::string TTransferProtocol::querySize(const std::string& name, std::int64_t& size) {
     view_.setStatus(" Query file size...");
-    return SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs) == TReply::RE &&
-           readNumber(ReplyText(7), size) && size >= 0;
+    const TReply reply = SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs);
+    if (reply == TReply::RE && readNumber(ReplyText(7), size) && size >= 0)
+        return "";
+    // A refusal says why ("File not found"): worth more than the bare failure.
+    const std::string reason = reply == TReply::ER ? ReplyText(5) : "";
+    return reason.empty() ? "Error query file size" : "Error query file size: " + reason;
 }
 
 std::string TTransferProtocol::transferCommand(const std::string& name, std::int64_t offset) const {
@@ -280,8 +284,8 @@ bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
     if (!receiverReady())
         return failEarly("Receiver is not ready");
     const std::int64_t storageBlock = storageBlockSize();
-    if (!querySize(name, size_))
-        return failEarly("Error query file size");
+    if (std::string refused = querySize(name, size_); !refused.empty())
+        return failEarly(refused);
     offset_ = access.initialSize;
     if (offset_ >= size_) {
         view_.setStatus("Nothing to download for " + name);

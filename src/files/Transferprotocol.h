@@ -71,7 +71,8 @@ private:
     void resetCounters();
     bool receiverReady();
     std::int64_t storageBlockSize();
-    bool querySize(const std::string& name, std::int64_t& size);
+    // "" with the size, else the status text.
+    std::string querySize(const std::string& name, std::int64_t& size);
     void setTimeouts(std::int64_t storageBlock);
     std::string transferCommand(const std::string& name, std::int64_t offset) const;
     bool requestBlocks(const std::string& command);

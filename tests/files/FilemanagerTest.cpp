@@ -119,7 +119,7 @@ TEST_F(FileManagerTest, QueueStopsAtTheFailedFileAndReselectsTheRest) {
     EXPECT_TRUE(row("b").selected);
     EXPECT_EQ(row("c").state, 0);
     EXPECT_TRUE(row("c").selected);
-    EXPECT_EQ(page.status, "Error query file size");
+    EXPECT_EQ(page.status, "Error query file size: File not found");
     EXPECT_EQ(tmp.read("a.vxr"), sim->file("a")->data);
     EXPECT_EQ(page.captions, (std::vector<std::string>{"&Stop", "&Download"}));
     EXPECT_TRUE(page.enabled[TFileControl::Exit]);

@@ -244,7 +244,7 @@ TEST_F(TransferTest, MissingFileFailsAtTheSizeQuery) {
     start(oneFile(100));
     FileAccess access((tmp / "x.vxr").string(), false, true, false, nullptr);
     EXPECT_FALSE(transfer->Download(access, "nope", false));
-    EXPECT_EQ(view.statuses.back(), "Error query file size");
+    EXPECT_EQ(view.statuses.back(), "Error query file size: File not found");
 }
 
 TEST_F(TransferTest, TargetThatCannotTakeTheLastBytesFails) {
