@@ -9,7 +9,7 @@
 #include "config/Modaldialog.h"
 #include "config/Recintwizarddialog.h"
 #include "config/Siteconfigform.h"
-#include "files/Transfer.h"
+#include "files/Transferform.h"
 #include "info/About.h"
 #include "info/Reportfile.h"
 #include "monitor/Plots.h"

@@ -197,6 +197,7 @@ std::string TSession::openLink() {
     link.infrared = settings_.irda;
     link.baud = settings_.baud;
     link.usbVendors = settings_.usbVendors;
+    link.useFastWriteByte = profile_.read(keys::DownloadUseFastWriteByte);
     std::string error =
         factory_ ? factory_(portName, link) : CreateReceiverConnection(portName, link);
     if (error.empty() && CurrentConnection)

@@ -5,8 +5,7 @@
 #include "cli/Clisession.h"
 #include "cli/Filecommands.h"
 #include "files/Filelist.h"
-#include "files/Transferprotocol.h"
-#include "protocol/Commtools.h"
+#include "files/Receiverfiles.h"
 #include "protocol/Link.h"
 #include "protocol/Tick.h"
 
@@ -20,8 +19,14 @@ namespace {
 // The download's line on a terminal: percentage, bytes, speed and time left.
 class TGetView : public TTransferView {
 public:
-    TGetView(std::ostream& err, bool terminal, std::string name)
-        : err_(err), terminal_(terminal), name_(std::move(name)) {}
+    TGetView(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+    // The next file: its line starts afresh.
+    void start(const std::string& name) {
+        name_ = name;
+        status.clear();
+        first_ = -1;
+        shown_ = 0;
+    }
     void setProgress(int) override {}
     void setStatus(const std::string& text) override { status = text; }
     void showBlocks(int) override {}
@@ -88,54 +93,38 @@ int runGet(TCliContext& ctx) {
         return 1;
     session.pauseMonitoring();
 
-    // A receiver in low-power mode is woken for the download and put back afterwards.
-    const bool lowPower = PrintParameter("/par/lpm", "off", 2000) == "on";
-    if (lowPower)
-        SendAndWait("%%set,/par/lpm,off", 2000);
-    const TReceiverConnection* link = CurrentConnection;
     const std::string source = ctx.has("source") ? ctx.options["source"] : "";
-    const bool fast =
-        !source.empty() || (link && (link->Kind == kLinkParallel || link->Kind == kLinkUsb ||
-                                     link->Speed.load() > 115200));
+    const TReceiverConnection* link = CurrentConnection;
     if (ctx.has("print") && source.empty() && !(link && link->Kind == kLinkParallel)) {
         session.disconnect();
         return usageError(ctx.err, "--print needs --source or a parallel link");
     }
 
+    TGetView getView(ctx.err, ctx.progress);
+    TTransferProtocol transfer(getView, ctx.profile);
+    transfer.SetBlockSizeIndex(sizeIndex);
+    transfer.SetPortName(source);
+    transfer.SetViaPrint(ctx.has("print"));
+    TDownloadQueue queue(transfer, !source.empty());
+    queue.begin();
     int code = 0;
     for (const std::string& name : ctx.args) {
         if (cliStopRequested() || !CurrentConnection)
             break;
-        const std::string target = (dir / TargetName("", name)).string();
-        std::error_code ec;
-        const bool existed = std::filesystem::exists(target, ec);
-        FileAccess access(target, false, fast, ctx.has("append"), nullptr);
-        if (!access.isOpen()) {
-            ctx.err << name << ": " << access.errorText << std::endl;
-            code = 1;
-            continue;
-        }
-        TGetView getView(ctx.err, ctx.progress, name);
-        TTransferProtocol transfer(getView, ctx.profile);
-        transfer.SetBlockSizeIndex(sizeIndex);
-        transfer.SetPortName(source);
-        transfer.SetViaPrint(ctx.has("print"));
-        const bool ok = transfer.Download(access, name, fast);
+        getView.start(name);
+        const TFileDownload done =
+            queue.download(name, (dir / TargetName("", name)).string(), ctx.has("append"), nullptr);
         getView.endLine();
-        if (!ok) {
-            ctx.err << name << ": " << transfer.errorText << std::endl;
+        if (!done.ok) {
+            ctx.err << name << ": " << done.error << std::endl;
             code = 1;
-            // A file that never got a byte (missing on the receiver) leaves nothing behind.
-            if (!existed && transfer.blockCount == 0 && access.initialSize == 0)
-                std::filesystem::remove(target, ec);
-        } else if (transfer.blockCount == 0) {
+        } else if (!done.transferred) {
             ctx.out << getView.status << std::endl;
         } else {
-            ctx.out << name << " -> " << access.fileName << ": " << getView.status << std::endl;
+            ctx.out << name << " -> " << done.fileName << ": " << getView.status << std::endl;
         }
     }
-    if (lowPower && CurrentConnection)
-        SendAndWait("%%set,/par/lpm,on", 2000);
+    queue.end();
     session.disconnect();
     return code;
 }

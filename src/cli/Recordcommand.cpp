@@ -5,6 +5,7 @@
 #include "config/Listnotation.h"
 #include "config/Recinterval.h"
 #include "config/Siteparams.h"
+#include "files/Receiverfiles.h"
 #include "files/Recording.h"
 #include "protocol/Commtools.h"
 #include "settings/Profile.h"
@@ -16,7 +17,6 @@ namespace telvor {
 namespace {
 
 constexpr int kCommandMs = 2000;
-constexpr int kRemoveMs = 5000;
 
 int fail(TCliContext& ctx, const std::string& text) {
     ctx.err << text << std::endl;
@@ -24,12 +24,12 @@ int fail(TCliContext& ctx, const std::string& text) {
 }
 
 int start(TCliContext& ctx, const std::string& name, const std::string& interval) {
-    if (!Synchronise(25))
-        return fail(ctx, "Receiver does not answer");
-    if (ctx.has("elevation-mask") &&
-        SendAndWait("%%set,/par/out/elm/cur/log," + ctx.options["elevation-mask"], kCommandMs) !=
-            TReply::RE)
-        return fail(ctx, "Error write elevation mask for files");
+    if (!synchroniseFiles())
+        return fail(ctx, kNoAnswerText);
+    if (ctx.has("elevation-mask"))
+        if (std::string refused = setFileElevationMask(ctx.options["elevation-mask"]);
+            !refused.empty())
+            return fail(ctx, refused);
     TReceiverParams receiver;
     const double seconds = std::strtod(interval.c_str(), nullptr);
     if (!IntervalAllowed(receiver, seconds)) {
@@ -41,32 +41,25 @@ int start(TCliContext& ctx, const std::string& name, const std::string& interval
                              current("/par/pos/curmsint") + " ms)");
     }
     const std::string text = FormatInterval(seconds);
-    if (SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs) == TReply::RE) {
-        if (!ctx.has("overwrite"))
-            return fail(ctx, "File already exists");
-        if (SendAndWait("%%remove,\"/log/" + name + "\"", kRemoveMs) != TReply::RE)
-            return fail(ctx, "Unable to delete file");
-    }
-    if (SendAndWait("%%create,\"/log/" + name + "\"", kCommandMs) != TReply::RE)
-        return fail(ctx, "Unable to create file");
-    if (SendAndWait("%%em,/cur/log,/msg/def:" + text, kCommandMs) != TReply::RE)
-        return fail(ctx, "Unable to start collection");
+    const bool exists = SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs) == TReply::RE;
+    if (exists && !ctx.has("overwrite"))
+        return fail(ctx, "File already exists");
+    std::string siteError;
+    if (std::string failed = startRecording(
+            name, text, exists, ctx.profile, [](const std::string&) {}, siteError);
+        !failed.empty())
+        return fail(ctx, failed);
     ctx.profile.write(keys::ReceiverRecordingIntervalFile, text);
-    if (ctx.profile.read(keys::SiteAutoSend)) {
-        // Recording runs either way; a site record the receiver did not take is still said.
-        const std::string error = SendSiteParams(LoadSiteParams(ctx.profile));
-        if (!error.empty())
-            ctx.err << error << std::endl;
-    }
+    // Recording runs either way; a site record the receiver did not take is still said.
+    if (!siteError.empty())
+        ctx.err << siteError << std::endl;
     ctx.out << "Data collection started" << std::endl;
     return 0;
 }
 
 int stop(TCliContext& ctx) {
-    if (!Synchronise(25))
-        return fail(ctx, "Receiver does not answer");
-    if (SendAndWait("%%dm,/cur/log", kCommandMs) != TReply::RE)
-        return fail(ctx, "Can't stop logging");
+    if (std::string failed = stopRecording(); !failed.empty())
+        return fail(ctx, failed);
     ctx.out << "Data collection stopped" << std::endl;
     return 0;
 }

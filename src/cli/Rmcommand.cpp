@@ -1,8 +1,8 @@
 // `telvor-cli rm`: removes files from the receiver, stopping at the first that fails. The file
-// being recorded is kept unless --force says otherwise.
+// being recorded is kept unless --force says otherwise; keeping it exits 1.
 #include "cli/Clisession.h"
 #include "cli/Filecommands.h"
-#include "protocol/Commtools.h"
+#include "files/Receiverfiles.h"
 
 #include <ostream>
 
@@ -10,30 +10,21 @@ namespace telvor {
 
 int runRm(TCliContext& ctx) {
     return withReceiver(ctx, [&](TSession&) {
-        int code = 0;
-        if (!Synchronise(25)) {
-            ctx.err << "Receiver does not answer" << std::endl;
-            code = 1;
+        if (!synchroniseFiles()) {
+            ctx.err << kNoAnswerText << std::endl;
+            return 1;
         }
-        std::string current;
-        if (code == 0 && SendAndWait("%%print,/cur/log", 2000) == TReply::RE) {
-            current = ReplyText(7);
-            if (current.rfind("/log/", 0) == 0)
-                current.erase(0, 5);
-        }
-        for (std::size_t i = 0; code == 0 && i < ctx.args.size(); ++i) {
-            const std::string& name = ctx.args[i];
-            if (!current.empty() && name == current && !ctx.has("force")) {
-                ctx.err << "'" << name << "' is the current log file; kept (--force removes it)"
-                        << std::endl;
-                continue;
-            }
-            if (SendAndWait("%%remove,\"/log/" + name + "\"", 2000) != TReply::RE) {
-                ctx.err << "Can't delete " << name << std::endl;
-                code = 1;
-            }
-        }
-        return code;
+        const TRemoval removal = removeFiles(ctx.args, [&](const std::string& name) {
+            if (ctx.has("force"))
+                return true;
+            ctx.err << "'" << name << "' is the current log file; kept (--force removes it)"
+                    << std::endl;
+            return false;
+        });
+        if (!removal.error.empty())
+            ctx.err << removal.error << std::endl;
+        // A kept file is not gone: a script must not take it for removed.
+        return removal.error.empty() && removal.kept.empty() ? 0 : 1;
     });
 }
 

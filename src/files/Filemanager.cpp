@@ -1,5 +1,6 @@
 #include "files/Filemanager.h"
 
+#include "files/Receiverfiles.h"
 #include "links/Parallelconnection.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
@@ -14,7 +15,6 @@ namespace telvor {
 namespace {
 
 constexpr int kCommandMs = 2000;
-constexpr int kInternetClientMode = 1;
 const char* const kDeleteTitle = "Deleting files from receiver";
 
 } // namespace
@@ -32,7 +32,7 @@ void TFileManager::open() {
     printVisible = profile_.read(keys::LoadFileDownloadViaPrint);
     blockSizeIndex = std::clamp(profile_.read(keys::LoadFileBlockSize), 0, 2);
     exclusiveUsed_ = false;
-    if (static_cast<int>(commState().connectionMode.load()) == kInternetClientMode) {
+    if (commState().connectionMode.load() == cmInternetClient) {
         sources = {"Current connection"};
         exclusive = false;
         exclusiveEnabled = false;
@@ -64,29 +64,32 @@ bool TFileManager::close() {
     return true;
 }
 
-void TFileManager::refresh() {
-    view_.setStatus("");
-    if (!Synchronise(25)) {
-        view_.setStatus("Receiver does not answer");
-        view_.enableControl(TFileControl::Download, false);
-        view_.enableControl(TFileControl::Delete, false);
+void TFileManager::refresh(bool byUser) {
+    view_.stopLogTimer();
+    if (!refreshList())
         return;
-    }
-    view_.setTotal("Total memory: " + PrintParameter("/par/dev/blk/a/size", "<unknown>", 2000) +
-                   " bytes");
-    view_.setFree("Free memory: " + PrintParameter("/par/dev/blk/a/free", "<unknown>", 2000) +
-                  " bytes");
-    const std::string error = list_.Fill();
-    bool any = error.empty() && !list_.entries.empty();
-    if (!error.empty())
-        view_.setStatus(error);
-    else if (list_.entries.empty())
-        view_.setStatus("File list is empty");
-    else if (list_.entries.size() == 1)
+    // An Internet Client link has no timer for the log page: the button is its refresh.
+    if (byUser && commState().connectionMode.load() == cmInternetClient)
+        view_.refreshLogPage();
+    const TReceiverConnection* link = CurrentConnection;
+    if (view_.logPageShown() && link && link->Kind != kLinkInternetClient)
+        view_.startLogTimer();
+}
+
+bool TFileManager::refreshList() {
+    view_.setStatus("");
+    const TFileListing listing = readFileList(list_);
+    view_.setStatus(listing.status);
+    view_.enableControl(TFileControl::Download, listing.usable);
+    view_.enableControl(TFileControl::Delete, listing.usable);
+    if (!listing.answered)
+        return false;
+    view_.setTotal(listing.total);
+    view_.setFree(listing.free);
+    if (listing.usable && list_.entries.size() == 1)
         list_.entries[0].selected = true;
-    view_.enableControl(TFileControl::Download, any);
-    view_.enableControl(TFileControl::Delete, any);
     view_.showRows();
+    return true;
 }
 
 void TFileManager::setSource(int index) {
@@ -107,14 +110,6 @@ void TFileManager::select(std::size_t row, bool on) {
 void TFileManager::renameTarget(std::size_t row, const std::string& text) {
     if (!running_)
         list_.SetTargetName(row, text);
-}
-
-bool TFileManager::fastLink() const {
-    const TReceiverConnection* link = CurrentConnection;
-    if (sourceIndex > 0)
-        return true;
-    return link && (link->Kind == kLinkParallel || link->Kind == kLinkUsb ||
-                    link->Kind == kLinkEthernet || link->Speed.load() > 115200);
 }
 
 void TFileManager::enableIdleControls(bool on) {
@@ -145,9 +140,8 @@ void TFileManager::downloadClick() {
         view_.focusList();
         return;
     }
-    const bool lowPower = PrintParameter("/par/lpm", "off", kCommandMs) == "on";
-    if (lowPower)
-        SendAndWait("%%set,/par/lpm,off", kCommandMs);
+    TDownloadQueue queue(transfer_, sourceIndex > 0);
+    queue.begin();
     if (exclusive) {
         SendAndWait("%%set,/par/lock/all,off", kCommandMs);
         exclusiveUsed_ = true;
@@ -164,16 +158,17 @@ void TFileManager::downloadClick() {
         if (next == list_.entries.end())
             break;
         const std::string target = (std::filesystem::path(outputPath) / next->caption).string();
-        const bool fast = fastLink();
-        FileAccess access(target, false, fast, true, view_.fileQuestions());
-        if (!access.isOpen()) {
-            view_.setStatus(access.errorText);
+        const std::string name = next->name;
+        TFileEntry& item = *next;
+        const TFileDownload done = queue.download(name, target, true, view_.fileQuestions(), [&] {
+            item.state = 1;
+            view_.showRows();
+        });
+        if (!done.opened) {
+            view_.setStatus(done.error);
             break;
         }
-        next->state = 1;
-        view_.showRows();
-        const std::string name = next->name;
-        const bool ok = transfer_.Download(access, name, fast);
+        const bool ok = done.ok;
         // The list may have been sorted meanwhile: find the item again by its name.
         for (TFileEntry& e : list_.entries)
             if (e.name == name && e.state == 1)
@@ -186,8 +181,7 @@ void TFileManager::downloadClick() {
     for (TFileEntry& e : list_.entries)
         if (e.state == 0 || e.state == 1)
             e.selected = true;
-    if (lowPower)
-        SendAndWait("%%set,/par/lpm,on", kCommandMs);
+    queue.end();
     if (exclusive)
         exclusiveUsed_ = true;
     running_ = false;
@@ -211,30 +205,22 @@ void TFileManager::deleteClick() {
                   static_cast<int>(names.size()), names.size() == 1 ? "" : "s");
     if (!view_.askYesNo(kDeleteTitle, question))
         return;
-    if (!Synchronise(25)) {
-        view_.setStatus("Receiver does not answer");
+    view_.stopLogTimer();
+    if (!synchroniseFiles()) {
+        view_.setStatus(kNoAnswerText);
         return;
     }
     view_.enableControl(TFileControl::Delete, false);
-    std::string current;
-    if (SendAndWait("%%print,/cur/log", kCommandMs) == TReply::RE) {
-        current = ReplyText(7);
-        if (current.rfind("/log/", 0) == 0)
-            current.erase(0, 5);
-    }
-    for (const std::string& name : names) {
-        if (!current.empty() && name == current &&
-            !view_.askYesNo(kDeleteTitle, "'" + name +
-                                              "' is the current log file.\nDo you really "
-                                              "want to delete it?"))
-            continue;
-        if (SendAndWait("%%remove,\"/log/" + name + "\"", kCommandMs) != TReply::RE) {
-            view_.setStatus("Can't delete " + name);
-            break;
-        }
-    }
+    const TRemoval removal = removeFiles(names, [this](const std::string& name) {
+        return view_.askYesNo(kDeleteTitle, "'" + name +
+                                                "' is the current log file.\nDo you really "
+                                                "want to delete it?");
+    });
     view_.enableControl(TFileControl::Delete, true);
     refresh();
+    // The refresh clears the status; a failed deletion must still be seen.
+    if (!removal.error.empty())
+        view_.setStatus(removal.error);
 }
 
 } // namespace telvor

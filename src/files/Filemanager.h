@@ -2,7 +2,7 @@
 // The rules of the file manager's download page, without widgets: refresh of the list and the
 // memory figures, the download queue, deletion, and the settings it keeps. The window renders
 // what it reports and forwards the user's actions.
-#include "files/Filelistview.h"
+#include "files/Receiverlist.h"
 #include "files/Transferprotocol.h"
 
 #include <string>
@@ -35,6 +35,12 @@ public:
     // A Yes/No question box; true for Yes.
     virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
     virtual TFileQuestions* fileQuestions() = 0;
+    // The log page's one-second refresh: no tick may run into this page's exchanges.
+    virtual void stopLogTimer() {}
+    virtual void startLogTimer() {}
+    virtual bool logPageShown() const { return false; }
+    // The log page's own refresh: the current file and its size.
+    virtual void refreshLogPage() {}
 };
 
 class TFileManager {
@@ -46,7 +52,12 @@ public:
     // The settings written at close; false while a queue runs (closing is refused).
     bool close();
 
-    void refresh();
+    // Refresh (button and menu; `byUser`) and after a deletion: the list with the log page's
+    // timer stopped, and restarted on the log page of a link that is not a TCP client.
+    void refresh(bool byUser = false);
+    // The list and the memory figures alone, for the log page, which keeps its timer itself.
+    // False when the receiver did not answer.
+    bool refreshList();
     // ButtonOK on the download page: the queue, or Stop while it runs.
     void downloadClick();
     void deleteClick();
@@ -76,7 +87,6 @@ public:
     int sourceIndex = 0;
 
 private:
-    bool fastLink() const;
     void enableIdleControls(bool on);
 
     TFileManagerView& view_;

@@ -4,6 +4,7 @@
 #include "config/Listnotation.h"
 #include "config/Recinterval.h"
 #include "config/Siteparams.h"
+#include "files/Receiverfiles.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
@@ -11,32 +12,13 @@
 #include "settings/Profile.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 namespace telvor {
 namespace {
 
 constexpr int kCommandMs = 2000;
-constexpr int kRemoveMs = 5000;
-constexpr int kSiteSettleMs = 500;
-
-std::string withoutLogFolder(std::string name) {
-    if (name.rfind("/log/", 0) == 0)
-        name.erase(0, 5);
-    return name;
-}
-
-// Keeps the window alive while the receiver takes the site records in.
-void pause(int ms) {
-    const std::uint32_t start = tickCount();
-    while (ticksSince(start) < static_cast<std::uint32_t>(ms)) {
-        uiBridge().processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
 
 } // namespace
 
@@ -82,9 +64,9 @@ void TRecordingControl::restartTimer() {
 
 bool TRecordingControl::synchronised() {
     view_.setTimer(false);
-    if (Synchronise(25))
+    if (synchroniseFiles())
         return true;
-    view_.setStatus("Receiver does not answer");
+    view_.setStatus(kNoAnswerText);
     return false;
 }
 
@@ -104,13 +86,13 @@ void TRecordingControl::showIdle(const std::string& file) {
 
 void TRecordingControl::refresh(bool fromTimer) {
     view_.setTimer(false);
-    const TReply reply = SendAndWait("%%print,/cur/log", kCommandMs);
-    if (reply == TReply::None) {
+    const TCurrentLog current = currentLogFile();
+    if (current.reply == TReply::None) {
         showIdle("<unknown>");
         view_.enableDelete(false);
         return;
     }
-    const std::string file = reply == TReply::RE ? withoutLogFolder(ReplyText(7)) : "";
+    const std::string& file = current.name;
     if (file.empty()) {
         showIdle("<none>");
         restartTimer();
@@ -151,16 +133,15 @@ void TRecordingControl::showSize(const std::string& file, bool fromTimer) {
     long long bytes = 0;
     std::from_chars(size.data(), size.data() + size.size(), bytes);
     CurrentSizeLabel.setText(SizeText(bytes));
-    view_.setFree("Free memory: " + PrintParameter("/par/dev/blk/a/free", "<unknown>", kCommandMs) +
-                  " bytes");
+    view_.setFree(freeMemoryText());
 }
 
 bool TRecordingControl::start() {
     if (!synchronised())
         return false;
-    if (SendAndWait("%%set,/par/out/elm/cur/log," + TrimText(ElevationMaskEdit.text()),
-                    kCommandMs) != TReply::RE) {
-        view_.setStatus("Error write elevation mask for files");
+    if (std::string refused = setFileElevationMask(TrimText(ElevationMaskEdit.text()));
+        !refused.empty()) {
+        view_.setStatus(refused);
         ElevationMaskEdit.setFocus();
         return false;
     }
@@ -180,6 +161,7 @@ bool TRecordingControl::start() {
         FileNameEdit.setFocus();
         return false;
     }
+    bool replace = false;
     for (const TFileEntry& e : view_.entries()) {
         if (e.name != name)
             continue;
@@ -189,28 +171,16 @@ bool TRecordingControl::start() {
             view_.setStatus("File already exists");
             return false;
         }
-        view_.setStatus(" Deleting old file...");
-        if (SendAndWait("%%remove,\"/log/" + name + "\"", kRemoveMs) != TReply::RE) {
-            view_.setStatus("Unable to delete file");
-            return false;
-        }
+        replace = true;
         break;
     }
-    view_.setStatus("Creating new file...");
-    if (SendAndWait("%%create,\"/log/" + name + "\"", kCommandMs) != TReply::RE) {
-        view_.setStatus("Unable to create file");
-        return false;
-    }
-    view_.setStatus("Starting data collection...");
-    if (SendAndWait("%%em,/cur/log,/msg/def:" + interval_, kCommandMs) != TReply::RE) {
-        view_.setStatus("Unable to start collection");
-        return false;
-    }
     std::string siteError;
-    if (profile_.read(keys::SiteAutoSend)) {
-        view_.setStatus("Sending site parameters...");
-        siteError = SendSiteParams(LoadSiteParams(profile_));
-        pause(kSiteSettleMs);
+    const std::string failed = startRecording(
+        name, interval_, replace, profile_,
+        [this](const std::string& text) { view_.setStatus(text); }, siteError);
+    if (!failed.empty()) {
+        view_.setStatus(failed);
+        return false;
     }
     view_.refreshList();
     refresh();
@@ -220,10 +190,9 @@ bool TRecordingControl::start() {
 }
 
 bool TRecordingControl::stop() {
-    if (!synchronised())
-        return false;
-    if (SendAndWait("%%dm,/cur/log", kCommandMs) != TReply::RE) {
-        view_.setStatus("Can't stop logging");
+    view_.setTimer(false);
+    if (std::string failed = stopRecording(); !failed.empty()) {
+        view_.setStatus(failed);
         return false;
     }
     view_.setStatus("Data collection stopped");

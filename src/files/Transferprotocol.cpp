@@ -23,8 +23,6 @@ namespace {
 
 constexpr int kSliceMs = 100;
 constexpr int kCommandMs = 2000;
-// Comm/ConnectionType of a link to another copy's sharing server: no "%%" reply to wait for.
-constexpr int kInternetClientMode = 1;
 
 // A whole decimal number (the receiver's figures); false for anything else.
 bool readNumber(const std::string& text, std::int64_t& value) {
@@ -166,7 +164,9 @@ bool TTransferProtocol::fail(const std::string& text) {
     SetInputMode(TInputMode::Idle);
     // Message mode first, or the parallel link would not read the answer.
     leaveRaw();
-    SendAndWait("%%", kCommandMs);
+    // A receiver whose transfer had already ended (the line dropped it) takes the '#' for the
+    // start of a comment line: the line feed closes that line, so the "%%" is answered.
+    SendAndWait("\n%%", kCommandMs);
     return false;
 }
 
@@ -177,18 +177,27 @@ bool TTransferProtocol::Download(FileAccess& access, const std::string& name, bo
     return ok;
 }
 
-bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
-    if (!portName.empty() && !ownedPort_) {
-        ownedPort_ = std::make_unique<TParallelPort>(portName);
-        if (std::string error = ownedPort_->ErrorText(); !error.empty()) {
-            ownedPort_.reset();
-            errorText = error;
-            view_.setStatus(error);
-            return false;
-        }
-        port = ownedPort_.get();
-        port->ClearAbort();
+bool TTransferProtocol::failEarly(const std::string& text) {
+    errorText = text;
+    view_.setStatus(text);
+    return false;
+}
+
+bool TTransferProtocol::openSeparatePort() {
+    if (portName.empty() || ownedPort_)
+        return true;
+    UseFastWriteByte = profile_.read(keys::DownloadUseFastWriteByte);
+    ownedPort_ = std::make_unique<TParallelPort>(portName);
+    if (std::string error = ownedPort_->ErrorText(); !error.empty()) {
+        ownedPort_.reset();
+        return failEarly(error);
     }
+    port = ownedPort_.get();
+    port->ClearAbort();
+    return true;
+}
+
+void TTransferProtocol::resetCounters() {
     timedOut = false;
     blockCount = 0;
     retryCount = 0;
@@ -197,81 +206,68 @@ bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
     view_.setProgress(-1);
     view_.setStatus(" Initializing...");
     SetInputMode(TInputMode::Idle);
-    auto failEarly = [this](const std::string& text) {
-        errorText = text;
-        view_.setStatus(text);
-        return false;
-    };
-    if (!CurrentConnection || SendAndWait("##\n%%\n", kCommandMs) != TReply::RE)
-        return failEarly("Receiver is not ready");
+}
 
+// "##" ends whatever line the receiver was in the middle of; "%%" must then be answered.
+bool TTransferProtocol::receiverReady() {
+    return CurrentConnection && SendAndWait("##\n%%\n", kCommandMs) == TReply::RE;
+}
+
+std::int64_t TTransferProtocol::storageBlockSize() {
     std::int64_t storageBlock = 512;
     if (SendAndWait("%%print,/par/dev/blk/a/block_size", kCommandMs) == TReply::RE &&
         (!readNumber(ReplyText(7), storageBlock) || storageBlock <= 0))
         storageBlock = 512;
+    return storageBlock;
+}
 
+std::string TTransferProtocol::querySize(const std::string& name, std::int64_t& size) {
     view_.setStatus(" Query file size...");
-    std::int64_t size = 0;
-    if (SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs) != TReply::RE ||
-        !readNumber(ReplyText(7), size) || size < 0)
-        return failEarly("Error query file size");
+    const TReply reply = SendAndWait("%%print,\"/log/" + name + "&size\"", kCommandMs);
+    if (reply == TReply::RE && readNumber(ReplyText(7), size) && size >= 0)
+        return "";
+    // A refusal says why ("File not found"): worth more than the bare failure.
+    const std::string reason = reply == TReply::ER ? ReplyText(5) : "";
+    return reason.empty() ? "Error query file size" : "Error query file size: " + reason;
+}
 
-    const std::int64_t offset = access.initialSize;
-    if (offset >= size) {
-        view_.setStatus("Nothing to download for " + name);
-        view_.bytesDone(size, size);
-        return true;
-    }
-
-    TCommState& state = commState();
-    state.transferEvent.Reset();
-    std::uint16_t running = 0;
-    abortRequested = false;
-    int percent = static_cast<int>(offset * 100 / size);
-    view_.setProgress(percent);
-    view_.enableStop(true);
-
-    length_ = blockLength();
-    const int wireSize = length_ + 6;
-    std::vector<std::uint8_t> wire(static_cast<std::size_t>(wireSize));
-    state.transferThreshold = wireSize;
-
+std::string TTransferProtocol::transferCommand(const std::string& name, std::int64_t offset) const {
     const std::string file = "\"/log/" + name + "\"";
-    const std::string command =
-        length_ == 512
-            ? "get," + file + ":{300}," + std::to_string(offset)
-            : "get," + file + ":{300," + std::to_string(length_) + "}," + std::to_string(offset);
+    const std::string from = "}," + std::to_string(offset);
+    return length_ == 512 ? "get," + file + ":{300" + from
+                          : "get," + file + ":{300," + std::to_string(length_) + from;
+}
 
-    int speed = 0;
-    {
-        std::int64_t baud = 0;
-        speed = readNumber(profile_.read(keys::CommBaud), baud) && baud > 0 && baud < 1 << 30
-                    ? static_cast<int>(baud)
-                    : 115200;
-    }
-    const int blockTimeout = static_cast<int>(std::int64_t(wireSize) * 16000 / speed) + 500;
+void TTransferProtocol::setTimeouts(std::int64_t storageBlock) {
+    std::int64_t baud = 0;
+    const int speed = readNumber(profile_.read(keys::CommBaud), baud) && baud > 0 && baud < 1 << 30
+                          ? static_cast<int>(baud)
+                          : 115200;
+    blockTimeoutMs_ = static_cast<int>(std::int64_t(length_ + 6) * 16000 / speed) + 500;
+    // The receiver seeks to the offset first; the farther from either end, the longer.
     timeoutMs =
-        blockTimeout + static_cast<int>(2 * (std::min(offset, size - offset) / storageBlock));
-    startTick_ = tickCount();
+        blockTimeoutMs_ + static_cast<int>(2 * (std::min(offset_, size_ - offset_) / storageBlock));
+}
 
-    const bool parallelLink = dynamic_cast<TParallelConnection*>(CurrentConnection) != nullptr;
-    if (viaPrint_ && (ownedPort_ || parallelLink))
-        return viaPrint(access, name, size, offset);
+bool TTransferProtocol::requestBlocks(const std::string& command) {
     if (ownedPort_) {
         sendDirect(command);
         view_.showBlocks(0);
-    } else {
-        if (static_cast<int>(state.connectionMode.load()) == kInternetClientMode) {
-            SendLine(command);
-        } else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE) {
-            return failEarly("Can't initiate downloading");
-        }
-        if (!CurrentConnection)
-            return failEarly("Receiver is not ready");
-        CurrentConnection->Input.Clear();
-        view_.showBlocks(-1);
+        return true;
     }
+    // The sharing server forwards the request; its "RE" comes with the blocks.
+    if (commState().connectionMode.load() == cmInternetClient)
+        SendLine(command);
+    else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE)
+        return failEarly("Can't initiate downloading");
+    if (!CurrentConnection)
+        return failEarly("Receiver is not ready");
+    CurrentConnection->Input.Clear();
+    view_.showBlocks(-1);
+    return true;
+}
 
+void TTransferProtocol::startBlockPhase(const std::string& name) {
     view_.setStatus(" Start downloading...");
     SetInputMode(TInputMode::Transfer);
     view_.showRetries(0);
@@ -279,57 +275,81 @@ bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
     enterRawLink();
     sendControl(kBlockNak);
     view_.setStatus(" Waiting for the 1st block ...");
+}
 
-    std::int64_t received = 0;
+bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
+    if (!openSeparatePort())
+        return false;
+    resetCounters();
+    if (!receiverReady())
+        return failEarly("Receiver is not ready");
+    const std::int64_t storageBlock = storageBlockSize();
+    if (std::string refused = querySize(name, size_); !refused.empty())
+        return failEarly(refused);
+    offset_ = access.initialSize;
+    if (offset_ >= size_) {
+        view_.setStatus("Nothing to download for " + name);
+        view_.bytesDone(size_, size_);
+        return true;
+    }
+
+    TCommState& state = commState();
+    state.transferEvent.Reset();
+    runningCrc_ = 0;
+    received_ = 0;
+    abortRequested = false;
+    percent_ = static_cast<int>(offset_ * 100 / size_);
+    view_.setProgress(percent_);
+    view_.enableStop(true);
+    length_ = blockLength();
+    state.transferThreshold = length_ + 6;
+    setTimeouts(storageBlock);
+    startTick_ = tickCount();
+
+    const bool parallelLink = dynamic_cast<TParallelConnection*>(CurrentConnection) != nullptr;
+    if (viaPrint_ && (ownedPort_ || parallelLink))
+        return viaPrint(access, name, size_, offset_);
+    if (!requestBlocks(transferCommand(name, offset_)))
+        return false;
+    startBlockPhase(name);
+    return receiveBlocks(access, name);
+}
+
+bool TTransferProtocol::receiveBlocks(FileAccess& access, const std::string& name) {
+    const int wireSize = length_ + 6;
+    std::vector<std::uint8_t> wire(static_cast<std::size_t>(wireSize));
     for (;;) {
         if (receiveBlock(wire.data(), wireSize) == TReceive::Failed)
             return fail(errorText);
-        TBlockInfo info = ExamineBlock(wire.data(), length_,
-                                       static_cast<std::uint16_t>(blockCount & 0xFFFF), running);
-        if (info.verdict == TBlockVerdict::Error)
+        const TBlockInfo info = ExamineBlock(
+            wire.data(), length_, static_cast<std::uint16_t>(blockCount & 0xFFFF), runningCrc_);
+        switch (info.verdict) {
+        case TBlockVerdict::Error:
             return fail(info.errorText);
-        if (info.verdict == TBlockVerdict::Repeated || info.verdict == TBlockVerdict::Jumped) {
+        case TBlockVerdict::Repeated:
+        case TBlockVerdict::Jumped:
+            // No answer: if nothing more comes, the timeout asks again.
             view_.setStatus(info.verdict == TBlockVerdict::Repeated
                                 ? "Last warning: Repeated block skipped"
                                 : "Last error: Block number error");
             if (!port)
                 CurrentConnection->Input.Consume(wireSize);
             continue;
-        }
-        if (info.verdict == TBlockVerdict::Odd) {
+        case TBlockVerdict::Odd:
             // Let the rest of whatever this is arrive before it is thrown away.
             if (!port)
                 waitMs(500);
             retry("Last error: odd bytes?");
             continue;
+        case TBlockVerdict::Data:
+        case TBlockVerdict::Final:
+            break;
         }
-        if (info.crcGood)
-            received += info.count;
-        else
-            view_.showRetries(++retryCount);
-        int now = static_cast<int>((offset + received) * 100 / size);
-        if (now != percent)
-            view_.setProgress(percent = now);
-        if (!port)
-            CurrentConnection->Input.Clear();
-        sendControl(info.crcGood ? kBlockAck : kBlockNak);
-        if (!info.crcGood) {
-            view_.setStatus(crcErrorText(info.computedCrc, info.receivedCrc));
+        answerBlock(info);
+        if (!info.crcGood)
             continue;
-        }
-        running = info.receivedCrc;
-        if (!fastLink_ || blockCount < 10 || blockCount % 10 == 0)
-            view_.showBlocks(blockCount);
-        ++blockCount;
-        timeoutMs = blockTimeout;
-        if (blockCount == 1 && retryCount != 0) {
-            retryCount = 0;
-            view_.showRetries(0);
-            view_.setStatus(" Downloading " + name + "...");
-        }
-        if (!access.writeBuffered(wire.data() + 3, info.count))
+        if (!keepBlock(access, name, wire.data(), info))
             return fail(access.errorText);
-        view_.bytesDone(offset + received, size);
         if (info.verdict == TBlockVerdict::Final) {
             // What is still buffered must be on disk before this counts as done.
             if (!access.writeBuffered(nullptr, 0))
@@ -337,6 +357,41 @@ bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
             return finish();
         }
     }
+}
+
+// A data or final block: counted, the progress moved on, answered with ACK or NAK.
+void TTransferProtocol::answerBlock(const TBlockInfo& info) {
+    if (info.crcGood)
+        received_ += info.count;
+    else
+        view_.showRetries(++retryCount);
+    const int now = static_cast<int>((offset_ + received_) * 100 / size_);
+    if (now != percent_)
+        view_.setProgress(percent_ = now);
+    if (!port)
+        CurrentConnection->Input.Clear();
+    sendControl(info.crcGood ? kBlockAck : kBlockNak);
+    if (!info.crcGood)
+        view_.setStatus(crcErrorText(info.computedCrc, info.receivedCrc));
+}
+
+// A good block: its CRC continues the running value, its bytes go into the target.
+bool TTransferProtocol::keepBlock(FileAccess& access, const std::string& name,
+                                  const std::uint8_t* wire, const TBlockInfo& info) {
+    runningCrc_ = info.receivedCrc;
+    if (!fastLink_ || blockCount < 10 || blockCount % 10 == 0)
+        view_.showBlocks(blockCount);
+    ++blockCount;
+    timeoutMs = blockTimeoutMs_;
+    if (blockCount == 1 && retryCount != 0) {
+        retryCount = 0;
+        view_.showRetries(0);
+        view_.setStatus(" Downloading " + name + "...");
+    }
+    if (!access.writeBuffered(wire + 3, info.count))
+        return false;
+    view_.bytesDone(offset_ + received_, size_);
+    return true;
 }
 
 // One wait step for the transfer event. An Internet Client link's bytes arrive through the

@@ -11,6 +11,7 @@
 
 namespace telvor {
 
+struct TBlockInfo;
 class TParallelConnection;
 class TParallelPort;
 class TProfile;
@@ -64,7 +65,25 @@ public:
 
 private:
     enum class TReceive { Block, Failed };
+    // The steps of a download, in their order.
     bool download(FileAccess& access, const std::string& name);
+    bool openSeparatePort();
+    void resetCounters();
+    bool receiverReady();
+    std::int64_t storageBlockSize();
+    // "" with the size, else the status text.
+    std::string querySize(const std::string& name, std::int64_t& size);
+    void setTimeouts(std::int64_t storageBlock);
+    std::string transferCommand(const std::string& name, std::int64_t offset) const;
+    bool requestBlocks(const std::string& command);
+    void startBlockPhase(const std::string& name);
+    bool receiveBlocks(FileAccess& access, const std::string& name);
+    void answerBlock(const TBlockInfo& info);
+    bool keepBlock(FileAccess& access, const std::string& name, const std::uint8_t* wire,
+                   const TBlockInfo& info);
+    // Before the block phase: the reason shown, nothing to cancel on the receiver.
+    bool failEarly(const std::string& text);
+    // In the block phase: the receiver told to give up.
     bool fail(const std::string& text);
     bool finish();
     TReceive receiveBlock(std::uint8_t* wire, int wireSize);
@@ -87,6 +106,12 @@ private:
     int length_ = 512;
     bool fastLink_ = false;
     std::uint32_t startTick_ = 0;
+    // Of the current download: the receiver file's size, where the target resumes, the good
+    // bytes since, the shown percentage, the CRC left by the last good block.
+    std::int64_t size_ = 0, offset_ = 0, received_ = 0;
+    int percent_ = 0;
+    std::uint16_t runningCrc_ = 0;
+    int blockTimeoutMs_ = 0;
     bool viaPrint_ = false;
     std::unique_ptr<TParallelPort> ownedPort_;
     TParallelConnection* rawLink_ = nullptr;

@@ -37,6 +37,8 @@ public:
     int FifoSize() const { return fifoSize_; }
     int PWord() const { return pword_; }
     bool Negotiated() const { return ecp_; }
+    // A single byte goes out without the FIFO pause (Download/UseFastWriteByte).
+    bool FastWriteByte() const { return fastWrite_; }
 
     // Closes ECP mode and negotiates again (the link's reconnect).
     bool Renegotiate();

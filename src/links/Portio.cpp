@@ -48,8 +48,10 @@ std::string CreateReceiverConnection(const std::string& portName, const TLinkSet
     default:
         if (IsSerialPortName(portName))
             link = new TSerialConnection(portName, true, settings.infrared);
-        else if (portName.compare(0, 3, "LPT") == 0)
+        else if (portName.compare(0, 3, "LPT") == 0) {
+            UseFastWriteByte = settings.useFastWriteByte;
             link = new TParallelConnection(portName);
+        }
         else if (portName.compare(0, 4, "ETHR") == 0)
             link = new CTCPAsyncConnection("TCP " + settings.ethrHost, settings.ethrHost,
                                            settings.ethrPort);

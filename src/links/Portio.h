@@ -20,6 +20,7 @@ struct TLinkSettings {
     bool infrared = false;           // IrDA
     std::string baud = "115200";     // baud (radio modem start-up speed)
     std::string usbVendors;          // USBVendors: the receiver maker's USB vendor ids
+    bool useFastWriteByte = true;    // Download/UseFastWriteByte, for a parallel link
 };
 
 // Builds the link the settings name, makes it current and returns its error text ("" when

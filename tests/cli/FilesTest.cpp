@@ -40,7 +40,7 @@ TEST_F(CliFilesTest, LsListsFilesAndMemory) {
 TEST_F(CliFilesTest, GetTriesEveryFileAndFailsForTheMissingOne) {
     TRun r = run("get \"day one\" nope b --dir " + tmp.path.string());
     EXPECT_EQ(r.code, 1) << r.out;
-    EXPECT_NE(r.out.find("nope: Error query file size"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("nope: Error query file size: File not found\n"), std::string::npos) << r.out;
     EXPECT_EQ(tmp.read("day one.vxr"), file("day one"));
     EXPECT_EQ(tmp.read("b.vxr"), file("b"));
     EXPECT_FALSE(std::filesystem::exists(tmp / "nope.vxr"));
@@ -73,6 +73,19 @@ TEST_F(CliFilesTest, RmDeletesAndStopsAtTheFirstFailure) {
     EXPECT_EQ(run("rm \"day one\"").code, 0);
     EXPECT_TRUE(sim->fileNames().empty());
     EXPECT_NE(run("ls").out.find("File list is empty"), std::string::npos);
+}
+
+TEST_F(CliFilesTest, RmKeepsTheFileBeingRecordedAndSaysSoWithItsExitCode) {
+    ASSERT_EQ(run("record start rec --interval 1").code, 0);
+    TRun r = run("rm rec b");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.out.find("'rec' is the current log file; kept (--force removes it)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_TRUE(sim->file("rec"));
+    EXPECT_FALSE(sim->file("b")); // the others still go
+    EXPECT_EQ(run("rm rec --force").code, 0);
+    EXPECT_FALSE(sim->file("rec"));
 }
 
 TEST_F(CliFilesTest, InterruptedGetKeepsThePartialFileForAppend) {

@@ -1,6 +1,6 @@
 // The receiver's file list: elements as the receiver prints them, sorting by column, target
 // names, and a whole list read from the simulated receiver.
-#include "files/Filelistview.h"
+#include "files/Receiverlist.h"
 #include "links/Portio.h"
 #include "sim/Receiver.h"
 #include "support/Peers.h"

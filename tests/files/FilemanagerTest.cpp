@@ -2,6 +2,7 @@
 // with a file that fails on the way, deletion with its question, and the settings it keeps.
 #include "files/Filemanager.h"
 #include "links/Portio.h"
+#include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 using namespace telvor;
 using ::testing::Contains;
@@ -36,7 +38,18 @@ public:
         return yes;
     }
     TFileQuestions* fileQuestions() override { return nullptr; }
+    void stopLogTimer() override {
+        timer.push_back("stop");
+        if (onStop)
+            onStop();
+    }
+    void startLogTimer() override { timer.push_back("start"); }
+    bool logPageShown() const override { return logShown; }
+    void refreshLogPage() override { timer.push_back("log page"); }
 
+    std::vector<std::string> timer;
+    std::function<void()> onStop;
+    bool logShown = false;
     std::string status, total, free;
     std::map<TFileControl, bool> enabled;
     std::vector<std::string> captions, questions;
@@ -106,7 +119,7 @@ TEST_F(FileManagerTest, QueueStopsAtTheFailedFileAndReselectsTheRest) {
     EXPECT_TRUE(row("b").selected);
     EXPECT_EQ(row("c").state, 0);
     EXPECT_TRUE(row("c").selected);
-    EXPECT_EQ(page.status, "Error query file size");
+    EXPECT_EQ(page.status, "Error query file size: File not found");
     EXPECT_EQ(tmp.read("a.vxr"), sim->file("a")->data);
     EXPECT_EQ(page.captions, (std::vector<std::string>{"&Stop", "&Download"}));
     EXPECT_TRUE(page.enabled[TFileControl::Exit]);
@@ -138,4 +151,45 @@ TEST_F(FileManagerTest, SettingsKeptAtClose) {
     EXPECT_TRUE(profile->read(keys::LoadFileExclusiveMode));
     EXPECT_EQ(profile->read(keys::LoadFileOutputPath), tmp.path.string());
     EXPECT_EQ(manager->sources.at(0).rfind("Current port (", 0), 0u);
+}
+
+TEST_F(FileManagerTest, RefreshAndDeleteStopTheLogTimerBeforeTheirFirstCommand) {
+    start({{"a", 10, 1}, {"b", 20, 2}});
+    // Commands the receiver had at the first stop of each action.
+    std::optional<std::size_t> sentAtStop;
+    page.onStop = [&] {
+        if (!sentAtStop)
+            sentAtStop = sim->commands().size();
+    };
+    page.logShown = true;
+    page.timer.clear();
+    std::size_t before = sim->commands().size();
+    sentAtStop.reset();
+    manager->refresh(true);
+    EXPECT_EQ(sentAtStop, before);
+    EXPECT_EQ(page.timer, (std::vector<std::string>{"stop", "start"}));
+
+    page.logShown = false;
+    page.timer.clear();
+    manager->refresh(true);
+    EXPECT_EQ(page.timer, std::vector<std::string>{"stop"});
+
+    row("a").selected = true;
+    page.timer.clear();
+    before = sim->commands().size();
+    sentAtStop.reset();
+    manager->deleteClick();
+    EXPECT_EQ(sentAtStop, before);
+    ASSERT_FALSE(page.timer.empty());
+    EXPECT_EQ(page.timer.front(), "stop");
+}
+
+TEST_F(FileManagerTest, OnAnInternetClientLinkTheRefreshButtonAlsoRefreshesTheLogPage) {
+    start({{"a", 10, 1}});
+    commState().connectionMode = cmInternetClient;
+    page.timer.clear();
+    manager->refresh(false);
+    manager->refresh(true);
+    commState().connectionMode = cmDirect;
+    EXPECT_EQ(page.timer, (std::vector<std::string>{"stop", "stop", "log page"}));
 }

@@ -159,6 +159,28 @@ TEST_F(ParallelDownload, SeparatePortThatCannotOpenSaysWhy) {
     EXPECT_EQ(lastStatus(), "LPT: Base port address not detected");
 }
 
+TEST_F(ParallelDownload, UseFastWriteByteOffReachesTheLinkAndTheSeparatePort) {
+    bus = std::make_unique<telvor::testing::TSimParallelBus>(withFile(3000));
+    TLinkSettings slow;
+    slow.useFastWriteByte = false;
+    ASSERT_EQ(CreateReceiverConnection("LPT1", slow), "");
+    auto* link = dynamic_cast<TParallelConnection*>(CurrentConnection);
+    ASSERT_TRUE(link && link->Port());
+    EXPECT_FALSE(link->Port()->FastWriteByte());
+    CloseReceiverConnection();
+    ASSERT_EQ(CreateReceiverConnection("LPT1", {}), "");
+    EXPECT_TRUE(dynamic_cast<TParallelConnection*>(CurrentConnection)->Port()->FastWriteByte());
+    CloseReceiverConnection();
+    bus.reset();
+
+    ASSERT_NO_FATAL_FAILURE(besideSerialLink(3000, 3000));
+    profile->write(keys::DownloadUseFastWriteByte, false);
+    ASSERT_TRUE(download()) << transfer->errorText;
+    EXPECT_FALSE(UseFastWriteByte.load());
+    EXPECT_EQ(tmp.read("obs.vxr"), original());
+    UseFastWriteByte = true;
+}
+
 TEST_F(ParallelDownload, FileManagerOffersThePortAndRemembersItAsSource) {
     ASSERT_NO_FATAL_FAILURE(besideSerialLink(7000, 7000));
     profile->write(keys::LoadFileOutputPath, tmp.path.string());

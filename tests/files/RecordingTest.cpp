@@ -4,7 +4,7 @@
 #include "files/Recording.h"
 
 #include "config/Recinterval.h"
-#include "files/Filelistview.h"
+#include "files/Receiverlist.h"
 #include "links/Portio.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"

@@ -1,7 +1,7 @@
 // The file manager window offscreen against the simulated receiver: the list and memory labels
 // after opening, a download through ButtonOK, and the state images.
+#include "files/Transferform.h"
 #include "app/Qtbridge.h"
-#include "files/Transfer.h"
 #include "links/Portio.h"
 #include "protocol/Commstate.h"
 #include "settings/Profile.h"
@@ -10,8 +10,12 @@
 #include "support/Tempdir.h"
 
 #include <QApplication>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -100,4 +104,29 @@ TEST_F(FileFormTest, ExistingTargetIsAskedAboutAndAppendResumes) {
     EXPECT_EQ(form.findChild<QLabel*>("StatusPanel")->text(), "File already exists");
     EXPECT_TRUE(list->topLevelItem(0)->isSelected());
     EXPECT_EQ(tmp.read("a.vxr"), whole);
+}
+
+TEST_F(FileFormTest, FolderPageFollowsTheKeysCreatesUnderTheHighlightedFolderAndKeepsDownload) {
+    std::filesystem::create_directories(tmp / "one");
+    std::filesystem::create_directories(tmp / "two");
+    TFileDownloadForm form(*profile);
+    form.show();
+    QApplication::processEvents();
+    auto* pages = form.findChild<QTabWidget*>("PageControl");
+    auto* ok = form.findChild<QPushButton*>("ButtonOK");
+    pages->setCurrentIndex(1); // "Current log file": the button reads "St&art"
+    EXPECT_EQ(ok->text(), "St&art");
+    pages->setCurrentIndex(2);
+    EXPECT_EQ(ok->text(), "&Download");
+
+    auto* tree = form.findChild<QTreeView*>("DirectoryListBox");
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    // What the arrow keys do: the current index moves, nothing is clicked.
+    tree->setCurrentIndex(model->index(QString::fromStdString((tmp / "two").string())));
+    EXPECT_EQ(form.findChild<QLabel*>("OutputPathLabel")->text().toStdString(),
+              (tmp / "two").string());
+    form.findChild<QLineEdit*>("NewFolderEdit")->setText("new");
+    form.findChild<QPushButton*>("CreateDirButton")->click();
+    EXPECT_TRUE(std::filesystem::is_directory(tmp / "two" / "new"));
+    EXPECT_FALSE(std::filesystem::exists(tmp / "new"));
 }

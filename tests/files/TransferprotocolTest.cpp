@@ -12,7 +12,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 using namespace telvor;
@@ -189,11 +191,60 @@ TEST_F(TransferTest, LostRepeatedAndMisnumberedBlocksAndASilentStart) {
     EXPECT_THAT(view.statuses, Contains("Last error: Block number error"));
 }
 
+TEST_F(TransferTest, GivingUpAfterTheReceiverDroppedTheTransferIsAnsweredAtOnce) {
+    auto o = oneFile(20000);
+    // The line dies in the block phase and takes the receiver's transfer with it: the NAKs
+    // that follow and the cancel reach a receiver back in command mode.
+    o.faults.lineDownAfterBytes = 3000;
+    o.faults.lineDownMs = 100;
+    start(o);
+    std::chrono::steady_clock::time_point gaveUp;
+    view.onStatus = [&](const std::string& text) {
+        if (text == "Last error: Timeout")
+            transfer->RequestAbort();
+        if (text == "Aborted by user!")
+            gaveUp = std::chrono::steady_clock::now();
+    };
+    ASSERT_FALSE(download());
+    const auto recoveryMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - gaveUp)
+                                .count();
+    std::printf("failed attempt recovered in %lld ms\n", static_cast<long long>(recoveryMs));
+    // The "%%" after the cancel is a command of its own, not the rest of a comment line.
+    const auto commands = sim->commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "%%");
+    view.onStatus = nullptr;
+    ASSERT_TRUE(download(true)) << transfer->errorText;
+    EXPECT_EQ(target(), original());
+}
+
+TEST_F(TransferTest, ALineCutDuringTheSizeReplyCostsOneAttemptOnly) {
+    auto o = oneFile(3000);
+    o.verbose = std::getenv("TELVOR_SIM_LOG") != nullptr;
+    o.log = [](const std::string& line) { std::printf("sim: %s\n", line.c_str()); };
+    start(o);
+    telvorsim::TFaults cut;
+    cut.lineDownAfterBytes = 25; // past the first two replies, inside the size reply
+    cut.lineDownMs = 200;
+    sim->setFaults(cut);
+    EXPECT_FALSE(download());
+    EXPECT_EQ(view.statuses.back(), "Error query file size");
+    sim->setFaults({});
+    int waits = 0;
+    view.onStatus = [&](const std::string& text) {
+        if (text.starts_with("Last ") && ++waits > 5)
+            transfer->RequestAbort();
+    };
+    ASSERT_TRUE(download(true)) << transfer->errorText;
+    EXPECT_EQ(target(), original());
+}
+
 TEST_F(TransferTest, MissingFileFailsAtTheSizeQuery) {
     start(oneFile(100));
     FileAccess access((tmp / "x.vxr").string(), false, true, false, nullptr);
     EXPECT_FALSE(transfer->Download(access, "nope", false));
-    EXPECT_EQ(view.statuses.back(), "Error query file size");
+    EXPECT_EQ(view.statuses.back(), "Error query file size: File not found");
 }
 
 TEST_F(TransferTest, TargetThatCannotTakeTheLastBytesFails) {

@@ -1,4 +1,4 @@
-#include "files/Filelistview.h"
+#include "files/Receiverlist.h"
 
 #include "protocol/Commtools.h"
 #include "protocol/Link.h"

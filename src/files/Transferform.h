@@ -2,7 +2,7 @@
 // The file manager window: the receiver's files with size and date, total and free memory,
 // downloads into a chosen folder and deletion. The rules are TFileManager's.
 #include "files/Filemanager.h"
-#include "files/Logsheet.h"
+#include "files/Logsheetform.h"
 
 #include <QDialog>
 #include <functional>
@@ -53,6 +53,10 @@ private:
     void focusList() override;
     bool askYesNo(const std::string& title, const std::string& text) override;
     telvor::TFileQuestions* fileQuestions() override { return this; }
+    void stopLogTimer() override;
+    void startLogTimer() override;
+    bool logPageShown() const override;
+    void refreshLogPage() override;
     // TFileQuestions
     TAnswer overwriteOrAppend(const std::string& path) override;
     bool confirmOverwrite(const std::string& path) override;
@@ -62,7 +66,7 @@ private:
     void syncSelection();
     void renameSelected();
     void setOutputPath(const QString& path);
-    // The log page's side of the form (Transferlog.cpp).
+    // The log page's side of the form (Transferlogform.cpp).
     telvor::TLogSheet::THost logSheetHost();
     void hookLogSheet();
     void logPageChanged();

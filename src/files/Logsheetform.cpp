@@ -1,4 +1,4 @@
-#include "files/Logsheet.h"
+#include "files/Logsheetform.h"
 
 #include "config/Modaldialog.h"
 #include "config/Siteconfigform.h"
@@ -89,6 +89,10 @@ void TLogSheet::setTimer(bool on) {
 
 void TLogSheet::stopTimer() {
     timer_->stop();
+}
+
+void TLogSheet::resumeTimer() {
+    timer_->start();
 }
 
 } // namespace telvor

@@ -1,6 +1,6 @@
 // The file manager form's side of the "Current log file" page: the shared list, ButtonOK as
 // "St&art", and what the page borrows from the form.
-#include "files/Transfer.h"
+#include "files/Transferform.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -58,8 +58,23 @@ void TFileDownloadForm::logPageChanged() {
     QWidget* download = pages_->widget(0);
     if (list_->parentWidget() != download)
         static_cast<QGridLayout*>(download->layout())->addWidget(list_, 0, 0, 1, 4);
-    if (pages_->currentWidget() == download) {
-        ok_->setText("&Download");
-        ok_->setEnabled(delete_->isEnabled());
-    }
+    // The folder page shows the download page's button.
+    ok_->setText("&Download");
+    ok_->setEnabled(delete_->isEnabled());
+}
+
+void TFileDownloadForm::stopLogTimer() {
+    logSheet_->stopTimer();
+}
+
+void TFileDownloadForm::startLogTimer() {
+    logSheet_->resumeTimer();
+}
+
+bool TFileDownloadForm::logPageShown() const {
+    return pages_->currentWidget() == logSheet_;
+}
+
+void TFileDownloadForm::refreshLogPage() {
+    logSheet_->control().refresh();
 }

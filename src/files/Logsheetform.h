@@ -39,6 +39,7 @@ public:
     // Where the shared file list sits while this page is shown.
     QGridLayout* listSlot() const { return slot_; }
     void stopTimer();
+    void resumeTimer();
 
 private:
     // TLogPageView
@@ -49,7 +50,7 @@ private:
     bool askYesNo(const std::string& title, const std::string& text) override {
         return host_.askYesNo(title, text);
     }
-    void refreshList() override { files_.refresh(); }
+    void refreshList() override { files_.refreshList(); }
     std::vector<TFileEntry>& entries() override { return files_.entries(); }
     void showRows() override { host_.showRows(); }
     void enableDelete(bool on) override { host_.enableDelete(on); }

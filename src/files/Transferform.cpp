@@ -1,6 +1,6 @@
-#include "files/Transfer.h"
+#include "files/Transferform.h"
 
-#include "files/Logsheet.h"
+#include "files/Logsheetform.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -98,7 +99,7 @@ TFileDownloadForm::TFileDownloadForm(TProfile& profile, QWidget* parent)
         syncSelection();
         logic_.deleteClick();
     });
-    connect(refresh_, &QPushButton::clicked, this, [this] { logic_.refresh(); });
+    connect(refresh_, &QPushButton::clicked, this, [this] { logic_.refresh(true); });
     connect(exit_, &QPushButton::clicked, this, &TFileDownloadForm::reject);
     // Pages stay put while a queue runs.
     connect(pages_, &QTabWidget::currentChanged, this, [this](int) {
@@ -166,7 +167,7 @@ void TFileDownloadForm::buildDownloadSheet(QWidget* sheet) {
         popup_.append(a);
     };
     action("Re&name target", QKeySequence("Ctrl+N"), [this] { renameSelected(); });
-    action("&Refresh", QKeySequence("Ctrl+R"), [this] { logic_.refresh(); });
+    action("&Refresh", QKeySequence("Ctrl+R"), [this] { logic_.refresh(true); });
     action("Dele&te selected", QKeySequence("Ctrl+T"), [this] {
         syncSelection();
         logic_.deleteClick();
@@ -213,8 +214,12 @@ void TFileDownloadForm::buildDirSheet(QWidget* sheet) {
     row->addWidget(newFolder_);
     row->addWidget(createDir_);
     layout->addLayout(row);
-    connect(dirs_, &QTreeView::clicked, this,
-            [this](const QModelIndex& index) { setOutputPath(dirModel_->filePath(index)); });
+    // The highlighted folder is the chosen one, whether clicked or reached with the keys.
+    connect(dirs_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& index) {
+                if (index.isValid())
+                    setOutputPath(dirModel_->filePath(index));
+            });
     connect(newFolder_, &QLineEdit::textChanged, this,
             [this](const QString& text) { createDir_->setEnabled(!text.trimmed().isEmpty()); });
     connect(createDir_, &QPushButton::clicked, this, [this] {
