@@ -2,7 +2,7 @@
 
 #include "app/Qtbridge.h"
 #include "cli/Monitortext.h"
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <QEventLoop>
 #include <ostream>

@@ -2,7 +2,7 @@
 // The satellite lists: the row map built from "SI", the per-satellite columns ("NN", "EL",
 // "AZ", "EC", "E1", "E2", "TC", "SS", "DC"), the almanac flags noted by the input thread, and
 // the receiver clock rate that the Doppler trend marks need.
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <array>
 #include <atomic>

@@ -2,7 +2,7 @@
 
 #include "config/Modalchild.h"
 #include "monitor/Monitor.h"
-#include "monitor/Satlistwidget.h"
+#include "monitor/Satlistform.h"
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"

@@ -1,7 +1,7 @@
 #pragma once
 // "Real-Time Logging": the pages and controls of the logging window over TRealTimeLog, which
 // holds every rule; the window shows what the engine reports and forwards the buttons.
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 #include "rtlog/Realtimelog.h"
 
 #include <QDialog>

@@ -1,10 +1,10 @@
-#include "monitor/Display.h"
+#include "monitor/Displaytick.h"
 #include "monitor/Monitor.h"
-#include "support/Messagemaker.h"
 #include "monitor/Numformat.h"
 #include "monitor/Satsort.h"
 #include "protocol/Logfile.h"
 #include "settings/Profile.h"
+#include "support/Messagemaker.h"
 
 #include <gtest/gtest.h>
 

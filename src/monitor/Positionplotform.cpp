@@ -1,7 +1,7 @@
-#include "monitor/Positionplot.h"
+#include "monitor/Positionplotform.h"
 
 #include "monitor/Plotdata.h"
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
 #include "monitor/Thinning.h"
 
 #include <QHBoxLayout>

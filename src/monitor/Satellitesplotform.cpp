@@ -1,9 +1,9 @@
-#include "monitor/Satellitesplot.h"
+#include "monitor/Satellitesplotform.h"
 
-#include "monitor/Elevationmask.h"
+#include "monitor/Elevationmaskform.h"
 #include "monitor/Maskrules.h"
 #include "monitor/Plotdata.h"
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,5 +1,5 @@
 // The receiver configuration window in the main window.
-#include "app/Confighook.h"
+#include "app/Confighookwindow.h"
 
 #include "app/Appinfo.h"
 #include "app/Mainwindow.h"

@@ -1,5 +1,5 @@
 // The About window's controls; what they do is TAboutLogic's.
-#include "info/About.h"
+#include "info/Aboutwindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
