@@ -15,6 +15,7 @@
 #include "monitor/Plotswindow.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
+#include "qtglue/Strings.h"
 #include "rtlog/Realtimeform.h"
 #include "rtlog/Targetposition.h"
 #include "rtlog/Targetsource.h"
@@ -39,10 +40,6 @@
 using namespace telvor;
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QRect screenArea(const QPoint& at) {
     QScreen* screen = QGuiApplication::screenAt(at);

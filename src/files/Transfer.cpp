@@ -1,6 +1,7 @@
 #include "files/Transfer.h"
 
 #include "files/Logsheet.h"
+#include "qtglue/Strings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -26,10 +27,6 @@ using namespace telvor;
 namespace {
 
 constexpr int kStateRole = Qt::UserRole + 1;
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 } // namespace
 

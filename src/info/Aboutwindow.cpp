@@ -1,6 +1,8 @@
 // The About window's controls; what they do is TAboutLogic's.
 #include "info/Aboutwindow.h"
 
+#include "qtglue/Strings.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -13,12 +15,6 @@
 #include <QVBoxLayout>
 
 using namespace telvor;
-
-namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-} // namespace
 
 TAboutForm::TAboutForm(const TAboutContext& context, const TProfile& profile, TProgramInfo program,
                        QWidget* parent)
