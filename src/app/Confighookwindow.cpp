@@ -37,7 +37,7 @@ void hookReceiverConfig(TMainWindow& main, TProfile& profile) {
             true);
         // The initialisation reconnects; it runs after the window has gone.
         if (defaults)
-            uiBridge().post(TWindowId::Main, fourcc("SDEF"));
+            uiBridge().post(TWindowId::Main, kSetDefaultsCode);
     });
 }
 

@@ -150,15 +150,15 @@ void TMaintenance::menuResetReceiver() {
                          "After resetting the receiver will require\nsome time to re-collect data "
                          "needed to track satellites.\nPush OK to proceed, Cancel to abort.",
                          TBoxButtons::OkCancel, TBoxIcon::Warning) == TBoxResult::Ok)
-        uiBridge().post(TWindowId::Main, fourcc("REST"));
+        uiBridge().post(TWindowId::Main, kResetCode);
 }
 
 void TMaintenance::handleCode(std::uint32_t code) {
-    if (code == fourcc("REST")) {
+    if (code == kResetCode) {
         view_.setStatusLine("Resetting receiver parameters...");
         view_.hideMainWindow();
         resetReceiver();
-    } else if (code == fourcc("SDEF")) {
+    } else if (code == kSetDefaultsCode) {
         commState().monitorTimerOn = false;
         view_.setMonitorTimer(false);
         SetInputMode(TInputMode::Idle);

@@ -118,7 +118,7 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
         recordingInterval_ = form.logSheet().interval();
         // Exclusive mode unlocked the receiver's files: a session restart sets it right.
         if (form.logic().exclusiveUsed())
-            bridge_.post(TWindowId::Main, fourcc("REST"));
+            bridge_.post(TWindowId::Main, kResetCode);
     });
 
     setItemHandler(TMenuItem::RealTimeLogging, [this] {
@@ -511,10 +511,10 @@ void TMainWindow::doConnect() {
 }
 
 void TMainWindow::onCode(std::uint32_t code) {
-    if (code == fourcc("SYNC")) {
+    if (code == kSyncCode) {
         if (monitorTimer_->isActive())
             onMonitorTimer();
-    } else if (code == fourcc("REST") || code == fourcc("SDEF")) {
+    } else if (code == kResetCode || code == kSetDefaultsCode) {
         if (!session_->busy())
             maintenance_->handleCode(code);
     }

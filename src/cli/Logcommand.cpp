@@ -86,9 +86,9 @@ public:
           session_(ctx.profile, view_), host_(ctx.err), log_(host_, ctx.profile) {
         if (ctx.bridge) {
             ctx.bridge->setHandler(TWindowId::RealTime, [this](std::uint32_t code) {
-                if (code == fourcc("SYNC") && log_.running())
+                if (code == kSyncCode && log_.running())
                     log_.timerStep();
-                else if (code == fourcc("DETH"))
+                else if (code == kConversionEndedCode)
                     log_.conversionsEnded();
             });
         }

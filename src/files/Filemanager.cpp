@@ -14,7 +14,6 @@ namespace telvor {
 namespace {
 
 constexpr int kCommandMs = 2000;
-constexpr int kInternetClientMode = 1;
 const char* const kDeleteTitle = "Deleting files from receiver";
 
 } // namespace
@@ -31,7 +30,7 @@ void TFileManager::open() {
     printVisible = profile_.read(keys::LoadFileDownloadViaPrint);
     blockSizeIndex = std::clamp(profile_.read(keys::LoadFileBlockSize), 0, 2);
     exclusiveUsed_ = false;
-    if (static_cast<int>(commState().connectionMode.load()) == kInternetClientMode) {
+    if (commState().connectionMode.load() == cmInternetClient) {
         sources = {"Current connection"};
         exclusive = false;
         exclusiveEnabled = false;

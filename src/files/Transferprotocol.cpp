@@ -24,8 +24,6 @@ namespace {
 
 constexpr int kSliceMs = 100;
 constexpr int kCommandMs = 2000;
-// Comm/ConnectionType of a link to another copy's sharing server: no "%%" reply to wait for.
-constexpr int kInternetClientMode = 1;
 
 // A whole decimal number (the receiver's figures); false for anything else.
 bool readNumber(const std::string& text, std::int64_t& value) {
@@ -263,7 +261,7 @@ bool TTransferProtocol::download(FileAccess& access, const std::string& name) {
         sendDirect(command);
         view_.showBlocks(0);
     } else {
-        if (static_cast<int>(state.connectionMode.load()) == kInternetClientMode) {
+        if (state.connectionMode.load() == cmInternetClient) {
             SendLine(command);
         } else if (SendAndWait("%%" + command, timeoutMs) != TReply::RE) {
             return failEarly("Can't initiate downloading");

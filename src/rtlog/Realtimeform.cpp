@@ -311,7 +311,7 @@ void TRealTimeForm::OnTimer() {
     Timer->stop();
     if (autoRun_) {
         autoRun_ = false;
-        uiBridge().post(TWindowId::RealTime, fourcc("AUTO"));
+        uiBridge().post(TWindowId::RealTime, kAutoStartCode);
     }
     log_->timerStep();
     if (!closed_)
@@ -319,11 +319,11 @@ void TRealTimeForm::OnTimer() {
 }
 
 void TRealTimeForm::handleCode(std::uint32_t code) {
-    if (code == fourcc("SYNC") && Timer->isActive())
+    if (code == kSyncCode && Timer->isActive())
         OnTimer();
-    else if ((code == fourcc("AUTO") || code == fourcc("STRT")) && !log_->running())
+    else if (code == kAutoStartCode && !log_->running())
         ButtonStartClick();
-    else if (code == fourcc("DETH"))
+    else if (code == kConversionEndedCode)
         log_->conversionsEnded();
 }
 

@@ -1,12 +1,12 @@
 // The links, the input thread and the command engine against telvor-sim over a real pty and
 // a real TCP socket.
-#include "support/Peers.h"
 #include "links/Tcpasyncconn.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Latestmsgs.h"
 #include "sim/Receiver.h"
+#include "support/Peers.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,7 +45,7 @@ protected:
         TLinkFixture::SetUp();
         SetLatencyAllowance(0);
         bridge_.setHandler(TWindowId::Main, [this](std::uint32_t code) {
-            if (code == fourcc("SYNC"))
+            if (code == kSyncCode)
                 ++syncs_;
         });
         bridge_.setHandler(TWindowId::Debug,
