@@ -39,8 +39,6 @@ public:
 
     telvor::TSession& session() { return *session_; }
     telvor::TMaintenance& maintenance() { return *maintenance_; }
-    // What follows "Satellites", "Position" and "Scatter" in the plot window titles.
-    const std::string& plotTitleSuffix() const { return plotSuffix_; }
 
     // The satellites, position and scatter windows, shown again if they were open when the
     // program last ran; the Plots menu appears with them.

@@ -50,7 +50,6 @@ public:
     static bool handles(std::string_view id);
 
     void setClockRate(float rate) { clockRate_ = rate; }
-    float clockRate() const { return clockRate_; }
 
     // Monitor mode left: flags, clock rate and row map forgotten, lists emptied.
     void reset(TMonitorView& main, TMonitorView* logging);
