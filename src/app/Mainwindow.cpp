@@ -69,21 +69,33 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     session_ = std::make_unique<TSession>(profile_, *this);
     maintenance_ = std::make_unique<TMaintenance>(*session_, *this);
     buildMenus();
+    placeFromSettings();
+    readStartSettings();
+    buildTimers();
+    buildMonitor();
+    hookSubWindows();
+    startSession();
+}
 
-    // Window position and height from the settings, centred by default, kept on screen.
+// Window position and height from the settings, centred by default, kept on screen.
+void TMainWindow::placeFromSettings() {
     resize(720, profile_.read(keys::MainWindowH, 560));
     QRect area = screenArea(QPoint(0, 0));
     QRect r(profile_.read(keys::MainWindowX, area.center().x() - width() / 2),
             profile_.read(keys::MainWindowY, area.center().y() - height() / 2), width(), height());
     move(keptOnScreen(r));
+}
 
+void TMainWindow::readStartSettings() {
     if (profile_.read(keys::DebugLog)) {
         openCommLog();
         logSessionStart();
     }
     recordingInterval_ = profile_.read(keys::ReceiverRecordingIntervalFile);
     doubleCheck_ = profile_.read(keys::LoadFileDoubleCheck);
+}
 
+void TMainWindow::buildTimers() {
     monitorTimer_ = new QTimer(this);
     monitorTimer_->setObjectName("MonitorTimer");
     monitorTimer_->setInterval(1000);
@@ -91,6 +103,10 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     elapsedTimer_ = new QTimer(this);
     elapsedTimer_->setInterval(200);
     connect(elapsedTimer_, &QTimer::timeout, this, [this] { updateElapsed(); });
+}
+
+// The session's monitor, rendered into the panel; the panel's clicks go back to it.
+void TMainWindow::buildMonitor() {
     monitor_ = std::make_unique<TMainMonitor>(
         *session_, profile_,
         TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); },
@@ -107,6 +123,10 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     });
     panel_->setOnLabelDoubleClick(
         [this](const std::string& name, bool shift) { labelDoubleClick(name, shift); });
+}
+
+// The menu items that open the other windows, the main window hidden while they run.
+void TMainWindow::hookSubWindows() {
     setItemHandler(TMenuItem::TargetPosition, [this] { openTargetPosition(); });
     setItemHandler(TMenuItem::About, [this] { openAbout(); });
     setItemHandler(TMenuItem::FileManager, [this] {
@@ -135,7 +155,10 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
                    [this] { telvor::ShowModalChild<TSiteConfigForm>(this, profile_); });
     // Recording intervals the receiver cannot deliver open the wizard over the front window.
     InstallRecIntWizard();
+}
 
+// The session's handlers, the first title and status, then the first connect.
+void TMainWindow::startSession() {
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });
 

@@ -92,8 +92,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Steps of the constructor, in order.
     void buildMenus();
     void buildStatusBar();
+    void placeFromSettings();
+    void readStartSettings();
+    void buildTimers();
+    void buildMonitor();
+    void hookSubWindows();
+    void startSession();
     QAction* addItem(QMenu* menu, telvor::TMenuItem item, const QString& caption, bool available);
     void runCommand(telvor::TSessionCommand command);
     void doConnect();
