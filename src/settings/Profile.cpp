@@ -3,6 +3,7 @@
 #include "protocol/Numbers.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
