@@ -1,7 +1,5 @@
 #include "server/Sharingpacket.h"
 
-#include "protocol/Messageformat.h"
-
 #include <algorithm>
 #include <bit>
 
@@ -94,6 +92,16 @@ TBytes frame(const std::uint8_t* message, std::size_t count, std::string_view ke
     return packet;
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 } // namespace
 
 std::uint32_t sharingChecksum(const std::uint8_t* data, std::size_t count) {
@@ -161,7 +169,7 @@ std::optional<std::string> decodeStoredPassword(std::string_view stored) {
         return std::nullopt;
     TBytes packet;
     for (std::size_t i = 0; i < stored.size(); i += 2) {
-        const int hi = hexDigitValue(stored[i]), lo = hexDigitValue(stored[i + 1]);
+        const int hi = hexValue(stored[i]), lo = hexValue(stored[i + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         packet.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
