@@ -1,12 +1,12 @@
 // Full redraws of the plot windows at the largest history (2,678,400 fixes), the sky plot's
 // replay of 3600 satellite views, and one display tick that decodes all 24 slots.
 // Offscreen; prints milliseconds of CPU time (best of five) and never fails on time.
-#include "monitor/Display.h"
+#include "monitor/Displaytick.h"
 #include "monitor/Monitor.h"
 #include "monitor/Numformat.h"
-#include "monitor/Positionplot.h"
-#include "monitor/Satellitesplot.h"
-#include "monitor/Scatterplot.h"
+#include "monitor/Positionplotform.h"
+#include "monitor/Satellitesplotform.h"
+#include "monitor/Scatterplotform.h"
 #include "tests/support/Messagemaker.h"
 #include "tests/support/Simfeed.h"
 

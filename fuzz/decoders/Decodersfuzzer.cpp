@@ -2,7 +2,7 @@
 // digits, bodies cut short or overlong, good and bad checksums. Each message sits in a buffer
 // of exactly its own size, so any read past it is caught.
 #include "fuzz/Fuzzflags.h"
-#include "monitor/Display.h"
+#include "monitor/Displaytick.h"
 #include "monitor/Parsers.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Skymap.h"

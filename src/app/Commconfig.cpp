@@ -1,6 +1,7 @@
 #include "app/Commconfig.h"
 
 #include "links/Portio.h"
+#include "protocol/Numbers.h"
 #include "settings/Profile.h"
 
 #include <algorithm>
@@ -25,11 +26,7 @@ int indexOf(const std::vector<std::string>& list, const std::string& item) {
 
 // Whole decimal number, else `def`.
 int toInt(const std::string& text, int def) {
-    if (text.empty())
-        return def;
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    return *end == '\0' && v >= 0 && v <= 1000000000 ? int(v) : def;
+    return static_cast<int>(parseInteger(text, 0, 1000000000).value_or(def));
 }
 
 } // namespace

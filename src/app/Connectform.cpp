@@ -1,5 +1,7 @@
 #include "app/Connectform.h"
 
+#include "qtglue/Strings.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,10 +22,6 @@ namespace {
 template <class W> W* named(W* w, const char* name) {
     w->setObjectName(name);
     return w;
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
 }
 
 } // namespace

@@ -22,7 +22,6 @@ public:
 
     // After "Connect": the new state of "Display data".
     bool displayData() const { return displayData_; }
-    const telvor::TConnectValues& values() const { return values_; }
 
 private:
     void readControls();

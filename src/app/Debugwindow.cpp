@@ -2,7 +2,7 @@
 
 #include "app/Appinfo.h"
 #include "app/Mainwindow.h"
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 #include "protocol/Debugcore.h"
 #include "settings/Profile.h"
 

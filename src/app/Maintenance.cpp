@@ -4,8 +4,10 @@
 #include "protocol/Bridge.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "protocol/Numbers.h"
 #include "settings/Settingskeys.h"
 
+#include <climits>
 #include <cstdlib>
 
 namespace telvor {
@@ -114,10 +116,7 @@ void TMaintenance::clearNvram() {
     if (serial) {
         // The port's rate once its defaults are back.
         std::string text = PrintParameter("/par/cur/term/rate&def", "<unknown>", 2000);
-        char* end = nullptr;
-        long v = std::strtol(text.c_str(), &end, 10);
-        if (!text.empty() && *end == '\0' && v > 0)
-            speedAfter = v;
+        speedAfter = parseInteger(text, 1, LONG_MAX).value_or(speedAfter);
     }
     commState().monitorTimerOn = false;
     view_.setMonitorTimer(false);
@@ -151,15 +150,15 @@ void TMaintenance::menuResetReceiver() {
                          "After resetting the receiver will require\nsome time to re-collect data "
                          "needed to track satellites.\nPush OK to proceed, Cancel to abort.",
                          TBoxButtons::OkCancel, TBoxIcon::Warning) == TBoxResult::Ok)
-        uiBridge().post(TWindowId::Main, fourcc("REST"));
+        uiBridge().post(TWindowId::Main, kResetCode);
 }
 
 void TMaintenance::handleCode(std::uint32_t code) {
-    if (code == fourcc("REST")) {
+    if (code == kResetCode) {
         view_.setStatusLine("Resetting receiver parameters...");
         view_.hideMainWindow();
         resetReceiver();
-    } else if (code == fourcc("SDEF")) {
+    } else if (code == kSetDefaultsCode) {
         commState().monitorTimerOn = false;
         view_.setMonitorTimer(false);
         SetInputMode(TInputMode::Idle);

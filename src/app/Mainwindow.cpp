@@ -2,19 +2,20 @@
 
 #include "app/Appinfo.h"
 #include "app/Connectform.h"
-#include "app/Monitorhost.h"
-#include "app/Monitorpanel.h"
+#include "app/Mainmonitor.h"
+#include "app/Monitorpanelform.h"
 #include "app/Qtbridge.h"
 #include "app/Sessionformat.h"
 #include "config/Modaldialog.h"
 #include "config/Recintwizarddialog.h"
 #include "config/Siteconfigform.h"
 #include "files/Transferform.h"
-#include "info/About.h"
+#include "info/Aboutwindow.h"
 #include "info/Reportfile.h"
-#include "monitor/Plots.h"
+#include "monitor/Plotswindow.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
+#include "qtglue/Strings.h"
 #include "rtlog/Realtimeform.h"
 #include "rtlog/Targetpositionform.h"
 #include "rtlog/Targetsource.h"
@@ -40,10 +41,6 @@
 using namespace telvor;
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QRect screenArea(const QPoint& at) {
     QScreen* screen = QGuiApplication::screenAt(at);
@@ -73,21 +70,33 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     session_ = std::make_unique<TSession>(profile_, *this);
     maintenance_ = std::make_unique<TMaintenance>(*session_, *this);
     buildMenus();
+    placeFromSettings();
+    readStartSettings();
+    buildTimers();
+    buildMonitor();
+    hookSubWindows();
+    startSession();
+}
 
-    // Window position and height from the settings, centred by default, kept on screen.
+// Window position and height from the settings, centred by default, kept on screen.
+void TMainWindow::placeFromSettings() {
     resize(720, profile_.read(keys::MainWindowH, 560));
     QRect area = screenArea(QPoint(0, 0));
     QRect r(profile_.read(keys::MainWindowX, area.center().x() - width() / 2),
             profile_.read(keys::MainWindowY, area.center().y() - height() / 2), width(), height());
     move(keptOnScreen(r));
+}
 
+void TMainWindow::readStartSettings() {
     if (profile_.read(keys::DebugLog)) {
         openCommLog();
         logSessionStart();
     }
     recordingInterval_ = profile_.read(keys::ReceiverRecordingIntervalFile);
     doubleCheck_ = profile_.read(keys::LoadFileDoubleCheck);
+}
 
+void TMainWindow::buildTimers() {
     monitorTimer_ = new QTimer(this);
     monitorTimer_->setObjectName("MonitorTimer");
     monitorTimer_->setInterval(1000);
@@ -103,6 +112,10 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
         else
             close();
     });
+}
+
+// The session's monitor, rendered into the panel; the panel's clicks go back to it.
+void TMainWindow::buildMonitor() {
     monitor_ = std::make_unique<TMainMonitor>(
         *session_, profile_,
         TMainMonitor::THooks{[this](bool on) { setMonitorTimer(on); },
@@ -119,6 +132,10 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     });
     panel_->setOnLabelDoubleClick(
         [this](const std::string& name, bool shift) { labelDoubleClick(name, shift); });
+}
+
+// The menu items that open the other windows, the main window hidden while they run.
+void TMainWindow::hookSubWindows() {
     setItemHandler(TMenuItem::TargetPosition, [this] { openTargetPosition(); });
     setItemHandler(TMenuItem::About, [this] { openAbout(); });
     setItemHandler(TMenuItem::FileManager, [this] {
@@ -130,7 +147,7 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
         recordingInterval_ = form.logSheet().interval();
         // Exclusive mode unlocked the receiver's files: a session restart sets it right.
         if (form.logic().exclusiveUsed())
-            bridge_.post(TWindowId::Main, fourcc("REST"));
+            bridge_.post(TWindowId::Main, kResetCode);
     });
 
     setItemHandler(TMenuItem::RealTimeLogging, [this] {
@@ -160,7 +177,10 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
                    [this] { telvor::ShowModalChild<TSiteConfigForm>(this, profile_); });
     // Recording intervals the receiver cannot deliver open the wizard over the front window.
     InstallRecIntWizard();
+}
 
+// The session's handlers, the first title and status, then the first connect.
+void TMainWindow::startSession() {
     connect(panel_->displayData(), &QCheckBox::clicked, this,
             [this](bool on) { session_->setDisplayData(on); });
 
@@ -553,10 +573,10 @@ void TMainWindow::doConnect() {
 }
 
 void TMainWindow::onCode(std::uint32_t code) {
-    if (code == fourcc("SYNC")) {
+    if (code == kSyncCode) {
         if (monitorTimer_->isActive())
             onMonitorTimer();
-    } else if (code == fourcc("REST") || code == fourcc("SDEF")) {
+    } else if (code == kResetCode || code == kSetDefaultsCode) {
         if (!session_->busy())
             maintenance_->handleCode(code);
     }

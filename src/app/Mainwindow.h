@@ -39,8 +39,6 @@ public:
 
     telvor::TSession& session() { return *session_; }
     telvor::TMaintenance& maintenance() { return *maintenance_; }
-    // What follows "Satellites", "Position" and "Scatter" in the plot window titles.
-    const std::string& plotTitleSuffix() const { return plotSuffix_; }
 
     // The satellites, position and scatter windows, shown again if they were open when the
     // program last ran; the Plots menu appears with them.
@@ -94,8 +92,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Steps of the constructor, in order.
     void buildMenus();
     void buildStatusBar();
+    void placeFromSettings();
+    void readStartSettings();
+    void buildTimers();
+    void buildMonitor();
+    void hookSubWindows();
+    void startSession();
     QAction* addItem(QMenu* menu, telvor::TMenuItem item, const QString& caption, bool available);
     void runCommand(telvor::TSessionCommand command);
     void doConnect();

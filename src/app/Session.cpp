@@ -9,11 +9,13 @@
 #include "protocol/Debugcore.h"
 #include "protocol/Event.h"
 #include "protocol/Logfile.h"
+#include "protocol/Numbers.h"
 #include "protocol/Tick.h"
 #include "settings/Profile.h"
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -26,15 +28,6 @@ const char* const kMaskError = "Error write elevation mask for terminal";
 
 bool startsWith(const std::string& s, std::string_view prefix) {
     return s.rfind(prefix, 0) == 0;
-}
-
-// A whole positive decimal number, else 0.
-long wholeNumber(const std::string& text) {
-    if (text.empty())
-        return 0;
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    return *end == '\0' && v > 0 ? v : 0;
 }
 
 std::int64_t nowMs() {
@@ -334,7 +327,7 @@ std::string TSession::localSearch() {
 std::string TSession::acceptSerialRate(int entry) {
     TReceiverConnection* link = CurrentConnection;
     std::string text = PrintParameter("cur/term/rate", "<unknown>", 2000);
-    long rate = wholeNumber(text);
+    long rate = parseInteger(text, 1, LONG_MAX).value_or(0);
     if (rate == 0 || !link->ErrorText().empty())
         rate = entry;
     initialRate_ = std::to_string(rate);
@@ -554,7 +547,7 @@ std::string TSession::startMaskStep() {
 // The plots' copy of the receiver's position mask, read whenever monitoring starts or stops.
 void TSession::readPositionMask() {
     std::string elm = PrintParameter("/par/pos/elm", "<unknown>", 2000);
-    view_.setElevationMask(std::atoi(elm.c_str()));
+    view_.setElevationMask(leadingInteger(elm).value_or(0));
 }
 
 std::string TSession::restoreMask() {

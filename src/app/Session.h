@@ -166,7 +166,6 @@ public:
     // The Stop button; program end (every wait ends, every search fails).
     void requestStop() { stop_ = true; }
     void shutdown() { shutdown_ = true; }
-    bool shuttingDown() const { return shutdown_; }
 
     // "Display data" toggled by the user (Internet Server mode).
     void setDisplayData(bool on);
@@ -196,7 +195,6 @@ public:
     int speedDivisor() const { return divisor_; }
     const std::string& initialRate() const { return initialRate_; }
     const std::string& elevationMask() const { return elevMask_; }
-    const std::string& monitoringList() const { return monitorList_; }
     // The PC port speed the receiver answered at after the switch (serial links).
     std::uint32_t pcSpeed() const;
 

@@ -1,6 +1,7 @@
 #include "app/Sessionformat.h"
 
 #include "app/Appinfo.h"
+#include "protocol/Numbers.h"
 #include "settings/Settingskeys.h"
 
 #include <cmath>
@@ -18,13 +19,7 @@ int baudTableEntry(int index, int configured) {
 }
 
 int configuredSpeed(const std::string& text) {
-    if (text.empty())
-        return 115200;
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || v <= 0 || v > 100000000)
-        return 115200;
-    return int(v);
+    return static_cast<int>(parseInteger(text, 1, 100000000).value_or(115200));
 }
 
 int firmwareVersion(const std::string& text) {

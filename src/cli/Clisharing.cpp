@@ -2,6 +2,8 @@
 
 #include "app/Appinfo.h"
 #include "cli/Clisession.h"
+#include "info/Reportfile.h"
+#include "protocol/Numbers.h"
 #include "settings/Profile.h"
 
 #include <QCoreApplication>
@@ -58,12 +60,10 @@ void TCliSharing::fail(const std::string& text) const {
 namespace {
 
 bool parsePort(const std::string& text, int& port) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || v < 1 || v > 65535)
-        return false;
-    port = int(v);
-    return true;
+    const auto v = parseInteger(text, 1, 65535);
+    if (v)
+        port = static_cast<int>(*v);
+    return v.has_value();
 }
 
 } // namespace

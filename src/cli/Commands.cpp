@@ -34,28 +34,23 @@ int runPorts(TCliContext& ctx) {
 }
 
 int runConnect(TCliContext& ctx) {
-    TCliView view(ctx.err, ctx.verbose, ctx.progress);
-    TSession session(ctx.profile, view);
-    TRunning running(session);
-    if (!connectSession(ctx, session))
-        return 1;
-    // The receiver stops its messages while we read its identity.
-    session.pauseMonitoring();
-    std::string serial = PrintParameter("/par/rcv/sn", "", 2000);
-    const auto& id = session.identity();
-    ctx.out << "Model:    " << id.model << "\n"
-            << "Serial:   " << serial << "\n"
-            << "ID:       " << id.id << "\n"
-            << "Firmware: " << id.firmware << "\n"
-            << "Port:     " << session.settings().port;
-    if (!id.port.empty())
-        ctx.out << " (receiver port " << id.port << ")";
-    ctx.out << "\n";
-    if (std::uint32_t speed = session.pcSpeed())
-        ctx.out << "Speed:    " << speed << "\n";
-    ctx.out.flush();
-    session.disconnect();
-    return 0;
+    // The receiver's messages are paused while we read its identity.
+    return withReceiver(ctx, [&](TSession& session) {
+        std::string serial = PrintParameter("/par/rcv/sn", "", 2000);
+        const auto& id = session.identity();
+        ctx.out << "Model:    " << id.model << "\n"
+                << "Serial:   " << serial << "\n"
+                << "ID:       " << id.id << "\n"
+                << "Firmware: " << id.firmware << "\n"
+                << "Port:     " << session.settings().port;
+        if (!id.port.empty())
+            ctx.out << " (receiver port " << id.port << ")";
+        ctx.out << "\n";
+        if (std::uint32_t speed = session.pcSpeed())
+            ctx.out << "Speed:    " << speed << "\n";
+        ctx.out.flush();
+        return 0;
+    });
 }
 
 } // namespace telvor

@@ -2,7 +2,7 @@
 
 #include "app/Qtbridge.h"
 #include "cli/Monitortext.h"
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <QEventLoop>
 #include <ostream>
@@ -19,7 +19,7 @@ TLiveMonitor::TLiveMonitor(TProfile& profile, TQtBridge& bridge, std::ostream& o
     QObject::connect(&timer_, &QTimer::timeout, [this] { tick(false); });
     // The input thread posts "SYNC" at each epoch end: the tick comes at once, as in the window.
     bridge_.setHandler(TWindowId::Main, [this](std::uint32_t code) {
-        if (code == fourcc("SYNC") && timer_.isActive())
+        if (code == kSyncCode && timer_.isActive())
             tick(true);
     });
 }

@@ -2,7 +2,7 @@
 // `telvor-cli monitor`: the session with its monitor, as the main window runs them, printed
 // once per epoch (the display tick at each epoch end; every tick for a receiver that sends no
 // epoch ends) as text or as one JSON object per line.
-#include "app/Monitorhost.h"
+#include "app/Mainmonitor.h"
 #include "app/Session.h"
 #include "cli/Cliview.h"
 

@@ -8,11 +8,14 @@
 #include "cli/Clisession.h"
 #include "cli/Cliview.h"
 #include "protocol/Bridge.h"
+#include "protocol/Link.h"
+#include "protocol/Numbers.h"
 #include "protocol/Tick.h"
 #include "rtlog/Logdriver.h"
 #include "settings/Profile.h"
 
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <ostream>
 #include <thread>
@@ -34,15 +37,6 @@ private:
     std::ostream& err_;
 };
 
-bool wholeNumber(const std::string& text, int& value) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || v < 0 || v > 0x7fffffffL)
-        return false;
-    value = int(v);
-    return true;
-}
-
 // The options as a start request; empty on success, else the usage text.
 std::string readRequest(TCliContext& ctx, TStartRequest& r) {
     auto opt = [&](const char* name) { return ctx.options[name]; };
@@ -60,11 +54,10 @@ std::string readRequest(TCliContext& ctx, TStartRequest& r) {
     r.options.multiple = !ctx.has("single");
     r.options.singleName = opt("single");
     r.options.prefix = opt("prefix");
-    int n = 0;
-    if (ctx.has("every") && !wholeNumber(opt("every"), n))
+    if (ctx.has("every") && !parseInteger(opt("every"), 0, INT_MAX))
         return "--every takes a whole number";
     r.period = ctx.has("every") ? opt("every") : "1";
-    if (ctx.has("start-count") && !wholeNumber(opt("start-count"), n))
+    if (ctx.has("start-count") && !parseInteger(opt("start-count"), 0, INT_MAX))
         return "--start-count takes a whole number";
     r.startCount = ctx.has("start-count") ? opt("start-count") : "0";
     const std::string unit = ctx.has("unit") ? opt("unit") : "hours";

@@ -1,6 +1,7 @@
 // `telvor-cli monitor`: the live monitor until a signal, --seconds or a closed output.
 #include "cli/Clisession.h"
 #include "cli/Livemonitor.h"
+#include "protocol/Numbers.h"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -10,13 +11,12 @@ namespace telvor {
 int runMonitor(TCliContext& ctx) {
     int seconds = 0;
     if (ctx.has("seconds")) {
-        char* end = nullptr;
         const std::string& text = ctx.options["seconds"];
-        const long v = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || *end || v < 1 || v > 31 * 86400)
+        const auto v = parseInteger(text, 1, 31 * 86400);
+        if (!v)
             return usageError(ctx.err, "bad --seconds \"" + text +
                                            "\": use whole seconds from 1 to 2678400 (31 days)");
-        seconds = int(v);
+        seconds = static_cast<int>(*v);
     }
     if (!ctx.bridge)
         return 1;

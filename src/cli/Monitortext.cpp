@@ -1,6 +1,6 @@
 #include "cli/Monitortext.h"
 
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <algorithm>
 #include <cstring>

@@ -25,35 +25,30 @@ std::string joined(const std::vector<std::string>& words) {
 } // namespace
 
 int runSend(TCliContext& ctx) {
-    TCliView view(ctx.err, ctx.verbose, ctx.progress);
-    TSession session(ctx.profile, view);
-    TRunning running(session);
-    if (!connectSession(ctx, session))
-        return 1;
-    session.pauseMonitoring();
-    // Without an id of its own the line gets "%%", so that the value starts at offset 7.
-    const std::string command = joined(ctx.args);
-    const std::string line = !command.empty() && command[0] == '%' ? command : "%%" + command;
-    const int timeout = std::max(2000, session.settings().timeout);
-    TReply reply = SendAndWait(line, timeout);
-    int code = 1;
-    if (reply == TReply::RE) {
-        // A long value comes in several replies; it is whole when its braces balance.
-        std::string value;
-        if (ReadCompleteValue(value, valueOffset(line), timeout)) {
-            ctx.out << value << std::endl;
-            code = 0;
+    return withReceiver(ctx, [&](TSession& session) {
+        // Without an id of its own the line gets "%%", so that the value starts at offset 7.
+        const std::string command = joined(ctx.args);
+        const std::string line = !command.empty() && command[0] == '%' ? command : "%%" + command;
+        const int timeout = std::max(2000, session.settings().timeout);
+        TReply reply = SendAndWait(line, timeout);
+        int code = 1;
+        if (reply == TReply::RE) {
+            // A long value comes in several replies; it is whole when its braces balance.
+            std::string value;
+            if (ReadCompleteValue(value, valueOffset(line), timeout)) {
+                ctx.out << value << std::endl;
+                code = 0;
+            } else {
+                ctx.out << value << std::endl;
+                ctx.err << "The rest of the reply did not come" << std::endl;
+            }
+        } else if (reply == TReply::ER) {
+            ctx.err << "ER: " << ReplyText(5) << std::endl;
         } else {
-            ctx.out << value << std::endl;
-            ctx.err << "The rest of the reply did not come" << std::endl;
+            ctx.err << "The receiver didn't reply!" << std::endl;
         }
-    } else if (reply == TReply::ER) {
-        ctx.err << "ER: " << ReplyText(5) << std::endl;
-    } else {
-        ctx.err << "The receiver didn't reply!" << std::endl;
-    }
-    session.disconnect();
-    return code;
+        return code;
+    });
 }
 
 } // namespace telvor

@@ -4,12 +4,14 @@
 #include "app/Qtbridge.h"
 #include "cli/Clisharing.h"
 #include "cli/Commandtable.h"
+#include "protocol/Numbers.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <climits>
 #include <csignal>
 #include <iostream>
 #include <optional>
@@ -24,9 +26,8 @@ void onSignal(int) {
 }
 
 std::optional<int> number(const QString& text, int min, int max) {
-    bool ok = false;
-    int v = text.toInt(&ok);
-    return ok && v >= min && v <= max ? std::optional<int>(v) : std::nullopt;
+    const auto v = parseInteger(text.toStdString(), min, max);
+    return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
 }
 
 std::optional<int> modeNumber(const QString& text) {
@@ -45,7 +46,7 @@ std::optional<int> modeNumber(const QString& text) {
 std::optional<int> speed(const QString& text) {
     for (const std::string& s : TCommConfig::speedList())
         if (text.toStdString() == s)
-            return std::stoi(s);
+            return number(text, 1, INT_MAX);
     return std::nullopt;
 }
 
@@ -92,43 +93,46 @@ struct TOverrides {
     }
 };
 
-} // namespace
+// The options every command takes.
+struct TGlobalOptions {
+    QCommandLineOption port{"port", "Port: a device path, COMn, ETHR or USB.", "name"};
+    QCommandLineOption baud{"baud", "Speed the receiver should run at: " + speedNames() + ".",
+                            "rate"};
+    QCommandLineOption mode{"mode", "Connection mode: direct, client, server or radio.", "mode"};
+    QCommandLineOption host{"host", "Host of an Ethernet receiver or a sharing server.", "host"};
+    QCommandLineOption tcpPort{"tcp-port", "TCP port of that host (1-65535).", "port"};
+    QCommandLineOption password{"password", "Password of an Ethernet receiver or a sharing server.",
+                                "text"};
+    QCommandLineOption timeout{"timeout", "Reply timeout of the search, in ms.", "ms"};
+    QCommandLineOption settings{
+        "settings", "Folder holding telvor.ini (default: the home folder, see the manual).", "dir"};
+    QCommandLineOption verbose{"verbose", "Show the search and the notices as they go."};
+};
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("telvor-cli");
-    QCoreApplication::setApplicationVersion(appVersion());
+// Each command's own options, marked with its name; two commands may share one. Returns the
+// commands owning each option.
+std::map<QString, QStringList> addCommandOptions(QCommandLineParser& parser) {
+    std::map<QString, QStringList> owners;
+    for (const TCliCommand& c : cliCommands())
+        for (const TCliOption& o : c.options) {
+            if (owners[o.name].isEmpty())
+                parser.addOption(
+                    QCommandLineOption(o.name, QString(c.name) + ": " + o.help, o.valueName));
+            owners[o.name] << c.name;
+        }
+    return owners;
+}
 
-    QCommandLineParser parser;
+void addOptions(QCommandLineParser& parser, const TGlobalOptions& g) {
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption port("port", "Port: a device path, COMn, ETHR or USB.", "name");
-    QCommandLineOption baud("baud", "Speed the receiver should run at: " + speedNames() + ".",
-                            "rate");
-    QCommandLineOption mode("mode", "Connection mode: direct, client, server or radio.", "mode");
-    QCommandLineOption host("host", "Host of an Ethernet receiver or a sharing server.", "host");
-    QCommandLineOption tcpPort("tcp-port", "TCP port of that host (1-65535).", "port");
-    QCommandLineOption password("password", "Password of an Ethernet receiver or a sharing server.",
-                                "text");
-    QCommandLineOption timeout("timeout", "Reply timeout of the search, in ms.", "ms");
-    QCommandLineOption settings(
-        "settings", "Folder holding telvor.ini (default: the home folder, see the manual).", "dir");
-    QCommandLineOption verbose("verbose", "Show the search and the notices as they go.");
-    parser.addOptions({port, baud, mode, host, tcpPort, password, timeout, settings, verbose});
-    // Each command's own options, marked with its name; two commands may share one.
-    std::map<QString, QStringList> optionOwners;
-    for (const TCliCommand& c : cliCommands())
-        for (const TCliOption& o : c.options) {
-            if (optionOwners[o.name].isEmpty())
-                parser.addOption(
-                    QCommandLineOption(o.name, QString(c.name) + ": " + o.help, o.valueName));
-            optionOwners[o.name] << c.name;
-        }
-    parser.addPositionalArgument("command", "One of the commands above.", "<command> [args]");
+    parser.addOptions(
+        {g.port, g.baud, g.mode, g.host, g.tcpPort, g.password, g.timeout, g.settings, g.verbose});
+}
 
-    if (!parser.parse(QCoreApplication::arguments()))
-        return usage(parser.errorText());
+// --help and --version answer at once: their exit code, or nothing to go on.
+std::optional<int> answerHelpOrVersion(const QCommandLineParser& parser) {
     if (parser.isSet("help")) {
         std::cout << parser.helpText().toStdString();
         return 0;
@@ -137,86 +141,140 @@ int main(int argc, char** argv) {
         std::cout << "telvor-cli " << appVersion() << "\n";
         return 0;
     }
+    return std::nullopt;
+}
 
+// The command named, with its arguments and options checked; null after a usage error, whose
+// exit code is then in `code`.
+const TCliCommand* chosenCommand(const QCommandLineParser& parser,
+                                 const std::map<QString, QStringList>& owners, int& code) {
     const QStringList args = parser.positionalArguments();
+    auto fail = [&](const QString& text) {
+        code = usage(text);
+        return nullptr;
+    };
     if (args.isEmpty())
-        return usage("no command given");
+        return fail("no command given");
     const TCliCommand* command = findCliCommand(args.first().toStdString());
     if (!command)
-        return usage("unknown command \"" + args.first() + "\"");
+        return fail("unknown command \"" + args.first() + "\"");
     const int given = int(args.size()) - 1;
     if (given < command->minArgs)
-        return usage(QString(command->name) + " needs " + command->arguments);
+        return fail(QString(command->name) + " needs " + command->arguments);
     if (command->maxArgs >= 0 && given > command->maxArgs)
-        return usage("unexpected argument \"" + args[command->maxArgs + 1] + "\"");
-    for (const auto& [name, owners] : optionOwners)
-        if (!owners.contains(command->name) && parser.isSet(name))
-            return usage("--" + name + " belongs to " + owners.join(", "));
+        return fail("unexpected argument \"" + args[command->maxArgs + 1] + "\"");
+    for (const auto& [name, users] : owners)
+        if (!users.contains(command->name) && parser.isSet(name))
+            return fail("--" + name + " belongs to " + users.join(", "));
+    return command;
+}
 
-    TOverrides o;
-    if (parser.isSet(mode) && !(o.mode = modeNumber(parser.value(mode))))
-        return usage("bad --mode \"" + parser.value(mode) +
-                     "\": use direct, client, server or radio");
-    if (parser.isSet(baud) && !(o.baud = speed(parser.value(baud))))
-        return usage("bad --baud \"" + parser.value(baud) + "\": use one of " + speedNames());
-    if (parser.isSet(tcpPort) && !(o.tcpPort = number(parser.value(tcpPort), 1, 65535)))
-        return usage("bad --tcp-port \"" + parser.value(tcpPort) + "\": use 1 to 65535");
-    if (parser.isSet(timeout) && !(o.timeout = number(parser.value(timeout), 1, 600000)))
-        return usage("bad --timeout \"" + parser.value(timeout) +
-                     "\": use milliseconds from 1 to 600000");
-    if (parser.isSet(port))
-        o.port = parser.value(port).toStdString();
-    if (parser.isSet(host))
-        o.host = parser.value(host).toStdString();
-    if (parser.isSet(password))
-        o.password = parser.value(password).toStdString();
+// The connection options, checked into `o`; the usage text of the first bad one, else empty.
+QString readOverrides(const QCommandLineParser& parser, const TGlobalOptions& g, TOverrides& o) {
+    if (parser.isSet(g.mode) && !(o.mode = modeNumber(parser.value(g.mode))))
+        return "bad --mode \"" + parser.value(g.mode) + "\": use direct, client, server or radio";
+    if (parser.isSet(g.baud) && !(o.baud = speed(parser.value(g.baud))))
+        return "bad --baud \"" + parser.value(g.baud) + "\": use one of " + speedNames();
+    if (parser.isSet(g.tcpPort) && !(o.tcpPort = number(parser.value(g.tcpPort), 1, 65535)))
+        return "bad --tcp-port \"" + parser.value(g.tcpPort) + "\": use 1 to 65535";
+    if (parser.isSet(g.timeout) && !(o.timeout = number(parser.value(g.timeout), 1, 600000)))
+        return "bad --timeout \"" + parser.value(g.timeout) +
+               "\": use milliseconds from 1 to 600000";
+    if (parser.isSet(g.port))
+        o.port = parser.value(g.port).toStdString();
+    if (parser.isSet(g.host))
+        o.host = parser.value(g.host).toStdString();
+    if (parser.isSet(g.password))
+        o.password = parser.value(g.password).toStdString();
+    return {};
+}
 
-    QString dir = parser.isSet(settings) ? parser.value(settings)
-                                         : QString::fromStdString(homeDirectory(systemEnv));
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
-    if (!QDir(dir).exists())
-        return usage("no such settings directory: " + dir);
-    TProfile profile(QDir(dir).absoluteFilePath("telvor.ini").toStdString());
-    setProfile(&profile);
+// The folder of telvor.ini: --settings, else the home folder, else the current one.
+QString settingsFolder(const QCommandLineParser& parser, const TGlobalOptions& g) {
+    QString dir = parser.isSet(g.settings) ? parser.value(g.settings)
+                                           : QString::fromStdString(homeDirectory(systemEnv));
+    return dir.isEmpty() ? QDir::currentPath() : dir;
+}
 
-    TQtBridge bridge;
-    TCliContext ctx{profile,
-                    [o](TConnectionSettings& s) { o.apply(s); },
-                    parser.isSet(verbose),
-                    parser.isSet(verbose) || ::isatty(STDERR_FILENO),
-                    std::cout,
-                    std::cerr,
-                    &bridge,
-                    {},
-                    {},
-                    {},
+// What the command is given: settings, overrides, streams, its words and its own options.
+TCliContext commandContext(const QCommandLineParser& parser, const TGlobalOptions& g,
+                           const TCliCommand& command, const TOverrides& o, TProfile& profile,
+                           TQtBridge& bridge) {
+    const bool verbose = parser.isSet(g.verbose);
+    TCliContext ctx{profile,   [o](TConnectionSettings& s) { o.apply(s); },
+                    verbose,   verbose || ::isatty(STDERR_FILENO),
+                    std::cout, std::cerr,
+                    &bridge,   {},
+                    {},        {},
                     nullptr};
-    for (const QString& a : args.mid(1))
+    for (const QString& a : parser.positionalArguments().mid(1))
         ctx.args.push_back(a.toStdString());
-    for (const TCliOption& opt : command->options)
+    for (const TCliOption& opt : command.options)
         if (parser.isSet(opt.name))
             ctx.options[opt.name] = *opt.valueName ? parser.value(opt.name).toStdString() : "";
     ctx.sharingPassword = o.password;
-    // Every command of a client reaches the receiver through the remote Telvor's server.
-    std::optional<TCliSharing> client;
-    const int effectiveMode = o.mode ? *o.mode : readConnectionSettings(profile).mode;
-    if (effectiveMode == cmInternetClient && std::string(command->name) != "serve") {
-        client.emplace(profile, std::cerr);
-        client->override(o.host.value_or(""), o.tcpPort.value_or(0),
-                         o.password ? &*o.password : nullptr);
-        ctx.sharing = &*client;
-    }
+    return ctx;
+}
 
+void catchStopSignals() {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGHUP, onSignal);
     // A closed standard output (`| head`) is a request to stop, seen at the next write.
     std::signal(SIGPIPE, SIG_IGN);
-    int code = command->run(ctx);
+}
+
+// Runs the command; in client mode every command but `serve` reaches the receiver through the
+// remote Telvor's server, and a failed sharing link fails the command.
+int runCommand(const TCliCommand& command, TCliContext& ctx, const TOverrides& o) {
+    std::optional<TCliSharing> client;
+    const int effectiveMode = o.mode ? *o.mode : readConnectionSettings(ctx.profile).mode;
+    if (effectiveMode == cmInternetClient && std::string(command.name) != "serve") {
+        client.emplace(ctx.profile, std::cerr);
+        client->override(o.host.value_or(""), o.tcpPort.value_or(0),
+                         o.password ? &*o.password : nullptr);
+        ctx.sharing = &*client;
+    }
+    catchStopSignals();
+    int code = command.run(ctx);
     if (client && client->failed())
         code = 1;
-    client.reset();
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("telvor-cli");
+    QCoreApplication::setApplicationVersion(appVersion());
+
+    QCommandLineParser parser;
+    const TGlobalOptions g;
+    addOptions(parser, g);
+    const auto optionOwners = addCommandOptions(parser);
+    parser.addPositionalArgument("command", "One of the commands above.", "<command> [args]");
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage(parser.errorText());
+    if (auto code = answerHelpOrVersion(parser))
+        return *code;
+
+    int code = 0;
+    const TCliCommand* command = chosenCommand(parser, optionOwners, code);
+    if (!command)
+        return code;
+    TOverrides o;
+    if (QString bad = readOverrides(parser, g, o); !bad.isEmpty())
+        return usage(bad);
+    const QString dir = settingsFolder(parser, g);
+    if (!QDir(dir).exists())
+        return usage("no such settings directory: " + dir);
+
+    TProfile profile(QDir(dir).absoluteFilePath("telvor.ini").toStdString());
+    setProfile(&profile);
+    TQtBridge bridge;
+    TCliContext ctx = commandContext(parser, g, *command, o, profile, bridge);
+    code = runCommand(*command, ctx, o);
     setProfile(nullptr);
     return code;
 }

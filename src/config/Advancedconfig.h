@@ -59,7 +59,6 @@ public:
 
     // The session's firmware version number: above 2001 the common loop may go down to 2.
     void setFirmwareVersion(int version);
-    double comBandMinimum() const { return comBandMinimum_; }
 
 protected:
     void readRows(TParamReader& in) override;

@@ -1,5 +1,7 @@
 #include "config/Listnotation.h"
 
+#include "protocol/Listscan.h"
+
 #include <vector>
 
 namespace telvor {
@@ -20,7 +22,6 @@ struct TSpan {
 // "{" that enters `depth` starts a list of its own; a stray "}" below depth 0 is ignored.
 bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, bool& balanced) {
     int level = 0;
-    bool quoted = false;
     bool inside = depth <= 0;
     balanced = true;
     TSpan current{0, 0};
@@ -32,19 +33,7 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
             return;
         out.push_back(current);
     };
-    // Only these characters change the state; the ones between are skipped in one search.
-    constexpr std::string_view kSyntax = "\\\"{},", kInQuotes = "\\\"";
-    for (std::size_t i = text.find_first_of(kSyntax); i < text.size();
-         i = text.find_first_of(quoted ? kInQuotes : kSyntax, i + 1)) {
-        const char c = text[i];
-        if (c == '\\') {
-            ++i;
-            continue;
-        }
-        if (c == '"') {
-            quoted = !quoted;
-            continue;
-        }
+    const bool closed = scanListSyntax(text, [&](std::size_t i, char c) {
         if (c == '{') {
             ++level;
             if (level == depth) {
@@ -55,7 +44,7 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
         } else if (c == '}') {
             if (level == 0) {
                 balanced = false;
-                continue;
+                return true;
             }
             if (level == depth && inside) {
                 close(i);
@@ -67,14 +56,15 @@ bool scanElements(std::string_view text, int depth, std::vector<TSpan>& out, boo
             close(i);
             current = {i + 1, i + 1};
         }
-    }
+        return true;
+    });
     if (depth <= 0)
         close(text.size());
     else if (inside)
         close(text.size());
     if (level != 0)
         balanced = false;
-    return !quoted;
+    return closed;
 }
 
 bool isBlank(char c) {
@@ -142,21 +132,14 @@ int ListCount(std::string_view text, int depth) {
 }
 
 std::string ElementValue(std::string_view text) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\\') {
-            ++i;
-            continue;
-        }
-        if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == '=')
-            return TrimText(text.substr(i + 1));
-        else if (!quoted && c == '{')
-            return TrimText(text.substr(i));
-    }
-    return TrimText(text);
+    std::string_view value = text;
+    scanListSyntax(text, [&](std::size_t at, char c) {
+        if (c != '=' && c != '{')
+            return true;
+        value = text.substr(c == '=' ? at + 1 : at);
+        return false;
+    });
+    return TrimText(value);
 }
 
 std::string Quote(std::string_view text) {

@@ -1,6 +1,7 @@
 #include "config/Recinterval.h"
 
 #include "config/Listnotation.h"
+#include "protocol/Numbers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -22,12 +23,7 @@ TRecIntWizardHook& wizardHook() {
 std::optional<long long> integer(const std::optional<std::string>& text) {
     if (!text)
         return std::nullopt;
-    const std::string t = TrimText(*text);
-    long long v = 0;
-    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || end != t.data() + t.size())
-        return std::nullopt;
-    return v;
+    return parseInteger(TrimText(*text));
 }
 
 int roundedStep(int rate) {

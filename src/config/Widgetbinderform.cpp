@@ -1,5 +1,7 @@
 #include "config/Widgetbinderform.h"
 
+#include "qtglue/Strings.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,10 +16,6 @@
 
 namespace telvor {
 namespace {
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // An enabled edit shows the window colour; a disabled one blends into its parent.
 void paintBase(QWidget* w, bool enabled) {
@@ -52,7 +50,7 @@ QWidget* TWidgetBinder::widget(const TControl& control) const {
 }
 
 bool TWidgetBinder::bind(TControl& control) {
-    QWidget* w = root_->findChild<QWidget*>(qs(control.name()));
+    QWidget* w = root_->findChild<QWidget*>(q(control.name()));
     if (!w)
         return false;
     bool fits = false;
@@ -128,8 +126,8 @@ void TWidgetBinder::push(const TLink& link) {
     switch (c.kind()) {
     case TControlKind::Edit: {
         auto* edit = static_cast<QLineEdit*>(w);
-        if (edit->text() != qs(c.text()))
-            edit->setText(qs(c.text()));
+        if (edit->text() != q(c.text()))
+            edit->setText(q(c.text()));
         paintBase(w, c.enabled());
         break;
     }
@@ -151,7 +149,7 @@ void TWidgetBinder::push(const TLink& link) {
             qDeleteAll(buttons);
             auto* layout = w->layout() ? w->layout() : new QVBoxLayout(w);
             for (const std::string& item : c.items()) {
-                auto* b = new QRadioButton(qs(item), w);
+                auto* b = new QRadioButton(q(item), w);
                 layout->addWidget(b);
                 connect(b, &QRadioButton::toggled, this, [this, &c, b, w](bool on) {
                     if (!pushing_ && on)
@@ -171,7 +169,7 @@ void TWidgetBinder::push(const TLink& link) {
         auto* combo = static_cast<QComboBox*>(w);
         QStringList items;
         for (const std::string& item : c.items())
-            items << qs(item);
+            items << q(item);
         QStringList shown;
         for (int i = 0; i < combo->count(); ++i)
             shown << combo->itemText(i);
@@ -180,8 +178,8 @@ void TWidgetBinder::push(const TLink& link) {
             combo->addItems(items);
         }
         combo->setCurrentIndex(c.itemIndex());
-        if (combo->isEditable() && combo->currentText() != qs(c.text()))
-            combo->setEditText(qs(c.text()));
+        if (combo->isEditable() && combo->currentText() != q(c.text()))
+            combo->setEditText(q(c.text()));
         paintBase(w, c.enabled());
         break;
     }
@@ -194,11 +192,11 @@ void TWidgetBinder::push(const TLink& link) {
     }
     case TControlKind::Label:
         if (auto* label = qobject_cast<QLabel*>(w); label && !c.text().empty())
-            label->setText(qs(c.text()));
+            label->setText(q(c.text()));
         break;
     case TControlKind::Button:
         if (!c.text().empty())
-            static_cast<QAbstractButton*>(w)->setText(qs(c.text()));
+            static_cast<QAbstractButton*>(w)->setText(q(c.text()));
         break;
     }
     if (c.focused()) {

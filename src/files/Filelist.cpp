@@ -1,6 +1,7 @@
 #include "files/Filelist.h"
 
 #include "protocol/Commtools.h"
+#include "protocol/Numbers.h"
 
 #include <charconv>
 #include <ctime>
@@ -55,11 +56,7 @@ bool ParseFileListElement(std::string_view text, TFileEntry& entry) {
     entry.caption = entry.name + ".vxr";
     entry.size = std::string(trim(fields[1]));
     std::string_view time = trim(fields[2]);
-    entry.time = 0;
-    std::int64_t value = 0;
-    auto [end, ec] = std::from_chars(time.data(), time.data() + time.size(), value);
-    if (ec == std::errc() && end == time.data() + time.size())
-        entry.time = value;
+    entry.time = parseInteger(time).value_or(0);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "files/Formatform.h"
 
 #include "info/Reportfile.h"
+#include "qtglue/Strings.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -17,12 +18,6 @@
 #include <QVBoxLayout>
 
 using namespace telvor;
-
-namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-} // namespace
 
 TFormatForm::TFormatForm(std::string program, std::string versionLabel, QWidget* parent)
     : QDialog(parent), logic_(*this), program_(std::move(program)),

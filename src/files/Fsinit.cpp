@@ -5,7 +5,9 @@
 #include "info/Reportfile.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
+#include "protocol/Numbers.h"
 
+#include <climits>
 #include <cstdio>
 #include <string_view>
 
@@ -15,13 +17,7 @@ namespace {
 constexpr int kReplyWaitMs = 2000;
 
 int numberOr(const std::string& text, int fallback) {
-    if (!IsInteger(text))
-        return fallback;
-    try {
-        return std::stoi(text);
-    } catch (...) {
-        return fallback;
-    }
+    return static_cast<int>(parseInteger(text, INT_MIN, INT_MAX).value_or(fallback));
 }
 
 std::string fill(const char* format, const std::string& value) {

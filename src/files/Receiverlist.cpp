@@ -2,6 +2,7 @@
 
 #include "protocol/Commtools.h"
 #include "protocol/Link.h"
+#include "protocol/Numbers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,9 +14,7 @@ namespace {
 constexpr int kCommandMs = 2000;
 
 std::int64_t number(const std::string& text) {
-    std::int64_t v = 0;
-    std::from_chars(text.data(), text.data() + text.size(), v);
-    return v;
+    return parseInteger(text).value_or(0);
 }
 
 // <0, 0, >0 as the column orders two entries.

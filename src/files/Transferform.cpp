@@ -1,6 +1,7 @@
 #include "files/Transferform.h"
 
 #include "files/Logsheetform.h"
+#include "qtglue/Strings.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,10 +28,6 @@ using namespace telvor;
 namespace {
 
 constexpr int kStateRole = Qt::UserRole + 1;
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 } // namespace
 

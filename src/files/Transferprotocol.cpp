@@ -8,6 +8,7 @@
 #include "protocol/Debugcore.h"
 #include "protocol/Link.h"
 #include "protocol/Messageformat.h"
+#include "protocol/Numbers.h"
 #include "protocol/Tick.h"
 #include "settings/Profile.h"
 
@@ -26,9 +27,10 @@ constexpr int kCommandMs = 2000;
 
 // A whole decimal number (the receiver's figures); false for anything else.
 bool readNumber(const std::string& text, std::int64_t& value) {
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && p == end && !text.empty();
+    const auto v = parseInteger(text);
+    if (v)
+        value = *v;
+    return v.has_value();
 }
 
 std::string crcErrorText(std::uint16_t computed, std::uint16_t received) {

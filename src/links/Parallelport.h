@@ -33,10 +33,7 @@ public:
     TParallelPort& operator=(const TParallelPort&) = delete;
 
     std::string ErrorText() const;
-    const std::string& Name() const { return name_; }
     int FifoSize() const { return fifoSize_; }
-    int PWord() const { return pword_; }
-    bool Negotiated() const { return ecp_; }
     // A single byte goes out without the FIFO pause (Download/UseFastWriteByte).
     bool FastWriteByte() const { return fastWrite_; }
 

@@ -39,7 +39,6 @@ public:
     std::string PeerDescription() const;
     std::uint16_t PeerPort() const { return peerPort_.load(); }
     int LinkState() const { return linkState_.load(); }
-    const std::string& Host() const { return host_; }
     std::uint16_t Port() const { return port_; }
 
     // Four dotted decimal numbers below 256, 7 to 16 characters: used without a name lookup.

@@ -96,13 +96,10 @@ public:
 
     // History, most recent first.
     const std::vector<std::string>& history() const { return history_; }
-    int historyLimit() const { return historyLimit_; }
     const TReplyPane& pane() const { return pane_; }
     bool logging() const { return log_ != nullptr; }
     bool editing() const { return editing_; }
-    bool scriptRunning() const { return interpreter_.running(); }
     const std::string& status() const { return status_; }
-    const std::string& scriptFolder() const { return scriptFolder_; }
     TScriptInterpreter& interpreter() { return interpreter_; }
 
 private:

@@ -1,6 +1,7 @@
 // The manual-mode window: controls by name, dialogs, the pane mirrored from the logic.
 #include "manual/Manualmodeform.h"
 
+#include "qtglue/Strings.h"
 #include "settings/Profile.h"
 
 #include <QCheckBox>
@@ -25,10 +26,6 @@
 using namespace telvor;
 
 namespace {
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 constexpr int kCommandLength = 256;
 

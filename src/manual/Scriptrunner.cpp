@@ -1,6 +1,7 @@
 // The interpreter: runs, lines, directives, reply capture and evaluation.
 #include "manual/Scriptrunner.h"
 
+#include "protocol/Numbers.h"
 #include "settings/Profile.h"
 
 #include <charconv>
@@ -16,15 +17,6 @@ struct TFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using TFile = std::unique_ptr<std::FILE, TFileCloser>;
-
-// Whole decimal numbers only; anything else leaves the caller's fallback.
-std::optional<long long> number(const std::string& text) {
-    long long v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return v;
-}
 
 // "@1" ... "@9" -> 1 ... 9, else 0.
 int parameterIndex(const std::string& item) {
@@ -233,7 +225,7 @@ bool TScriptInterpreter::directive(TRun& run, const TDirective& d, const std::st
          [](TScriptInterpreter& s, TRun& r, const TDirective& d, int) {
              const std::size_t n = d.items.size();
              if (n <= 2) {
-                 auto ms = n == 2 ? number(d.items[1]) : std::nullopt;
+                 auto ms = n == 2 ? parseInteger(d.items[1]) : std::nullopt;
                  s.sleep(r, ms && *ms >= 0 && *ms <= 0x7FFFFFFF ? int(*ms) : 1000);
              }
              return true;
@@ -241,7 +233,7 @@ bool TScriptInterpreter::directive(TRun& run, const TDirective& d, const std::st
         {"timeout",
          [](TScriptInterpreter&, TRun& r, const TDirective& d, int) {
              if (d.items.size() == 2)
-                 if (auto ms = number(d.items[1]); ms && *ms >= 0 && *ms <= 0x7FFFFFFF)
+                 if (auto ms = parseInteger(d.items[1]); ms && *ms >= 0 && *ms <= 0x7FFFFFFF)
                      r.replyTimeoutMs = int(*ms);
              return true;
          }},
@@ -282,7 +274,7 @@ bool TScriptInterpreter::directive(TRun& run, const TDirective& d, const std::st
 void TScriptInterpreter::set(TRun& run, const std::vector<std::string>& items) {
     const std::string value = substituteParameters(items[2], run.parameters);
     if (items[1] == "speed" || items[1] == "rate") {
-        auto v = number(value);
+        auto v = parseInteger(value);
         const long long rate = v && *v > 0 && *v <= 0xFFFFFFFF ? *v : 115200;
         const int divisor = std::max(1, host_.speedDivisor());
         host_.setLinkSpeed(static_cast<std::uint32_t>(rate / divisor));

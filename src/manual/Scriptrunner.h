@@ -59,7 +59,6 @@ public:
 
     // Relative script names are found here.
     void setFolder(std::string folder) { folder_ = std::move(folder); }
-    const std::string& folder() const { return folder_; }
 
     // 0: normal end, "@stop", a missing file or the user's stop; 1: an error stop,
     // "@disconnect", "@exit", a failed nested call or too deep a call.

@@ -1,6 +1,7 @@
 #include "monitor/Maskrules.h"
 
 #include "monitor/Numformat.h"
+#include "protocol/Numbers.h"
 
 #include <climits>
 

@@ -2,8 +2,8 @@
 // The monitor as one piece, for the main window and telvor-cli: the view, the target point,
 // the decoders, the display tick and the plot store, wired so that a target change (captured,
 // typed, or moved to the average) re-bases the plot store and is saved at once.
-#include "monitor/Display.h"
-#include "monitor/Monitorview.h"
+#include "monitor/Displaytick.h"
+#include "monitor/Monitorstate.h"
 #include "monitor/Parsers.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Target.h"

@@ -1,7 +1,6 @@
 #include "monitor/Numformat.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,14 +8,6 @@
 
 namespace telvor {
 namespace {
-
-std::string_view trimBlanks(std::string_view t) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
-        t.remove_suffix(1);
-    return t;
-}
 
 std::string twoDigits(int v) {
     return (v < 10 ? "0" : "") + std::to_string(v);
@@ -63,32 +54,6 @@ std::string fixedText(double value, int precision, int decimals, std::string_vie
     std::string s = formatFixed(value, precision, decimals);
     s.append(unit);
     return s;
-}
-
-std::optional<double> parseNumber(std::string_view text) {
-    text = trimBlanks(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
-        return std::nullopt;
-    double v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
-std::optional<long long> parseInteger(std::string_view text) {
-    text = trimBlanks(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    if (text.empty() || text.front() == '+')
-        return std::nullopt;
-    long long v = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return v;
 }
 
 TDms formatAngleDms(double radians, bool isLongitude, int decimals) {

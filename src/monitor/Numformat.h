@@ -1,7 +1,6 @@
 #pragma once
 // Number and angle texts of the monitor: fixed-point with a significant-digit limit, degrees-
 // minutes-seconds, offsets and course to the target point.
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,11 +25,6 @@ std::string fixedText(double value, int precision, int decimals, std::string_vie
 inline const char* signPrefix(double value) {
     return value > 0 ? "+" : "";
 }
-
-// Whole text as a decimal number ("." separator, surrounding blanks allowed).
-std::optional<double> parseNumber(std::string_view text);
-// Whole text as a signed decimal integer (surrounding blanks allowed).
-std::optional<long long> parseInteger(std::string_view text);
 
 // A pixel coordinate from any double: far-off values are held at +/-1e6 (still off every
 // picture) and NaN is 0, so the conversion to int is always defined.

@@ -2,7 +2,7 @@
 // Decoders of the receiver's monitor messages. The display tick hands each newest message to
 // `decode`, which writes the texts into the monitor view(s); the input thread calls
 // `noteAlmanac` and `countEvent` for every "GA"/"NA" and "XA"/"XB".
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 #include "monitor/Sattables.h"
 #include "monitor/Target.h"
 #include "protocol/Commstate.h"

@@ -2,6 +2,7 @@
 
 #include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
+#include "protocol/Numbers.h"
 #include "settings/Profile.h"
 
 #include <charconv>

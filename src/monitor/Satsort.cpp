@@ -1,6 +1,7 @@
 #include "monitor/Satsort.h"
 
 #include "monitor/Numformat.h"
+#include "protocol/Numbers.h"
 
 #include <algorithm>
 #include <cstdlib>

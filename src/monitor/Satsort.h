@@ -1,6 +1,6 @@
 #pragma once
 // Sorting of the satellite lists: column clicks and the per-column comparison rules.
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <string_view>
 

@@ -3,6 +3,7 @@
 #include "monitor/Body.h"
 #include "monitor/Numformat.h"
 #include "protocol/Messageformat.h"
+#include "protocol/Numbers.h"
 
 #include <cmath>
 #include <cstdio>

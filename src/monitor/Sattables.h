@@ -2,7 +2,7 @@
 // The satellite lists: the row map built from "SI", the per-satellite columns ("NN", "EL",
 // "AZ", "EC", "E1", "E2", "TC", "SS", "DC"), the almanac flags noted by the input thread, and
 // the receiver clock rate that the Doppler trend marks need.
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <array>
 #include <atomic>
@@ -50,7 +50,6 @@ public:
     static bool handles(std::string_view id);
 
     void setClockRate(float rate) { clockRate_ = rate; }
-    float clockRate() const { return clockRate_; }
 
     // Monitor mode left: flags, clock rate and row map forgotten, lists emptied.
     void reset(TMonitorView& main, TMonitorView* logging);

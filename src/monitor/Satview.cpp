@@ -2,6 +2,7 @@
 
 #include "monitor/Numformat.h"
 #include "protocol/Messageformat.h"
+#include "protocol/Numbers.h"
 
 #include <algorithm>
 

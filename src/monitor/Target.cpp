@@ -3,6 +3,7 @@
 #include "monitor/Body.h"
 #include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
+#include "protocol/Numbers.h"
 #include "protocol/Tick.h"
 
 #include <chrono>

@@ -24,6 +24,20 @@ constexpr std::uint32_t fourcc(std::string_view s) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(s[3])) << 24;
 }
 
+// The codes posted across threads; every poster and handler names them from here.
+// An epoch ended (the logging window also hears its start): run the display tick.
+inline constexpr std::uint32_t kSyncCode = fourcc("SYNC");
+// Reset the receiver and connect again.
+inline constexpr std::uint32_t kResetCode = fourcc("REST");
+// The configuration window chose the defaults: initialise the parameters and connect again.
+inline constexpr std::uint32_t kSetDefaultsCode = fourcc("SDEF");
+// The logging window opened with auto start: start logging after its first timer step.
+inline constexpr std::uint32_t kAutoStartCode = fourcc("AUTO");
+// A conversion thread of the logging window has ended.
+inline constexpr std::uint32_t kConversionEndedCode = fourcc("DETH");
+// To the debug window: an error waits in its pending slot (TDebugCore::takePendingError).
+inline constexpr std::uint32_t kPendingErrorCode = fourcc("PERR");
+
 class TUiBridge {
 public:
     virtual ~TUiBridge() = default;

@@ -244,9 +244,9 @@ void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
         sawEpoch_ = true;
 
     if (isId(m, "||"))
-        uiBridge().post(rt ? TWindowId::RealTime : TWindowId::Main, fourcc("SYNC"));
+        uiBridge().post(rt ? TWindowId::RealTime : TWindowId::Main, kSyncCode);
     else if (isId(m, "~~") && rt)
-        uiBridge().post(TWindowId::RealTime, fourcc("SYNC"));
+        uiBridge().post(TWindowId::RealTime, kSyncCode);
 
     if (playing_ && sawEpoch_)
         stopSplit_.store(true);

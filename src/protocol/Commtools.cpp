@@ -4,6 +4,7 @@
 #include "protocol/Commstate.h"
 #include "protocol/Debugcore.h"
 #include "protocol/Link.h"
+#include "protocol/Listscan.h"
 #include "protocol/Logfile.h"
 #include "protocol/Tick.h"
 
@@ -286,49 +287,29 @@ bool EnableMessages(std::string_view list) {
 
 bool ValueComplete(std::string_view text) {
     int depth = 0;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\\') {
-            ++i;
-            continue;
-        }
-        if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == '{')
-            ++depth;
-        else if (!quoted && c == '}')
-            --depth;
-    }
-    return depth <= 0 && !quoted;
+    const bool closed = scanListSyntax(text, [&](std::size_t, char c) {
+        depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+        return true;
+    });
+    return depth <= 0 && closed;
 }
 
 std::vector<std::string> SplitItems(std::string_view list) {
     std::vector<std::string> items;
-    std::string current;
+    std::size_t start = 0;
     int depth = 0;
-    bool quoted = false;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const char c = list[i];
-        if (c == '\\' && i + 1 < list.size()) {
-            current += c;
-            current += list[++i];
-            continue;
-        }
-        if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == '{')
+    scanListSyntax(list, [&](std::size_t at, char c) {
+        if (c == '{')
             ++depth;
-        else if (!quoted && c == '}')
+        else if (c == '}')
             --depth;
-        if (c == ',' && !quoted && depth <= 0) {
-            items.push_back(std::move(current));
-            current.clear();
-            continue;
+        else if (c == ',' && depth <= 0) {
+            items.emplace_back(list.substr(start, at - start));
+            start = at + 1;
         }
-        current += c;
-    }
-    items.push_back(std::move(current));
+        return true;
+    });
+    items.emplace_back(list.substr(start));
     return items;
 }
 

@@ -15,9 +15,6 @@
 
 namespace telvor {
 
-// Posted to TWindowId::Debug when an error is waiting; the window calls takePendingError().
-inline constexpr std::uint32_t kPendingErrorCode = fourcc("PERR");
-
 class TDebugCore {
 public:
     static constexpr std::size_t kMaxLines = 100;

@@ -114,7 +114,7 @@ void TConvertThread::Start() {
     thread_ = std::thread([this] {
         Execute();
         finished_ = true;
-        uiBridge().post(TWindowId::RealTime, fourcc("DETH"));
+        uiBridge().post(TWindowId::RealTime, kConversionEndedCode);
     });
 }
 

@@ -2,8 +2,11 @@
 
 #include "config/Modaldialog.h"
 #include "monitor/Monitor.h"
-#include "monitor/Satlistwidget.h"
+#include "monitor/Satlistform.h"
 #include "protocol/Bridge.h"
+#include "protocol/Commstate.h"
+#include "protocol/Commtools.h"
+#include "qtglue/Strings.h"
 #include "rtlog/Setuprinexdialog.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
@@ -36,10 +39,6 @@ constexpr const char* kCaption = "Real-Time Logging";
 template <class T> T* named(T* widget, const char* name) {
     widget->setObjectName(name);
     return widget;
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
 }
 
 } // namespace

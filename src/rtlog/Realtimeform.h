@@ -1,7 +1,7 @@
 #pragma once
 // "Real-Time Logging": the pages and controls of the logging window over TLogDriver, which
 // holds every rule; the window shows what the driver reports and forwards the buttons.
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 #include "rtlog/Logdriver.h"
 
 #include <QDialog>

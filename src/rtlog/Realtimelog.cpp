@@ -10,6 +10,7 @@
 #include "protocol/Debugcore.h"
 #include "protocol/Link.h"
 #include "protocol/Logfile.h"
+#include "protocol/Numbers.h"
 #include "protocol/Tick.h"
 #include "rtlog/Convertthread.h"
 #include "settings/Profile.h"
@@ -29,19 +30,17 @@ constexpr const char* kStopAll = "%%dm||%%dm||%%dm";
 constexpr const char* kSwitchMarker = "%FEnd%dm";
 
 bool parseInt(const std::string& text, int& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end || errno || v < -0x7fffffffL || v > 0x7fffffffL)
-        return false;
-    value = static_cast<int>(v);
-    return true;
+    const auto v = parseInteger(text, -0x7fffffffL, 0x7fffffffL);
+    if (v)
+        value = static_cast<int>(*v);
+    return v.has_value();
 }
 
 bool parseReal(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && !*end && std::isfinite(value);
+    const auto v = parseNumber(text);
+    if (v)
+        value = *v;
+    return v.has_value();
 }
 
 // True when `path` is an empty regular file and is gone now.
@@ -372,13 +371,6 @@ std::string TRealTimeLog::currentFileName() const {
 bool TRealTimeLog::hasPrepared() const {
     std::lock_guard lock(fileLock_);
     return prepared_ != nullptr;
-}
-
-int TRealTimeLog::conversionsRunning() const {
-    int n = 0;
-    for (auto& w : workers_)
-        n += w->finished() ? 0 : 1;
-    return n;
 }
 
 std::string TRealTimeLog::bytesLabel() const {

@@ -108,7 +108,6 @@ public:
     // again.
     void AttemptClient();
     void StopSharing();
-    TRole role() const { return role_; }
     bool listening() const;
     std::uint16_t serverPort() const;
 

@@ -1,8 +1,9 @@
 #include "settings/Profile.h"
 
+#include "protocol/Numbers.h"
+
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -119,41 +120,6 @@ std::optional<std::string> lookup(std::string_view text, std::string_view sectio
             return presentValue(parsed.value);
     }
     return std::nullopt;
-}
-
-std::optional<int> parseInteger(std::string_view s) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
-    if (i >= s.size() || s[i] < '0' || s[i] > '9')
-        return std::nullopt;
-    long long v = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        v = v * 10 + (s[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        v = -v;
-    if (v > INT_MAX)
-        return std::nullopt;
-    return static_cast<int>(v);
-}
-
-std::optional<double> parseFloat(std::string_view s) {
-    if (!s.empty() && s.front() == '+') {
-        s.remove_prefix(1);
-        if (!s.empty() && s.front() == '-')
-            return std::nullopt;
-    }
-    if (s.empty())
-        return std::nullopt;
-    double v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
 }
 
 bool hasLineBreak(std::string_view s) {
@@ -366,7 +332,7 @@ int TProfile::readInteger(std::string_view section, std::string_view key, int de
     auto value = find(section, key);
     if (!value)
         return def;
-    return parseInteger(*value).value_or(def);
+    return leadingInteger(*value).value_or(def);
 }
 
 bool TProfile::readBool(std::string_view section, std::string_view key, bool def) const {
@@ -377,7 +343,7 @@ double TProfile::readFloat(std::string_view section, std::string_view key, doubl
     auto value = find(section, key);
     if (!value)
         return def;
-    return parseFloat(*value).value_or(def);
+    return parseNumber(*value).value_or(def);
 }
 
 bool TProfile::writeString(std::string_view section, std::string_view key, std::string_view value) {

@@ -1,6 +1,6 @@
 // The receiver configuration window opened from the main window's menu against the simulated
 // receiver: monitoring paused while it reads and writes, resumed after it.
-#include "app/Confighook.h"
+#include "app/Confighookwindow.h"
 #include "app/Mainwindow.h"
 #include "protocol/Commstate.h"
 #include "support/Mainwindowsim.h"

@@ -1,7 +1,7 @@
 // The manual-mode terminal opened from the main window's menu against the simulated receiver:
 // monitoring paused around it, the "/run" command line once, typed commands answered.
-#include "app/Manualhook.h"
 #include "app/Mainwindow.h"
+#include "app/Manualhookwindow.h"
 #include "app/Startoptions.h"
 #include "protocol/Commstate.h"
 #include "support/Mainwindowsim.h"

@@ -1,7 +1,7 @@
 // `telvor-cli monitor`: its two renderings of the monitor view, and the real executable
 // against the real telvor-sim on a pseudo-terminal.
 #include "cli/Monitortext.h"
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 #include "support/Tempdir.h"
 
 #include <QByteArray>

@@ -4,7 +4,7 @@
 
 #include "app/Mainwindow.h"
 #include "app/Qtbridge.h"
-#include "info/About.h"
+#include "info/Aboutwindow.h"
 #include "settings/Profile.h"
 #include "sim/Receiver.h"
 #include "support/Eventually.h"

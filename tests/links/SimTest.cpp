@@ -45,7 +45,7 @@ protected:
         TLinkFixture::SetUp();
         SetLatencyAllowance(0);
         bridge_.setHandler(TWindowId::Main, [this](std::uint32_t code) {
-            if (code == fourcc("SYNC"))
+            if (code == kSyncCode)
                 ++syncs_;
         });
         bridge_.setHandler(TWindowId::Debug,

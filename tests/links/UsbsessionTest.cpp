@@ -5,8 +5,8 @@
 #include "support/Fakeview.h"
 #include "support/Tempdir.h"
 
+#include "app/Mainmonitor.h"
 #include "app/Maintenance.h"
-#include "app/Monitorhost.h"
 #include "app/Ports.h"
 #include "app/Qtbridge.h"
 #include "app/Session.h"

@@ -211,10 +211,6 @@ TEST(Numbers, FixedFormatHonoursPrecision) {
     EXPECT_EQ(formatFixed(std::nan(""), 7, 4), "NAN");
     EXPECT_EQ(formatFixed(12345678.9, 7, 4), "1.234568E+07");
     EXPECT_EQ(formatFixed(99.99999, 6, 4), "100.0000");
-    EXPECT_EQ(parseNumber(" 12.5 ").value_or(-1), 12.5);
-    EXPECT_FALSE(parseNumber("inf"));
-    EXPECT_FALSE(parseNumber("12x"));
-    EXPECT_EQ(parseInteger("+7").value_or(0), 7);
 }
 
 TEST_F(Decoders, GeodeticPositionTargetAndOffsets) {

@@ -2,8 +2,8 @@
 // thread's almanac and event notes, the latest-message table, one display tick. What the main
 // window then shows must be exactly the texts written down in tests/data/epoch.txt.
 #include "support/Golden.h"
-#include "monitor/Display.h"
-#include "monitor/Monitorview.h"
+#include "monitor/Displaytick.h"
+#include "monitor/Monitorstate.h"
 #include "monitor/Parsers.h"
 #include "monitor/Satview.h"
 #include "protocol/Latestmsgs.h"

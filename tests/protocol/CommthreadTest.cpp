@@ -69,11 +69,11 @@ protected:
     void SetUp() override {
         TLinkFixture::SetUp();
         bridge_.setHandler(TWindowId::Main, [this](std::uint32_t code) {
-            if (code == fourcc("SYNC"))
+            if (code == kSyncCode)
                 ++mainSyncs_;
         });
         bridge_.setHandler(TWindowId::RealTime, [this](std::uint32_t code) {
-            if (code == fourcc("SYNC"))
+            if (code == kSyncCode)
                 ++realTimeSyncs_;
         });
         ASSERT_EQ(CreateReceiverConnection(pty_.slave(), {}), "");

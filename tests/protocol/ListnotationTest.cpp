@@ -3,10 +3,12 @@
 // with double-quoted strings and backslash escapes. A value may come over several "RE"
 // replies; it is complete once the braces outside quotes balance and no quote is open.
 #include "protocol/Commtools.h"
+#include "protocol/Listscan.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace telvor {
@@ -84,6 +86,31 @@ const TSplitCase kSplitCases[] = {
 TEST(ListNotation, SplitItemsAtCommasOutsideQuotesAndBraces) {
     for (const auto& c : kSplitCases)
         EXPECT_EQ(SplitItems(c.list), c.items) << "\"" << c.list << "\": " << c.why;
+}
+
+// What the scanner reports: position and character of each one it visits, "0{ 2= ".
+std::string marks(std::string_view text, bool* closed = nullptr, char stopAt = 0) {
+    std::string out;
+    const bool c = scanListSyntax(text, [&](std::size_t at, char ch) {
+        out += std::to_string(at) + ch + ' ';
+        return ch != stopAt;
+    });
+    if (closed)
+        *closed = c;
+    return out;
+}
+
+TEST(ListNotation, ScannerSeesOnlyWhatQuotesAndBackslashesLeave) {
+    bool closed = false;
+    EXPECT_EQ(marks("{a=1,b}", &closed), "0{ 2= 4, 6} ");
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(marks(R"("{,=}",x)", &closed), "6, ");
+    EXPECT_EQ(marks(R"(\{a\,b)"), "");         // hidden outside quotes
+    EXPECT_EQ(marks(R"("a\"{",})"), "6, 7} "); // an escaped quote does not close
+    EXPECT_EQ(marks(R"(a,"open{,)", &closed), "1, ");
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(marks("a\\"), "");                      // a trailing backslash hides nothing
+    EXPECT_EQ(marks("k=v,{x}", nullptr, '='), "1= "); // the visitor stops the scan
 }
 
 } // namespace

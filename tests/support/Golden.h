@@ -3,6 +3,8 @@
 // follow (a key may carry one word: "frame RT: ..."), "#" lines are comments. A value is a
 // row of tokens: "text" in double quotes (escapes \r \n \t \" \\ \xNN), a pair of hex digits
 // for one byte, or any other word as plain text. A "+: ..." line continues the value above.
+#include "protocol/Messageformat.h"
+
 #include <cctype>
 #include <fstream>
 #include <stdexcept>
@@ -68,16 +70,6 @@ struct TGoldenCase {
 
 namespace golden_detail {
 
-inline int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 inline std::string trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
@@ -128,8 +120,8 @@ inline std::vector<std::string> tokens(std::string_view v, const std::string& wh
                     t += '\\';
                     break;
                 case 'x': {
-                    int hi = i + 1 < v.size() ? hexValue(v[i]) : -1;
-                    int lo = i + 1 < v.size() ? hexValue(v[i + 1]) : -1;
+                    int hi = i + 1 < v.size() ? telvor::hexDigitValue(v[i]) : -1;
+                    int lo = i + 1 < v.size() ? telvor::hexDigitValue(v[i + 1]) : -1;
                     if (hi < 0 || lo < 0)
                         throw std::runtime_error(where + ": bad \\x escape");
                     t += static_cast<char>(hi * 16 + lo);
@@ -147,9 +139,10 @@ inline std::vector<std::string> tokens(std::string_view v, const std::string& wh
         while (end < v.size() && !std::isspace(static_cast<unsigned char>(v[end])))
             ++end;
         std::string_view word = v.substr(i, end - i);
-        if (word.size() == 2 && hexValue(word[0]) >= 0 && hexValue(word[1]) >= 0)
-            out.push_back(
-                std::string(1, static_cast<char>(hexValue(word[0]) * 16 + hexValue(word[1]))));
+        if (word.size() == 2 && telvor::hexDigitValue(word[0]) >= 0 &&
+            telvor::hexDigitValue(word[1]) >= 0)
+            out.push_back(std::string(1, static_cast<char>(telvor::hexDigitValue(word[0]) * 16 +
+                                                           telvor::hexDigitValue(word[1]))));
         else
             out.emplace_back(word);
         i = end;

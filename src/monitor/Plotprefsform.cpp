@@ -1,7 +1,7 @@
-#include "monitor/Plotprefs.h"
+#include "monitor/Plotprefsform.h"
 
 #include "monitor/Plotdata.h"
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
 
 #include <QCheckBox>
 #include <QColorDialog>

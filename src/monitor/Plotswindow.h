@@ -2,11 +2,11 @@
 // `TPlotWindows`: owns the three plot windows and the preferences window, drains the plot
 // store into them every second (the position window's `RepaintTimer`), and takes the main
 // window's hooks: title suffix, session start, elevation mask, input mode, target changes.
-#include "monitor/Plotprefs.h"
+#include "monitor/Plotprefsform.h"
 #include "monitor/Plotsettings.h"
-#include "monitor/Positionplot.h"
-#include "monitor/Satellitesplot.h"
-#include "monitor/Scatterplot.h"
+#include "monitor/Positionplotform.h"
+#include "monitor/Satellitesplotform.h"
+#include "monitor/Scatterplotform.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,10 +1,10 @@
-#include "monitor/Plots.h"
+#include "monitor/Plotswindow.h"
 
 #include "monitor/Monitor.h"
-#include "monitor/Plotprefs.h"
+#include "monitor/Plotprefsform.h"
 #include "monitor/Plotsettings.h"
-#include "monitor/Positionplot.h"
-#include "monitor/Scatterplot.h"
+#include "monitor/Positionplotform.h"
+#include "monitor/Scatterplotform.h"
 #include "settings/Profile.h"
 
 namespace telvor {

@@ -1,5 +1,5 @@
 // The RFM96 radio modem window in the main window.
-#include "app/Radiohook.h"
+#include "app/Radiohookwindow.h"
 
 #include "app/Mainwindow.h"
 #include "config/Rfm96configform.h"

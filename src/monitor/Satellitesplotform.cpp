@@ -1,9 +1,10 @@
-#include "monitor/Satellitesplot.h"
+#include "monitor/Satellitesplotform.h"
 
-#include "monitor/Elevationmask.h"
+#include "monitor/Elevationmaskform.h"
 #include "monitor/Maskrules.h"
 #include "monitor/Plotdata.h"
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
+#include "qtglue/Strings.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,10 +20,6 @@ namespace {
 
 // The hint sits a little below and right of the cursor so the marker stays visible.
 const QPoint kHintOffset(12, 12);
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 void setSwatch(QLabel* label, std::uint32_t colour) {
     QPalette p = label->palette();
@@ -104,8 +101,8 @@ void TSatelliteHintForm::showFor(const TSkyTracks& tracks, int index, const QPoi
     fnCaption_->setVisible(glonass);
     fn->setVisible(glonass);
     for (const auto& [name, text] : satelliteHint(tracks, index))
-        if (auto* label = findChild<QLabel*>(qs(name)))
-            label->setText(qs(text));
+        if (auto* label = findChild<QLabel*>(q(name)))
+            label->setText(q(text));
     auto* sn = findChild<QLabel*>("SnLabel");
     QPalette p = sn->palette();
     p.setColor(QPalette::WindowText, colourOf(satelliteColour(index)));
@@ -141,10 +138,10 @@ void TSatellitesPlot::drawBackground() {
         font.setPixelSize(10);
         p.setFont(font);
         QFontMetrics fm(font);
-        auto width = [&](const std::string& t) { return fm.horizontalAdvance(qs(t)); };
+        auto width = [&](const std::string& t) { return fm.horizontalAdvance(q(t)); };
         for (const auto& label : skyGridLabels(g, width)) {
-            p.drawText(label.right.x, label.right.y + fm.ascent(), qs(label.text));
-            p.drawText(label.left.x, label.left.y + fm.ascent(), qs(label.text));
+            p.drawText(label.right.x, label.right.y + fm.ascent(), q(label.text));
+            p.drawText(label.left.x, label.left.y + fm.ascent(), q(label.text));
         }
     }
     tracks_.setGeometry(g);
@@ -206,7 +203,7 @@ void TSatellitesPlot::paintOverlay(QPainter& p) {
         }
         p.drawPolygon(a);
         p.drawPolygon(b);
-        QString name = qs(satelliteName(index));
+        QString name = q(satelliteName(index));
         p.drawText(at.x - fm.horizontalAdvance(name) / 2,
                    at.y + TSkyTracks::nameOffset(index) + fm.ascent(), name);
     }
@@ -338,22 +335,22 @@ void TSatellitesPlotForm::refreshBars() {
         }
         const TSignalBar& b = panel.bars[i];
         s.satellite = b.name;
-        s.name->setText(qs(b.name));
+        s.name->setText(q(b.name));
         QPalette p = s.name->palette();
         p.setColor(QPalette::WindowText, b.nameRed ? colourOf(kUnhealthyColour) : Qt::black);
         s.name->setPalette(p);
         static_cast<TSignalBarWidget*>(s.bar)->setValue(b.ca);
-        s.ca->setText(qs(b.caText));
+        s.ca->setText(q(b.caText));
         setSwatch(s.swatch, b.colour);
-        s.swatch->setToolTip(qs(b.statusHint));
+        s.swatch->setToolTip(q(b.statusHint));
         s.check->setChecked(b.checked);
         s.box->show();
     }
-    count_->setText(qs(panel.countLabel));
-    gdop_->setText(qs(panel.gdop));
-    pdop_->setText(qs(panel.pdop));
-    vdop_->setText(qs(panel.vdop));
-    hdop_->setText(qs(panel.hdop));
+    count_->setText(q(panel.countLabel));
+    gdop_->setText(q(panel.gdop));
+    pdop_->setText(q(panel.pdop));
+    vdop_->setText(q(panel.vdop));
+    hdop_->setText(q(panel.hdop));
     refreshing_ = false;
 }
 

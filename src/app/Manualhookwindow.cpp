@@ -1,5 +1,5 @@
 // The manual-mode terminal in the main window.
-#include "app/Manualhook.h"
+#include "app/Manualhookwindow.h"
 
 #include "app/Mainwindow.h"
 #include "manual/Manualmodeform.h"

@@ -46,7 +46,6 @@ public:
     TBasicPlotForm(const QString& formName, const QString& caption, TProfile* profile,
                    QWidget* parent = nullptr);
 
-    TBasicPlot* plot() const { return plot_; }
     const QString& caption() const { return caption_; }
 
     // What follows the caption in the title (the main window's title without " to").
@@ -62,7 +61,6 @@ public:
     void setClosing(bool closing) { closing_ = closing; }
 
     virtual void inputModeChanged(TInputMode mode) { mode_ = mode; }
-    TInputMode inputMode() const { return mode_; }
 
 protected:
     // Builds the plot (the derived constructor calls `setUpPlot`, which calls this).

@@ -2,7 +2,7 @@
 // The satellites window: the sky plot with tracks, markers and the elevation-mask circle, the
 // satellite hint, and the signal bars whose check boxes take satellites in and out of the
 // position computation.
-#include "monitor/Basicplot.h"
+#include "monitor/Basicplotform.h"
 #include "monitor/Skymap.h"
 #include "protocol/Commtools.h"
 

@@ -1,4 +1,4 @@
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <array>
 #include <cstdio>

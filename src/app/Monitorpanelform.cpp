@@ -1,7 +1,7 @@
-#include "app/Monitorpanel.h"
+#include "app/Monitorpanelform.h"
 
-#include "monitor/Monitorview.h"
-#include "monitor/Satlistwidget.h"
+#include "monitor/Monitorstate.h"
+#include "monitor/Satlistform.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "app/Monitorhost.h"
+#include "app/Mainmonitor.h"
 
 #include "app/Session.h"
 #include "links/Portio.h"

@@ -1,5 +1,5 @@
 // The file-system initialisation window in the main window.
-#include "app/Formathook.h"
+#include "app/Formathookwindow.h"
 
 #include "app/Appinfo.h"
 #include "app/Mainwindow.h"

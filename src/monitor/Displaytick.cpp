@@ -1,4 +1,4 @@
-#include "monitor/Display.h"
+#include "monitor/Displaytick.h"
 
 #include "monitor/Satsort.h"
 #include "protocol/Commstate.h"

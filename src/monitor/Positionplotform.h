@@ -1,7 +1,7 @@
 #pragma once
 // The position window: north and east offsets against time in two strips, repainted by the
 // window's 1000 ms `RepaintTimer`, which also drains the plot store.
-#include "monitor/Basicplot.h"
+#include "monitor/Basicplotform.h"
 #include "monitor/Stripmath.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "monitor/Basicplot.h"
+#include "monitor/Basicplotform.h"
 
 #include "settings/Profile.h"
 

@@ -1,8 +1,8 @@
-#include "monitor/Scatterplot.h"
+#include "monitor/Scatterplotform.h"
 
 #include "monitor/Monitor.h"
 #include "monitor/Plotdata.h"
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
 #include "settings/Profile.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
-#include "monitor/Positionplot.h"
+#include "monitor/Positionplotform.h"
 
 #include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
 #include "monitor/Thinning.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 // The scatter window: east/north offsets to the target as dots coloured by fix class, with
 // the statistics of the history, "Fit all points", "Target to average" and the class switches.
-#include "monitor/Basicplot.h"
+#include "monitor/Basicplotform.h"
 #include "monitor/Scattermath.h"
 
 #include <array>

@@ -1,6 +1,6 @@
-#include "monitor/Satlistwidget.h"
+#include "monitor/Satlistform.h"
 
-#include "monitor/Monitorview.h"
+#include "monitor/Monitorstate.h"
 
 #include <QHeaderView>
 

@@ -1,5 +1,7 @@
 // The About window's controls; what they do is TAboutLogic's.
-#include "info/About.h"
+#include "info/Aboutwindow.h"
+
+#include "qtglue/Strings.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -13,12 +15,6 @@
 #include <QVBoxLayout>
 
 using namespace telvor;
-
-namespace {
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-} // namespace
 
 TAboutForm::TAboutForm(const TAboutContext& context, const TProfile& profile, TProgramInfo program,
                        QWidget* parent)

@@ -1,4 +1,4 @@
-#include "monitor/Raster.h"
+#include "monitor/Rasterform.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "monitor/Elevationmask.h"
+#include "monitor/Elevationmaskform.h"
 
 #include "monitor/Maskrules.h"
 

@@ -1,5 +1,5 @@
 // The receiver configuration window in the main window.
-#include "app/Confighook.h"
+#include "app/Confighookwindow.h"
 
 #include "app/Appinfo.h"
 #include "app/Mainwindow.h"
@@ -37,7 +37,7 @@ void hookReceiverConfig(TMainWindow& main, TProfile& profile) {
             true);
         // The initialisation reconnects; it runs after the window has gone.
         if (defaults)
-            uiBridge().post(TWindowId::Main, fourcc("SDEF"));
+            uiBridge().post(TWindowId::Main, kSetDefaultsCode);
     });
 }
 
