@@ -141,7 +141,7 @@ void TLogDriver::step() {
         followPlots();
         if (autoRun_) {
             autoRun_ = false;
-            uiBridge().post(TWindowId::RealTime, fourcc("AUTO"));
+            uiBridge().post(TWindowId::RealTime, kAutoStartCode);
         }
         break;
     }
@@ -218,13 +218,13 @@ void TLogDriver::restart() {
 }
 
 void TLogDriver::handleCode(std::uint32_t code) {
-    if (code == fourcc("SYNC")) {
+    if (code == kSyncCode) {
         if (timerOn_)
             step();
-    } else if (code == fourcc("AUTO") || code == fourcc("STRT")) {
+    } else if (code == kAutoStartCode) {
         if (state_ == TLogState::Idle)
             host_.pressStart();
-    } else if (code == fourcc("DETH")) {
+    } else if (code == kConversionEndedCode) {
         log_.conversionsEnded();
     }
 }

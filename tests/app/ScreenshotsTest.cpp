@@ -1,9 +1,9 @@
 // Each window of the program opens from the main window's menu against the simulated receiver,
 // shows what it got from it, and closes again. With TELVOR_SCREENSHOT_DIR set (scripts/screenshots)
 // each is also saved there as the PNG file the README shows.
-#include "app/Confighook.h"
+#include "app/Confighookwindow.h"
 #include "app/Mainwindow.h"
-#include "app/Manualhook.h"
+#include "app/Manualhookwindow.h"
 #include "app/Sharingwindow.h"
 #include "support/Mainwindowsim.h"
 #include "support/Qtapp.h"

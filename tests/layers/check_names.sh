@@ -19,22 +19,9 @@ root=$1
     exit 2
 }
 
-# Window units that keep their old names until the folder's owner renames them. Remove a line
-# when the unit is renamed; an entry that is gone or obeys the rule is named in a note (the check
-# still passes), so the list is easy to empty.
+# Window units allowed to keep an old name for a while (one "src/folder/Name" a line); an entry
+# that is gone or obeys the rule is named in a note, so the list is easy to empty.
 allowed="
-src/app/Tcphook
-src/config/Configsheets
-src/config/Modalchild
-src/config/Pagesheets
-src/config/Recintwizard
-src/config/Rtksheets
-src/config/Widgetbinder
-src/files/Logsheet
-src/files/Transfer
-src/files/Transferlog
-src/rtlog/Setuprinexdlg
-src/rtlog/Targetposition
 "
 
 work=$(mktemp -d)
