@@ -51,8 +51,7 @@ std::string CreateReceiverConnection(const std::string& portName, const TLinkSet
         else if (portName.compare(0, 3, "LPT") == 0) {
             UseFastWriteByte = settings.useFastWriteByte;
             link = new TParallelConnection(portName);
-        }
-        else if (portName.compare(0, 4, "ETHR") == 0)
+        } else if (portName.compare(0, 4, "ETHR") == 0)
             link = new CTCPAsyncConnection("TCP " + settings.ethrHost, settings.ethrHost,
                                            settings.ethrPort);
         else if (portName.compare(0, 3, "USB") == 0)

@@ -40,7 +40,8 @@ TEST_F(CliFilesTest, LsListsFilesAndMemory) {
 TEST_F(CliFilesTest, GetTriesEveryFileAndFailsForTheMissingOne) {
     TRun r = run("get \"day one\" nope b --dir " + tmp.path.string());
     EXPECT_EQ(r.code, 1) << r.out;
-    EXPECT_NE(r.out.find("nope: Error query file size: File not found\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("nope: Error query file size: File not found\n"), std::string::npos)
+        << r.out;
     EXPECT_EQ(tmp.read("day one.vxr"), file("day one"));
     EXPECT_EQ(tmp.read("b.vxr"), file("b"));
     EXPECT_FALSE(std::filesystem::exists(tmp / "nope.vxr"));
