@@ -99,6 +99,7 @@ public:
     const TReplyPane& pane() const { return pane_; }
     bool logging() const { return log_ != nullptr; }
     bool editing() const { return editing_; }
+    const std::string& scriptFolder() const { return scriptFolder_; }
     const std::string& status() const { return status_; }
     TScriptInterpreter& interpreter() { return interpreter_; }
 

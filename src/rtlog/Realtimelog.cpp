@@ -373,6 +373,13 @@ bool TRealTimeLog::hasPrepared() const {
     return prepared_ != nullptr;
 }
 
+int TRealTimeLog::conversionsRunning() const {
+    int n = 0;
+    for (auto& w : workers_)
+        n += w->finished() ? 0 : 1;
+    return n;
+}
+
 std::string TRealTimeLog::bytesLabel() const {
     return bytesText(bytesWritten_.load());
 }

@@ -117,6 +117,7 @@ public:
     std::int64_t nextBoundary() const { return nextBoundary_; }
     int startCount() const { return startCount_; }
     bool hasPrepared() const;
+    int conversionsRunning() const;
 
     // TRealTimeSink: input thread, under the main lock.
     void WriteData(const std::uint8_t* data, std::size_t count) override;

@@ -29,6 +29,7 @@ public:
 
     // Bad markers, lengths and checksums seen since the last reset.
     std::uint64_t errors() const { return errors_; }
+    std::uint64_t packets() const { return packets_; }
     void resetCounters() { errors_ = packets_ = 0; }
     std::size_t pending() const { return fill_; }
 
