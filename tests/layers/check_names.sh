@@ -22,6 +22,7 @@ root=$1
 # Window units allowed to keep an old name for a while (one "src/folder/Name" a line); an entry
 # that is gone or obeys the rule is named in a note, so the list is easy to empty.
 allowed="
+src/files/Transfer
 "
 
 work=$(mktemp -d)
