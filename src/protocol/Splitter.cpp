@@ -95,6 +95,14 @@ void TMessageSplitter::split() {
             garbage = true;
         if (fill - pos < kHeaderSize)
             break;
+        // An id outside the table never checks good, so waiting for its length would only
+        // hold back what follows: in binary data a false header can claim up to 4 KB, and
+        // the replies after it would wait until that much more arrives.
+        if (messInfoRow(static_cast<char>(buf[pos]), static_cast<char>(buf[pos + 1])) == 0) {
+            ++pos;
+            garbage = true;
+            continue;
+        }
         const std::size_t length = lengthAt(buf + pos);
         if (fill - pos < length)
             break;

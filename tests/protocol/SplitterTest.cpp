@@ -132,6 +132,16 @@ TEST_F(SplitterTest, DollarLinesAreDroppedAndNeverHoldBackMessages) {
     EXPECT_EQ(splitter.pending(), 0u);
 }
 
+// Binary bodies are full of letter pairs: "MGE0A" claims 3594 bytes. The reply after it
+// must not wait for them, or a stream that stops after "dm" keeps its last replies.
+TEST_F(SplitterTest, UnknownIdsNeverHoldBackWhatFollows) {
+    ASSERT_EQ(messInfoRow('M', 'G'), 0);
+    feed(std::string("\x01:MGE0A\x03") + "RE003%%\n");
+    EXPECT_EQ(sink.messages, (Strings{"RE003%%\n"}));
+    EXPECT_TRUE(sink.garbage);
+    EXPECT_EQ(splitter.pending(), 0u);
+}
+
 TEST_F(SplitterTest, ExactlyFullBufferIsAcceptedOneMoreDiscardsEverything) {
     const std::string announce = "REFFF"; // waits for 4100 bytes
     feed(announce);

@@ -186,7 +186,9 @@ TEST_F(RealTimeLog, DateNamesFollowTheFirstEpochOfEachFile) {
     for (auto& e : std::filesystem::directory_iterator(dir))
         if (e.path().extension() == ".vxr")
             files.push_back(e.path().string());
-    ASSERT_EQ(files.size(), 3u);
+    // The file of the last switch is removed when the stop comes before its first byte.
+    ASSERT_GE(files.size(), 2u);
+    ASSERT_LE(files.size(), 3u);
     int dated = 0;
     for (const std::string& file : files) {
         const std::string bytes = readFile(file);
@@ -296,8 +298,7 @@ TEST_F(RealTimeLog, AFailingWriteStopsLoggingAndKeepsWhatLanded) {
     EXPECT_NE(loggableBytes(sentSoFar()).find(kept), std::string::npos);
 }
 
-// Disabled after the merge: the second start is refused with "Invalid elevation mask" (open).
-TEST_F(RealTimeLog, DISABLED_StopConvertsTheLastFileAndDeletesItOnlyAfterSuccess) {
+TEST_F(RealTimeLog, StopConvertsTheLastFileAndDeletesItOnlyAfterSuccess) {
     ASSERT_NO_FATAL_FAILURE(connect());
     profile->write(keys::Vxr2RinApplication, std::string(TELVOR_FAKE_CONVERTER));
     profile->write(keys::Vxr2RinDeleteVXR, true);
