@@ -23,7 +23,10 @@ public:
         std::size_t at = 0;
         while (at < bytes.size()) {
             std::size_t left = bytes.size() - at;
-            if (left < telvor::kHeaderSize || !telvor::isMessageHeader(p + at))
+            // Raw measurements carry a lower-case id that the splitter never takes; their
+            // framing and CRC are checked all the same.
+            const bool raw = left >= telvor::kHeaderSize && p[at] == 'r' && p[at + 1] == 'M';
+            if (left < telvor::kHeaderSize || (!raw && !telvor::isMessageHeader(p + at)))
                 std::abort();
             std::size_t length = telvor::messageLength(p + at, left);
             if (length > left || telvor::checkMessage(p + at, length) != telvor::CheckResult::Good)
