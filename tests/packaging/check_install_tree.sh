@@ -1,11 +1,14 @@
 #!/bin/sh
-# check_install_tree.sh BUILD PREFIX VERSION UDEV_DIR UNIT_DIR PNG_SIZES: runs cmake --install
+# check_install_tree.sh BUILD PREFIX VERSION UDEV_DIR UNIT_DIR PNG_SIZES PROGRAMS: runs cmake --install
 # of BUILD into a temporary DESTDIR and checks what a desktop and a station rely on: programs
 # with man pages, desktop entries that validate and name installed programs and known types,
 # a MIME database that builds, AppStream data that validates, icons of the right size, units
 # that start an installed program, the udev rule, and one version everywhere.
 set -u
-build=$1 prefix=$2 version=$3 udev_dir=$4 unit_dir=$5 png_sizes=$6
+build=$1 prefix=$2 version=$3 udev_dir=$4 unit_dir=$5 png_sizes=$6 programs=$7
+for program in $programs; do
+    [ -x "$program" ] || { echo "skipped: $program is not built"; exit 77; }
+done
 case $unit_dir in /*) ;; *) unit_dir=$prefix/$unit_dir ;; esac
 
 dest=$(mktemp -d "${TMPDIR:-/tmp}/telvor-install.XXXXXX")
