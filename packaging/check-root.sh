@@ -5,6 +5,8 @@
 # /etc/apt (TELVOR_DEBIAN_MIRROR names another). Prints each step and the time it took.
 set -euo pipefail
 
+[ $# = 1 ] && [ -f "$1" ] || { echo "usage: check-root.sh TELVOR.deb" >&2; exit 2; }
+[ "$(id -u)" = 0 ] || { echo "check-root.sh: needs root (debootstrap, chroot)" >&2; exit 2; }
 deb=$(realpath "$1")
 start=$SECONDS
 mirror=${TELVOR_DEBIAN_MIRROR:-$(sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p' \
