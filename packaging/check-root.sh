@@ -66,6 +66,13 @@ version=$(dpkg-deb -f "$deb" Version)
 for program in telvor telvor-cli telvor-sim; do
     [ "$(in_root sh -c "command -v $program")" = "/usr/bin/$program" ] || fail "$program is not on PATH"
 done
+for path in $(dpkg-deb -c "$deb" | awk '$6 ~ /^\.\/usr\/bin\/./ { print substr($6, 2) }'); do
+    [ -f "$root/usr/share/man/man1/$(basename "$path").1.gz" ] || fail "$path has no man page"
+done
+for file in /lib/udev/rules.d/70-telvor.rules /lib/systemd/system/telvor-log@.service \
+    /lib/systemd/system/telvor-server@.service; do
+    [ -f "$root$file" ] || fail "$file is not installed"
+done
 [ "$(in_root telvor-cli --version)" = "telvor-cli $version" ] || fail "telvor-cli --version"
 in_root telvor-sim --help >/dev/null || fail "telvor-sim --help"
 # No DISPLAY, no platform plugin named: --help must not need the window system.
@@ -80,7 +87,7 @@ in_root su surveyor -c "cd && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp \
     timeout --preserve-status -s TERM 5 telvor" >"$work/telvor.log" 2>&1 ||
     { cat "$work/telvor.log"; fail "telvor did not run and close on SIGTERM"; }
 [ -f "$root/home/surveyor/.config/telvor/telvor.ini" ] || fail "telvor wrote no settings"
-step "installed: commands on PATH, --version/--help, desktop entry, .vxr type, telvor runs"
+step "installed: commands on PATH with man pages, udev rule, units, desktop entry, .vxr type; telvor runs"
 
 apt_root purge telvor
 status=$(in_root dpkg-query -W -f="\${db:Status-Status}" telvor 2>/dev/null || true)
