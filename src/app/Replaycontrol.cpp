@@ -9,9 +9,13 @@ namespace {
 
 const double kSpeeds[] = {1, 2, 5, 10, 60, 600, TReplayPacer::kAsFastAsPossible};
 
-std::string megabytes(std::uint64_t bytes) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", double(bytes) / 1e6);
+// Both figures in the unit that suits the file's size.
+std::string bytesText(std::uint64_t position, std::uint64_t size) {
+    const bool mega = size >= 1000000;
+    const double unit = mega ? 1e6 : 1e3;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.1f of %.1f %s", double(position) / unit, double(size) / unit,
+                  mega ? "MB" : "kB");
     return buf;
 }
 
@@ -35,7 +39,7 @@ std::string replayTimeText(std::int64_t receiverMs) {
 
 std::string replayPositionText(const TReplayStatus& s) {
     return "Epoch " + std::to_string(s.epoch) + " of " + std::to_string(s.epochs) + ", " +
-           megabytes(s.position) + " of " + megabytes(s.size) + " MB";
+           bytesText(s.position, s.size);
 }
 
 TReplayBarState TReplayControl::update() {

@@ -53,7 +53,7 @@ private:
 // "hh:mm:ss" of the receiver time (hours go on past 24, as the monitor's time does); "--:--:--"
 // before the first epoch.
 std::string replayTimeText(std::int64_t receiverMs);
-// "Epoch 12 of 3600, 1.2 of 4.5 MB".
+// "Epoch 12 of 3600, 1.2 of 4.5 MB" (kB for a file below a megabyte).
 std::string replayPositionText(const TReplayStatus& status);
 
 } // namespace telvor

@@ -110,8 +110,10 @@ TEST_F(ReplaySession, BarPausesStepsJumpsAndTellsTheEndOnce) {
     s = control.update();
     EXPECT_EQ(s.sliderValue, before);
     EXPECT_EQ(s.timeText, "01:00:0" + std::to_string(before + 1));
-    EXPECT_EQ(s.positionText.rfind("Epoch " + std::to_string(before + 1) + " of 5, 0.0 of", 0), 0u)
+    // Five epochs of 16 bytes: the file is shown in kB.
+    EXPECT_EQ(s.positionText.rfind("Epoch " + std::to_string(before + 1) + " of 5, 0.", 0), 0u)
         << s.positionText;
+    EXPECT_NE(s.positionText.find(" of 0.1 kB"), std::string::npos) << s.positionText;
 
     control.seek(3);
     EXPECT_EQ(jumps, 1);
@@ -132,7 +134,13 @@ TEST_F(ReplaySession, BarPausesStepsJumpsAndTellsTheEndOnce) {
     EXPECT_NE(ends[0].find("0 bytes skipped"), std::string::npos) << ends[0];
 }
 
-TEST(ReplayTexts, ReceiverTimeGoesOnPastADay) {
+TEST(ReplayTexts, ReceiverTimeGoesOnPastADayAndSizesFitTheFile) {
+    TReplayStatus big;
+    big.epoch = 12;
+    big.epochs = 3600;
+    big.position = 1250000;
+    big.size = 4500000;
+    EXPECT_EQ(replayPositionText(big), "Epoch 12 of 3600, 1.2 of 4.5 MB");
     EXPECT_EQ(replayTimeText(-1), "--:--:--");
     EXPECT_EQ(replayTimeText(0), "00:00:00");
     EXPECT_EQ(replayTimeText(86400000 + 3723000), "25:02:03");
