@@ -5,6 +5,7 @@
 #include "app/Mainmonitor.h"
 #include "app/Monitorpanelform.h"
 #include "app/Qtbridge.h"
+#include "app/Replaybarform.h"
 #include "app/Sessionformat.h"
 #include "config/Modaldialog.h"
 #include "config/Recintwizarddialog.h"
@@ -26,6 +27,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -63,8 +65,12 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     : QMainWindow(parent), profile_(profile), bridge_(bridge), runScript_(runScript) {
     setObjectName("MainWindow");
     setWindowIcon(QIcon::fromTheme("telvor"));
-    panel_ = new TMonitorPanel(this);
-    setCentralWidget(panel_);
+    auto* centre = new QWidget(this);
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    panel_ = new TMonitorPanel(centre);
+    column->addWidget(panel_, 1);
+    setCentralWidget(centre);
     buildStatusBar();
 
     session_ = std::make_unique<TSession>(profile_, *this);
@@ -74,6 +80,7 @@ TMainWindow::TMainWindow(TProfile& profile, TQtBridge& bridge, bool runScript, Q
     readStartSettings();
     buildTimers();
     buildMonitor();
+    buildReplayBar(column);
     hookSubWindows();
     startSession();
 }
@@ -148,6 +155,8 @@ void TMainWindow::hookSubWindows() {
         // Exclusive mode unlocked the receiver's files: a session restart sets it right.
         if (form.logic().exclusiveUsed())
             bridge_.post(TWindowId::Main, kResetCode);
+        else if (!form.logic().replayPath().empty())
+            openRecording(form.logic().replayPath());
     });
 
     setItemHandler(TMenuItem::RealTimeLogging, [this] {
@@ -213,6 +222,8 @@ QAction* TMainWindow::addItem(QMenu* menu, TMenuItem item, const QString& captio
     action->setVisible(available);
     items_[item] = action;
     connect(action, &QAction::triggered, this, [this, item] {
+        if (session_->refuseWhileReplaying(item))
+            return;
         auto it = handlers_.find(item);
         if (it != handlers_.end() && it->second)
             it->second();
@@ -222,6 +233,17 @@ QAction* TMainWindow::addItem(QMenu* menu, TMenuItem item, const QString& captio
 
 void TMainWindow::buildMenus() {
     const bool allowConfig = profile_.read(keys::ReceiverAllowConfig);
+
+    QMenu* file = menuBar()->addMenu("&File");
+    file->setObjectName("FileMenu");
+    QAction* openRecording = file->addAction("&Open recording...");
+    openRecording->setObjectName("OpenRecordingItem");
+    connect(openRecording, &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, "Open recording", QString(),
+                                                          "Raw data files (*.vxr);;All files (*)");
+        if (!path.isEmpty())
+            this->openRecording(path.toStdString());
+    });
 
     QMenu* receiver = menuBar()->addMenu("&Receiver");
     receiver->setObjectName("ReceiverMenu");
@@ -291,7 +313,7 @@ void TMainWindow::buildMenus() {
             }
     });
     addItem(help, TMenuItem::About, "Abo&ut", false);
-    mainMenus_ = {receiver, configMenu_, plotsMenu_, help};
+    mainMenus_ = {file, receiver, configMenu_, plotsMenu_, help};
 
     handlers_[TMenuItem::Connect] = [this] { doConnect(); };
     handlers_[TMenuItem::Disconnect] = [this] { session_->disconnect(); };
@@ -543,6 +565,13 @@ void TMainWindow::EndWait() {
 void TMainWindow::runCommand(TSessionCommand command) {
     switch (command) {
     case TSessionCommand::Connect:
+        // Started with a recording: it takes the place of the first connect.
+        if (!startRecording_.empty()) {
+            const std::string path = std::move(startRecording_);
+            startRecording_.clear();
+            openRecording(path);
+            break;
+        }
         doConnect();
         break;
     case TSessionCommand::Disconnect:
@@ -562,6 +591,22 @@ void TMainWindow::runCommand(TSessionCommand command) {
             serverStarter_();
         break;
     }
+}
+
+void TMainWindow::buildReplayBar(QVBoxLayout* column) {
+    replayControl_ = std::make_unique<TReplayControl>(
+        TReplayControl::THooks{[this] { sessionStarted(); },
+                               [this](const std::string& summary) { setStatusLine(summary); }});
+    replayBar_ = new TReplayBarForm(*replayControl_, centralWidget());
+    column->addWidget(replayBar_);
+}
+
+void TMainWindow::openRecording(const std::string& path) {
+    if (session_->busy())
+        return;
+    if (!session_->openRecording(path))
+        messageBox(kAppTitle, session_->lastError(), TBoxButtons::Ok, TBoxIcon::Error);
+    replayBar_->refresh();
 }
 
 void TMainWindow::doConnect() {

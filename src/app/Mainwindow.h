@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -19,7 +20,9 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class QVBoxLayout;
 class TMonitorPanel;
+class TReplayBarForm;
 
 namespace telvor {
 class TMainMonitor;
@@ -27,6 +30,7 @@ class TPlotWindows;
 class TMonitorView;
 class TProfile;
 class TQtBridge;
+class TReplayControl;
 } // namespace telvor
 
 class TMainWindow : public QMainWindow, public telvor::TSessionView, public telvor::TWaitSink {
@@ -59,6 +63,10 @@ public:
     // The "StartServer" command: the TCP sharing window starts its server.
     void setServerStarter(std::function<void()> starter) { serverStarter_ = std::move(starter); }
     bool openTerminal() override { return terminalOpener_ && terminalOpener_(); }
+    // Replays a recording in place of the receiver; an error in a message box.
+    void openRecording(const std::string& path);
+    // Started with a recording (`telvor FILE.vxr`): it plays instead of the first connect.
+    void setStartRecording(const std::string& path) { startRecording_ = path; }
 
     // TSessionView
     void setStatusLine(const std::string& text) override;
@@ -99,6 +107,7 @@ private:
     void readStartSettings();
     void buildTimers();
     void buildMonitor();
+    void buildReplayBar(QVBoxLayout* column);
     void hookSubWindows();
     void startSession();
     QAction* addItem(QMenu* menu, telvor::TMenuItem item, const QString& caption, bool available);
@@ -126,6 +135,9 @@ private:
     TMonitorPanel* panel_;
     std::unique_ptr<telvor::TMainMonitor> monitor_;
     telvor::TPlotWindows* plots_ = nullptr;
+    std::unique_ptr<telvor::TReplayControl> replayControl_;
+    TReplayBarForm* replayBar_ = nullptr;
+    std::string startRecording_;
 
     std::map<telvor::TMenuItem, QAction*> items_;
     std::map<telvor::TMenuItem, std::function<void()>> handlers_;

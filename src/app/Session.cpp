@@ -4,6 +4,7 @@
 #include "app/Ports.h"
 #include "app/Sessionformat.h"
 #include "links/Portio.h"
+#include "links/Replayconnection.h"
 #include "protocol/Commstate.h"
 #include "protocol/Commtools.h"
 #include "protocol/Debugcore.h"
@@ -626,7 +627,8 @@ void TSession::disconnect() {
     view_.enableItem(TMenuItem::Connect, true);
     view_.enableItem(TMenuItem::Disconnect, false);
 
-    TReceiverConnection* link = CurrentConnection;
+    // A recording has no receiver to put back into its old state.
+    TReceiverConnection* link = replaying() ? nullptr : CurrentConnection;
     if (link) {
         link->SetHandshake(false);
         pause(100);
@@ -700,6 +702,10 @@ std::string TSession::resumeMonitoring() {
 }
 
 void TSession::runSubWindow(const std::function<void()>& showModal, bool pauseFirst) {
+    if (replaying()) {
+        view_.messageBox(kAppTitle, kNotWhileReplaying, TBoxButtons::Ok, TBoxIcon::Information);
+        return;
+    }
     bool paused = false;
     if (pauseFirst &&
         !(settings_.mode == cmInternetServer && sharing_ && sharing_->clientConnected())) {

@@ -186,6 +186,15 @@ public:
     // Waits `ms` while handling user-interface events; false when stopped or shutting down.
     bool pause(int ms);
 
+    // Replays a recording (.vxr) instead of a receiver: the monitor and plots as live, no
+    // command goes anywhere. False with the text in lastError() and the status line.
+    bool openRecording(const std::string& path);
+    // A recording is playing (connected() holds as well).
+    bool replaying() const;
+    // A menu item whose window needs the receiver, chosen while a recording plays: says so
+    // and gives true (the item does nothing more).
+    bool refuseWhileReplaying(TMenuItem item);
+
     bool connected() const;
     bool busy() const { return busy_; }
     const TConnectionSettings& settings() const { return settings_; }
@@ -216,6 +225,7 @@ private:
     std::string restoreMask();
     void connectedMenus();
     void disconnectedMenus();
+    void replayMenus();
     void setStatus(const std::string& text);
     bool stopped() const;
 

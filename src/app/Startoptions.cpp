@@ -58,6 +58,9 @@ TStartOptions parseStartOptions(int argc, const char* const* argv) {
         "Open the manual-mode terminal after connecting, with this receiver script and "
         "its arguments in its command line.",
         "[/run FILE [ARGS...]]");
+    parser.addPositionalArgument(
+        "FILE.vxr", "Replay this recording in the monitor and plots instead of connecting.",
+        "[FILE.vxr]");
 
     if (!parser.parse(args))
         return usage(parser.errorText());
@@ -73,7 +76,12 @@ TStartOptions parseStartOptions(int argc, const char* const* argv) {
         return o;
     }
     const QStringList rest = parser.positionalArguments();
-    if (!rest.isEmpty()) {
+    // A file manager passes the recording alone (its type is known by its content, so the
+    // name may lack ".vxr"); a word that is neither stays a mistake.
+    if (rest.size() == 1 &&
+        (rest[0].endsWith(".vxr", Qt::CaseInsensitive) || QFileInfo(rest[0]).isFile())) {
+        o.recording = QFileInfo(rest[0]).absoluteFilePath().toStdString();
+    } else if (!rest.isEmpty()) {
         if (rest.size() < 2 || rest[0] != "/run")
             return usage("unexpected argument \"" + rest[0] + "\"");
         // Made absolute now: the program changes to its home folder before it runs the script.

@@ -12,6 +12,7 @@ struct TStartOptions {
     std::string settingsDir;                  // --settings; empty: the home folder
     std::string script;                       // "/run FILE": the script's absolute path
     std::vector<std::string> scriptArguments; // what follows the script
+    std::string recording;                    // "FILE.vxr": replayed instead of a connect
 };
 
 // Qt's own options ("-platform offscreen", "-style ...") are let through to the application.

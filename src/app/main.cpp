@@ -64,6 +64,8 @@ int main(int argc, char** argv) {
         int code;
         {
             TMainWindow main(profile, bridge, !start.script.empty());
+            if (!start.recording.empty())
+                main.setStartRecording(start.recording);
             std::vector<std::string> runArguments;
             if (!start.script.empty()) {
                 runArguments.push_back(start.script);

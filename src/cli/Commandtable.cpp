@@ -8,6 +8,7 @@
 #include "cli/Outputcommand.h"
 #include "cli/Radiocommand.h"
 #include "cli/Recordcommand.h"
+#include "cli/Replaycommand.h"
 #include "cli/Reportcommand.h"
 
 namespace telvor {
@@ -152,6 +153,15 @@ const std::vector<TCliCommand>& cliCommands() {
          runRadio,
          1,
          -1},
+        {"replay",
+         "<file>",
+         "show a recording (.vxr) as monitor shows the receiver, paced by its receiver time, to "
+         "its end; what the stream lost on standard error; 1 when the file cannot be read",
+         {{"json", "one JSON object a line"},
+          {"speed", "times real time (default 1), or max for no waiting", "n|max"}},
+         runReplay,
+         1,
+         1},
     };
     return table;
 }

@@ -169,6 +169,8 @@ void TFileManager::downloadClick() {
             break;
         }
         const bool ok = done.ok;
+        if (ok)
+            lastDownloaded_ = target;
         // The list may have been sorted meanwhile: find the item again by its name.
         for (TFileEntry& e : list_.entries)
             if (e.name == name && e.state == 1)
@@ -190,6 +192,23 @@ void TFileManager::downloadClick() {
     view_.setDownloadCaption("&Download");
     profile_.write(keys::LoadFileDoubleCheck, sourceIndex > 0);
     view_.showRows();
+}
+
+bool TFileManager::replayClick() {
+    for (const TFileEntry& e : list_.entries) {
+        const std::filesystem::path local = std::filesystem::path(outputPath) / e.caption;
+        std::error_code ignored;
+        if (e.selected && std::filesystem::is_regular_file(local, ignored)) {
+            replayPath_ = local.string();
+            return true;
+        }
+    }
+    if (lastDownloaded_.empty()) {
+        view_.setStatus("Download the file first");
+        return false;
+    }
+    replayPath_ = lastDownloaded_;
+    return true;
 }
 
 void TFileManager::deleteClick() {

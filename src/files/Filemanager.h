@@ -61,6 +61,11 @@ public:
     // ButtonOK on the download page: the queue, or Stop while it runs.
     void downloadClick();
     void deleteClick();
+    // "Replay": the selected file as downloaded to the computer, else the one downloaded last;
+    // true when there is one (the window then closes and the main window replays it).
+    bool replayClick();
+    // What "Replay" chose; empty when it was not used.
+    const std::string& replayPath() const { return replayPath_; }
     void columnClick(int column) { list_.ColumnClick(column); }
     void select(std::size_t row, bool on);
     void renameTarget(std::size_t row, const std::string& text);
@@ -95,6 +100,8 @@ private:
     TTransferProtocol transfer_;
     bool running_ = false;
     bool exclusiveUsed_ = false;
+    std::string lastDownloaded_;
+    std::string replayPath_;
 };
 
 } // namespace telvor

@@ -169,6 +169,11 @@ void TFileDownloadForm::buildDownloadSheet(QWidget* sheet) {
         syncSelection();
         logic_.deleteClick();
     });
+    action("Re&play", QKeySequence("Ctrl+P"), [this] {
+        syncSelection();
+        if (!logic_.queueRunning() && logic_.replayClick())
+            reject();
+    });
 
     connect(list_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         syncSelection();

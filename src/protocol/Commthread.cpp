@@ -198,6 +198,7 @@ void TCommThread::Split(const std::uint8_t* bytes, int count) {
 }
 
 void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
+    messages_.fetch_add(1, std::memory_order_relaxed);
     TCommState& state = commState();
     const TInputMode mode = state.inputMode.load();
     TRealTimeSink* rt = state.RealTime();
@@ -253,6 +254,12 @@ void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
 }
 
 void TCommThread::onSkipped(const std::uint8_t* bytes, std::size_t count, bool garbage) {
+    skipped_.fetch_add(count, std::memory_order_relaxed);
+    if (garbage)
+        damaged_.fetch_add(
+            std::uint64_t(std::count_if(bytes, bytes + count,
+                                        [](std::uint8_t b) { return b != '\r' && b != '\n'; })),
+            std::memory_order_relaxed);
     TCommState& state = commState();
     if (state.inputMode.load() == TInputMode::Logging)
         if (TRealTimeSink* rt = state.RealTime())
@@ -283,6 +290,15 @@ void TCommThread::FlushPending() {
     if (TRealTimeSink* rt = state.RealTime())
         rt->WriteData(splitter_.pendingData(), splitter_.pending());
     splitter_.reset();
+}
+
+TSplitCounts TCommThread::Counts() const {
+    return {messages_.load(), skipped_.load(), damaged_.load()};
+}
+
+std::size_t TCommThread::PendingBytes() {
+    std::lock_guard lock(commState().mainLock);
+    return splitter_.pending();
 }
 
 bool TCommThread::PlaybackWanted() {

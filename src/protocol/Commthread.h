@@ -17,6 +17,13 @@ namespace telvor {
 
 class TReceiverConnection;
 
+// What the splitter made of the stream so far.
+struct TSplitCounts {
+    std::uint64_t messages = 0;
+    std::uint64_t skipped = 0; // bytes passed over, line ends included
+    std::uint64_t damaged = 0; // of those, the bytes that were not line ends
+};
+
 class TCommThread : private TSplitterSink {
 public:
     static constexpr int kReadSize = 8192;
@@ -42,6 +49,10 @@ public:
     TInputMode Route(const std::uint8_t* bytes, int count);
     // Writes what the splitter holds to the real-time file and empties it. Takes the main lock.
     void FlushPending();
+    // Any thread.
+    TSplitCounts Counts() const;
+    // Bytes of an unfinished message the splitter waits on. Takes the main lock.
+    std::size_t PendingBytes();
 
 private:
     void Execute();
@@ -70,6 +81,7 @@ private:
     std::uint8_t readBuffer_[kReadSize + 1] = {};
     int lastCount_ = 0;
     TMessageSplitter splitter_;
+    std::atomic<std::uint64_t> messages_{0}, skipped_{0}, damaged_{0};
     bool sawEpoch_ = false;
     bool playing_ = false;
     std::FILE* playback_ = nullptr;

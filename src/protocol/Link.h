@@ -23,6 +23,7 @@ constexpr std::uint8_t kLinkParallel = 1;
 constexpr std::uint8_t kLinkInternetClient = 2;
 constexpr std::uint8_t kLinkEthernet = 3;
 constexpr std::uint8_t kLinkUsb = 4;
+constexpr std::uint8_t kLinkReplay = 5; // a recording played back
 
 // Bits of the event word and of the event mask.
 constexpr std::uint32_t kEventData = 0x01;

@@ -32,6 +32,14 @@ TEST(StartOptions, AnsweredWithoutAWindowSystem) {
     EXPECT_EQ(o.script.front(), '/');
     EXPECT_EQ(o.script.substr(o.script.size() - 8), "/job.vxc");
 
+    // A recording alone (as a file manager opens it) replays, its path made absolute too.
+    o = parse({"site1.VXR"});
+    EXPECT_EQ(o.action, TStartOptions::Run) << o.text;
+    EXPECT_EQ(o.recording.front(), '/');
+    EXPECT_EQ(o.recording.substr(o.recording.size() - 10), "/site1.VXR");
+    EXPECT_TRUE(o.script.empty());
+    EXPECT_EQ(parse({"a.vxr", "b.vxr"}).action, TStartOptions::Usage);
+
     EXPECT_EQ(parse({"--bogus"}).action, TStartOptions::Usage);
     EXPECT_EQ(parse({"stray"}).action, TStartOptions::Usage);
     EXPECT_EQ(parse({"--settings", "/nonexistent/telvor"}).action, TStartOptions::Usage);

@@ -193,3 +193,23 @@ TEST_F(FileManagerTest, OnAnInternetClientLinkTheRefreshButtonAlsoRefreshesTheLo
     commState().connectionMode = cmDirect;
     EXPECT_EQ(page.timer, (std::vector<std::string>{"stop", "stop", "log page"}));
 }
+
+// "Replay" takes the selected file where it lies on the computer, else the one downloaded last.
+TEST_F(FileManagerTest, ReplayOffersTheDownloadedFile) {
+    start({{"a", 900, 1}, {"b", 700, 2}});
+    EXPECT_FALSE(manager->replayClick());
+    EXPECT_EQ(page.status, "Download the file first");
+    EXPECT_TRUE(manager->replayPath().empty());
+
+    row("a").selected = true;
+    manager->downloadClick();
+    ASSERT_EQ(row("a").state, 2);
+    row("b").selected = true; // not on the computer
+    ASSERT_TRUE(manager->replayClick());
+    EXPECT_EQ(manager->replayPath(), (tmp / "a.vxr").string());
+
+    // Downloaded in an earlier session.
+    std::ofstream(tmp / "b.vxr") << "~~";
+    ASSERT_TRUE(manager->replayClick());
+    EXPECT_EQ(manager->replayPath(), (tmp / "b.vxr").string());
+}
