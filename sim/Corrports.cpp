@@ -92,7 +92,9 @@ void TCorrPorts::onEpoch(TEpoch& e) {
     std::lock_guard guard(lock_);
     if (output_) {
         outQueue_.push_back(rtcm3Station(options_.stationId, e.antenna));
-        outQueue_.push_back(rtcm3GpsObservations(options_.stationId, e));
+        auto observations = rtcm3GpsObservations(options_.stationId, e);
+        if (observations.size() > 14) // a base sends no observations before it tracks
+            outQueue_.push_back(std::move(observations));
         while (outQueue_.size() > 20) // nobody reads: keep only the newest
             outQueue_.pop_front();
     }

@@ -136,6 +136,13 @@ void TRtcm3Counter::feed(const std::uint8_t* bytes, std::size_t count) {
     for (;;) {
         while (at < pending_.size() && pending_[at] != 0xD3)
             ++at;
+        if (pending_.size() - at < 2)
+            break;
+        if (pending_[at + 1] & 0xFC) { // reserved bits set: no frame starts here
+            ++errors_;
+            ++at;
+            continue;
+        }
         if (pending_.size() - at < 3)
             break;
         const std::size_t length = (pending_[at + 1] & 3u) << 8 | pending_[at + 2];
@@ -144,7 +151,7 @@ void TRtcm3Counter::feed(const std::uint8_t* bytes, std::size_t count) {
         const std::uint8_t* f = pending_.data() + at;
         const std::uint32_t crc = static_cast<std::uint32_t>(f[length + 3]) << 16 |
                                   static_cast<std::uint32_t>(f[length + 4]) << 8 | f[length + 5];
-        if ((pending_[at + 1] & 0xFC) == 0 && crc24q(f, length + 3) == crc) {
+        if (crc24q(f, length + 3) == crc) {
             ++frames_;
             at += length + 6;
         } else {
