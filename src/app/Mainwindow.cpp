@@ -13,6 +13,7 @@
 #include "info/Aboutwindow.h"
 #include "info/Reportfile.h"
 #include "monitor/Plotswindow.h"
+#include "ntrip/Ntripwindow.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
 #include "qtglue/Strings.h"
@@ -277,6 +278,19 @@ void TMainWindow::buildMenus() {
                          [this] { plots_->satellites()->elevationMaskClick(); });
     maskItem_->setEnabled(false);
     plotItem("Plots &configuration...", "PlotsConfigurationItem", [this] { plots_->showPrefs(); });
+
+    // The NTRIP client writes to its own port, never to the receiver link: always there.
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->setObjectName("ToolsMenu");
+    QAction* ntrip = tools->addAction("&NTRIP client...");
+    ntrip->setObjectName("NtripClientItem");
+    connect(ntrip, &QAction::triggered, this, [this] {
+        auto* w = findChild<telvor::TNtripWindow*>("NtripWindow");
+        if (!w)
+            w = new telvor::TNtripWindow(profile_, this);
+        w->show();
+        w->raise();
+    });
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("HelpMenu");

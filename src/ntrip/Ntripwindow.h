@@ -1,0 +1,43 @@
+#pragma once
+// The NTRIP client window (Tools menu): the caster's fields, Start/Stop/List, the status and
+// the sourcetable. Its rules are TNtripControl's.
+#include "ntrip/Ntripcontrol.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTableWidget;
+class QTimer;
+
+namespace telvor {
+
+class TProfile;
+
+class TNtripWindow : public QDialog {
+public:
+    TNtripWindow(TProfile& profile, QWidget* parent = nullptr);
+    ~TNtripWindow() override;
+    TNtripControl& control() { return control_; }
+
+private:
+    TNtripFields fields() const;
+    void StartClick();
+    void StopClick();
+    void ListClick();
+    void OnTimer();
+    void showRows(const std::vector<std::vector<std::string>>& rows);
+
+    TProfile& profile_;
+    TNtripControl control_;
+    QLineEdit *caster_, *mount_, *user_, *password_, *destination_;
+    QComboBox* version_;
+    QSpinBox* gga_;
+    QLabel* status_;
+    QTableWidget* table_;
+    QTimer* timer_;
+};
+
+} // namespace telvor
