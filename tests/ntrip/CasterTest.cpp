@@ -159,5 +159,33 @@ TEST(NtripCaster, RawBaseFeedArrivesUnchangedAtAnotherClient) {
     EXPECT_EQ(rover.status().bytes, corrections.size());
 }
 
+TEST(NtripCaster, BaseToCasterToRoverLightsTheMonitorsRtcmLink) {
+    TTempDir dir("ntrip");
+    TCaster caster(dir);
+    const std::string rx = (dir / "rx").string(), corr = (dir / "corr").string(),
+                      cout = (dir / "cout").string();
+    // One simulator is both: its base output feeds the caster, its rover input gets the stream.
+    TChild sim({kSim, "--pty", rx, "--corr-pty", corr, "--corr-out-pty", cout, "--epoch-ms", "200"},
+               (dir / "sim.out").string(), (dir / "sim.err").string());
+    ASSERT_TRUE(eventually(
+        [&] { return sim.out().find("ready corr-out-pty") != std::string::npos; }, 20000));
+    TChild base({kCli, "ntrip", "--caster", "127.0.0.1:" + std::to_string(caster.in), "--raw",
+                 "--from", cout},
+                (dir / "base.out").string(), (dir / "base.err").string());
+    TChild rover({kCli, "ntrip", "--caster", "127.0.0.1:" + std::to_string(caster.out), "--mount",
+                  "MNT", "--user", "u", "--password", kPassword, "--to", corr},
+                 (dir / "rover.out").string(), (dir / "rover.err").string());
+    ASSERT_TRUE(
+        eventually([&] { return rover.err().find("Receiving") != std::string::npos; }, 20000));
+    const TRun m = runCommand(kCli + " --port " + rx + " monitor --seconds 6 2>&1");
+    EXPECT_EQ(m.code, 0) << m.out;
+    const std::size_t at = m.out.rfind("RTCM link: LQ: ");
+    ASSERT_NE(at, std::string::npos) << m.out;
+    // "LQ: q% (sss,mmmm,eeee)": messages counted, none broken.
+    const std::string figures = m.out.substr(m.out.find('(', at) + 1, 13);
+    EXPECT_GT(std::stoi(figures.substr(4, 4)), 0) << figures;
+    EXPECT_EQ(figures.substr(9, 4), "0000") << figures;
+}
+
 } // namespace
 } // namespace telvor::testing
