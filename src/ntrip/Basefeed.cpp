@@ -86,66 +86,63 @@ bool TBaseFeed::push(int fd, const std::uint8_t* bytes, std::size_t count) {
     return sendAll(fd, chunk, config_.connectTimeoutMs, stop_);
 }
 
+void TBaseFeed::dropCaster(int& fd, const char* why, int backoff, std::int64_t& retryAt) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+    note(why, false);
+    retryAt = steadyMs() + backoff;
+}
+
+// Returns false when the serial port hung up.
+bool TBaseFeed::forwardInput(int& fd, int backoff, std::int64_t& retryAt) {
+    std::uint8_t buffer[4096];
+    const long n = input_->read(buffer, sizeof buffer);
+    if (n < 0) {
+        std::lock_guard lock(lock_);
+        status_.inputGone = true;
+        status_.lastError = "The correction port hung up";
+        return false;
+    }
+    const auto count = static_cast<std::size_t>(n);
+    if (count == 0)
+        return true;
+    if (fd >= 0 && push(fd, buffer, count)) {
+        std::lock_guard lock(lock_);
+        status_.bytesSent += count;
+        return true;
+    }
+    if (fd >= 0)
+        dropCaster(fd, "Caster closed the connection", backoff, retryAt);
+    std::lock_guard lock(lock_);
+    status_.bytesDropped += count;
+    return true;
+}
+
 void TBaseFeed::run() {
     int fd = -1, backoff = config_.minBackoffMs;
     std::int64_t retryAt = 0;
-    std::uint8_t buffer[4096];
     while (!stopping_) {
         const std::int64_t now = steadyMs();
         if (fd < 0 && now >= retryAt) {
             std::string error;
             fd = login(error);
             note(error, fd >= 0);
-            if (fd < 0) {
-                retryAt = steadyMs() + backoff;
-                backoff = std::min(config_.maxBackoffMs, backoff * 2);
-            } else {
-                backoff = config_.minBackoffMs;
-            }
+            retryAt = fd < 0 ? steadyMs() + backoff : 0;
+            backoff = fd < 0 ? std::min(config_.maxBackoffMs, backoff * 2) : config_.minBackoffMs;
             continue;
         }
         // The socket is watched too: a caster that hangs up is noticed before the next write.
         pollfd p[3] = {{input_->fd(), POLLIN, 0}, {stop_.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
         const int wait =
             fd >= 0 ? 1000 : static_cast<int>(std::max<std::int64_t>(1, retryAt - now));
-        if (::poll(p, 3, wait) < 0 && errno != EINTR)
+        if ((::poll(p, 3, wait) < 0 && errno != EINTR) || p[1].revents)
             break;
-        if (p[1].revents)
+        char junk[512];
+        if (fd >= 0 && p[2].revents && ::recv(fd, junk, sizeof junk, MSG_DONTWAIT) <= 0)
+            dropCaster(fd, "Caster closed the connection", backoff, retryAt);
+        if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) && !forwardInput(fd, backoff, retryAt))
             break;
-        if (fd >= 0 && p[2].revents) {
-            char junk[512];
-            if (::recv(fd, junk, sizeof junk, MSG_DONTWAIT) <= 0) {
-                ::close(fd);
-                fd = -1;
-                note("Caster closed the connection", false);
-                retryAt = steadyMs() + backoff;
-            }
-        }
-        if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        const long n = input_->read(buffer, sizeof buffer);
-        if (n < 0) {
-            std::lock_guard lock(lock_);
-            status_.inputGone = true;
-            status_.lastError = "The correction port hung up";
-            break;
-        }
-        if (n == 0)
-            continue;
-        const auto count = static_cast<std::size_t>(n);
-        if (fd >= 0 && push(fd, buffer, count)) {
-            std::lock_guard lock(lock_);
-            status_.bytesSent += count;
-            continue;
-        }
-        if (fd >= 0) {
-            ::close(fd);
-            fd = -1;
-            note("Caster closed the connection", false);
-            retryAt = steadyMs() + backoff;
-        }
-        std::lock_guard lock(lock_);
-        status_.bytesDropped += count;
     }
     if (fd >= 0)
         ::close(fd);

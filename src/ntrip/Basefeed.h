@@ -46,6 +46,8 @@ private:
     void run();
     int login(std::string& error); // a socket ready for data, or -1
     bool push(int fd, const std::uint8_t* bytes, std::size_t count);
+    void dropCaster(int& fd, const char* why, int backoff, std::int64_t& retryAt);
+    bool forwardInput(int& fd, int backoff, std::int64_t& retryAt);
     void note(const std::string& error, bool connected);
 
     TBaseFeedConfig config_;

@@ -160,83 +160,76 @@ bool TChunkedDecoder::fail(const char* text) {
     return false;
 }
 
-bool TChunkedDecoder::feed(const std::uint8_t* bytes, std::size_t count, std::string& out) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const char c = static_cast<char>(bytes[i]);
-        switch (state_) {
-        case State::Size: {
-            const int v = std::isxdigit(static_cast<unsigned char>(c))
-                              ? (std::isdigit(static_cast<unsigned char>(c))
-                                     ? c - '0'
-                                     : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10)
-                              : -1;
-            if (v >= 0) {
-                if (++digits_ > 8) // 4 GB chunks: not a correction stream
-                    return fail("Chunk size too long");
-                remaining_ = remaining_ * 16 + static_cast<unsigned>(v);
-            } else if (digits_ == 0) {
-                return fail("Bad chunk size");
-            } else if (c == ';' || c == ' ' || c == '\t') {
-                state_ = State::Extension;
-            } else if (c == '\r') {
-                state_ = State::SizeLf;
-            } else if (c == '\n') {
-                state_ = remaining_ ? State::Data : State::Trailer;
-            } else {
-                return fail("Bad chunk size");
-            }
-            break;
-        }
-        case State::Extension:
-            if (c == '\n')
-                state_ = remaining_ ? State::Data : State::Trailer;
-            break;
-        case State::SizeLf:
-            if (c != '\n')
-                return fail("Bad chunk size line");
+bool TChunkedDecoder::sizeDigit(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isxdigit(u)) {
+        if (++digits_ > 8) // 4 GB chunks: not a correction stream
+            return fail("Chunk size too long");
+        const int v = std::isdigit(u) ? c - '0' : std::tolower(u) - 'a' + 10;
+        remaining_ = remaining_ * 16 + static_cast<unsigned>(v);
+        return true;
+    }
+    if (digits_ == 0)
+        return fail("Bad chunk size");
+    if (c == ';' || c == ' ' || c == '\t')
+        state_ = State::Extension;
+    else if (c == '\r')
+        state_ = State::SizeLf;
+    else if (c == '\n')
+        state_ = remaining_ ? State::Data : State::Trailer;
+    else
+        return fail("Bad chunk size");
+    return true;
+}
+
+bool TChunkedDecoder::step(char c) {
+    switch (state_) {
+    case State::Size:
+        return sizeDigit(c);
+    case State::Extension:
+        if (c == '\n')
             state_ = remaining_ ? State::Data : State::Trailer;
-            break;
-        case State::Data: {
-            const std::size_t n =
-                static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, count - i));
+        return true;
+    case State::SizeLf:
+        if (c != '\n')
+            return fail("Bad chunk size line");
+        state_ = remaining_ ? State::Data : State::Trailer;
+        return true;
+    case State::DataCr:
+    case State::DataLf:
+        if (c == '\r' && state_ == State::DataCr) {
+            state_ = State::DataLf;
+            return true;
+        }
+        if (c != '\n')
+            return fail("Chunk longer than its size");
+        state_ = State::Size;
+        digits_ = 0;
+        return true;
+    case State::Trailer:
+        if (c == '\n') {
+            if (trailerLine_ == 0)
+                state_ = State::Done;
+            trailerLine_ = 0;
+        } else if (c != '\r' && ++trailerLine_ > 4096) {
+            return fail("Chunk trailer too long");
+        }
+        return true;
+    default:
+        return state_ != State::Failed;
+    }
+}
+
+bool TChunkedDecoder::feed(const std::uint8_t* bytes, std::size_t count, std::string& out) {
+    for (std::size_t i = 0; i < count && state_ != State::Done; ++i) {
+        if (state_ == State::Data) {
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, count - i));
             out.append(reinterpret_cast<const char*>(bytes + i), n);
             remaining_ -= n;
             i += n - 1;
             if (remaining_ == 0)
                 state_ = State::DataCr;
-            break;
-        }
-        case State::DataCr:
-            if (c == '\n') {
-                state_ = State::Size;
-                digits_ = 0;
-            } else if (c == '\r') {
-                state_ = State::DataLf;
-            } else {
-                return fail("Chunk longer than its size");
-            }
-            break;
-        case State::DataLf:
-            if (c != '\n')
-                return fail("Chunk longer than its size");
-            state_ = State::Size;
-            digits_ = 0;
-            break;
-        case State::Trailer:
-            if (c == '\n') {
-                if (trailerLine_ == 0) {
-                    state_ = State::Done;
-                    return true;
-                }
-                trailerLine_ = 0;
-            } else if (c != '\r') {
-                if (++trailerLine_ > 4096)
-                    return fail("Chunk trailer too long");
-            }
-            break;
-        case State::Done:
-            return true;
-        case State::Failed:
+        } else if (!step(static_cast<char>(bytes[i]))) {
             return false;
         }
     }

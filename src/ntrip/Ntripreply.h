@@ -46,6 +46,8 @@ public:
 private:
     enum class State { Size, Extension, SizeLf, Data, DataCr, DataLf, Trailer, Done, Failed };
     bool fail(const char* text);
+    bool step(char c); // a byte outside a chunk's data
+    bool sizeDigit(char c);
     State state_ = State::Size;
     std::uint64_t remaining_ = 0;
     int digits_ = 0;

@@ -20,7 +20,24 @@ TNtripWindow::TNtripWindow(TProfile& profile, QWidget* parent)
     : QDialog(parent), profile_(profile) {
     setObjectName("NtripWindow");
     setWindowTitle("NTRIP client");
-    const TNtripFields f = TNtripControl::load(profile);
+    status_ = new QLabel(this);
+    status_->setObjectName("StatusLabel");
+    table_ = new QTableWidget(0, 4, this);
+    table_->setHorizontalHeaderLabels({"Mountpoint", "Format", "Systems", "Distance"});
+    table_->horizontalHeader()->setStretchLastSection(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(makeFields(TNtripControl::load(profile)));
+    layout->addLayout(makeButtons());
+    layout->addWidget(status_);
+    layout->addWidget(table_);
+
+    timer_ = new QTimer(this);
+    connect(timer_, &QTimer::timeout, this, &TNtripWindow::OnTimer);
+    timer_->start(500);
+}
+
+QFormLayout* TNtripWindow::makeFields(const TNtripFields& f) {
     auto edit = [this](const std::string& text, const char* name) {
         auto* e = new QLineEdit(q(text), this);
         e->setObjectName(name);
@@ -51,7 +68,10 @@ TNtripWindow::TNtripWindow(TProfile& profile, QWidget* parent)
     form->addRow("Destination", destination_);
     form->addRow("Version", version_);
     form->addRow("GGA every", gga_);
+    return form;
+}
 
+QHBoxLayout* TNtripWindow::makeButtons() {
     auto* buttons = new QHBoxLayout;
     for (auto [caption, name, slot] :
          {std::tuple{"Start", "StartButton", &TNtripWindow::StartClick},
@@ -62,22 +82,7 @@ TNtripWindow::TNtripWindow(TProfile& profile, QWidget* parent)
         connect(b, &QPushButton::clicked, this, slot);
         buttons->addWidget(b);
     }
-    status_ = new QLabel(this);
-    status_->setObjectName("StatusLabel");
-    table_ = new QTableWidget(0, 4, this);
-    table_->setHorizontalHeaderLabels({"Mountpoint", "Format", "Systems", "Distance"});
-    table_->horizontalHeader()->setStretchLastSection(true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-    layout->addWidget(status_);
-    layout->addWidget(table_);
-
-    timer_ = new QTimer(this);
-    connect(timer_, &QTimer::timeout, this, &TNtripWindow::OnTimer);
-    timer_->start(500);
-    OnTimer();
+    return buttons;
 }
 
 TNtripWindow::~TNtripWindow() {

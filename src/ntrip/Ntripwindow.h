@@ -6,6 +6,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -23,6 +25,8 @@ public:
     TNtripControl& control() { return control_; }
 
 private:
+    QFormLayout* makeFields(const TNtripFields& fields);
+    QHBoxLayout* makeButtons();
     TNtripFields fields() const;
     void StartClick();
     void StopClick();
