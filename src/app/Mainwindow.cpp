@@ -38,6 +38,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 using namespace telvor;
 
@@ -286,8 +287,16 @@ void TMainWindow::buildMenus() {
     ntrip->setObjectName("NtripClientItem");
     connect(ntrip, &QAction::triggered, this, [this] {
         auto* w = findChild<telvor::TNtripWindow*>("NtripWindow");
-        if (!w)
+        if (!w) {
             w = new telvor::TNtripWindow(profile_, this);
+            // GGA and distances from the newest "PG" (radians) the monitor saw.
+            w->setPositionSource([this]() -> std::optional<std::pair<double, double>> {
+                const auto fix = monitor_->monitor().plotData().lastFix();
+                if (fix.sequence == 0)
+                    return std::nullopt;
+                return std::pair{fix.lat * 180 / M_PI, fix.lon * 180 / M_PI};
+            });
+        }
         w->show();
         w->raise();
     });

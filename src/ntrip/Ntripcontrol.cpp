@@ -5,6 +5,8 @@
 #include "settings/Settingskeys.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 
 namespace telvor {
@@ -93,16 +95,18 @@ void TNtripControl::stop() {
     output_.reset();
 }
 
-void TNtripControl::setPosition(double latDeg, double lonDeg, double heightM, double utcSeconds) {
+void TNtripControl::setPosition(double latDeg, double lonDeg, double heightM) {
     std::lock_guard guard(lock_);
     position_ = TGeoPoint{latDeg, lonDeg};
     heightM_ = heightM;
-    utcSeconds_ = utcSeconds;
 }
 
 std::string TNtripControl::gga() const {
+    const double now =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     std::lock_guard guard(lock_);
-    return position_ ? ggaSentence(position_->latDeg, position_->lonDeg, heightM_, utcSeconds_)
+    return position_ ? ggaSentence(position_->latDeg, position_->lonDeg, heightM_,
+                                   std::fmod(now, 86400.0))
                      : std::string();
 }
 

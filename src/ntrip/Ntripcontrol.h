@@ -35,8 +35,9 @@ public:
     void stop();
     bool running() const { return client_ != nullptr; }
 
-    // The live position for GGA, from the monitor; degrees and metres, UTC seconds of day.
-    void setPosition(double latDeg, double lonDeg, double heightM, double utcSeconds);
+    // The live position for GGA and distances, from the monitor; degrees and metres. GGA
+    // carries the time it is sent.
+    void setPosition(double latDeg, double lonDeg, double heightM);
 
     // "State: Receiving", "Bytes: 1234", "Rate: 1.2 kB/s", "Age: 0.3 s", "Error: ..."
     std::vector<std::string> statusLines() const;
@@ -53,7 +54,7 @@ private:
     std::unique_ptr<TNtripClient> client_;
     mutable std::mutex lock_;
     std::optional<TGeoPoint> position_;
-    double heightM_ = 0, utcSeconds_ = 0;
+    double heightM_ = 0;
 };
 
 } // namespace telvor

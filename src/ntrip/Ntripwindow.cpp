@@ -130,6 +130,9 @@ void TNtripWindow::showRows(const std::vector<std::vector<std::string>>& rows) {
 }
 
 void TNtripWindow::OnTimer() {
+    if (position_)
+        if (const auto p = position_())
+            control_.setPosition(p->first, p->second, 0);
     if (!control_.running())
         return;
     std::string text;

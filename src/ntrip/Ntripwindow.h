@@ -5,6 +5,10 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <optional>
+#include <utility>
+
 class QComboBox;
 class QFormLayout;
 class QHBoxLayout;
@@ -23,6 +27,10 @@ public:
     TNtripWindow(TProfile& profile, QWidget* parent = nullptr);
     ~TNtripWindow() override;
     TNtripControl& control() { return control_; }
+    // Where the live position comes from (degrees; nothing while there is none), asked on the
+    // window's timer.
+    using TPositionSource = std::function<std::optional<std::pair<double, double>>()>;
+    void setPositionSource(TPositionSource source) { position_ = std::move(source); }
 
 private:
     QFormLayout* makeFields(const TNtripFields& fields);
@@ -42,6 +50,7 @@ private:
     QLabel* status_;
     QTableWidget* table_;
     QTimer* timer_;
+    TPositionSource position_;
 };
 
 } // namespace telvor

@@ -92,7 +92,7 @@ TEST(NtripControl, StatusFollowsTheStreamAndARefusalShowsTheSourcetable) {
         ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
         ::close(fd);
     });
-    control.setPosition(50.0875, 14.4213, 245, 0);
+    control.setPosition(50.0875, 14.4213, 245);
     f.mount = "OTHER";
     ASSERT_EQ(control.start(f), "");
     refusal.join();
