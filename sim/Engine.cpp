@@ -361,6 +361,8 @@ void TEngine::runEpoch(bool emit) {
     timeMs_ += options_.epochStepMs;
     ++epochs_;
     last_ = sky_.compute(timeMs_, skySettings());
+    if (options_.onEpoch)
+        options_.onEpoch(last_);
     if (options_.onTruth)
         options_.onTruth(truthLine(last_));
     recordEpoch();

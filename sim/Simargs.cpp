@@ -231,6 +231,15 @@ const std::vector<TSimOption>& simOptions() {
          [](const char* v, A& a) { return *v && (a.recordPath = v, true); }},
         {"verbose", "", "", "log received lines and replies on stderr",
          [](const char*, A& a) { return a.options.verbose = true, true; }},
+        {"corr-pty", "PATH", "",
+         "a correction input port on a second pty (linked to PATH): what a\nrover is sent; the "
+         "MS message counts its RTCM 3 frames",
+         [](const char* v, A& a) { return *v && (a.corrPty = v, true); }},
+        {"corr-record", "FILE", "", "append every byte the correction input port gets to FILE",
+         [](const char* v, A& a) { return *v && (a.corrRecord = v, true); }},
+        {"corr-out-pty", "PATH", "",
+         "a base's correction output on a pty: RTCM 3 messages 1005 and\n1004 every epoch",
+         [](const char* v, A& a) { return *v && (a.corrOutPty = v, true); }},
         {"help", "", "", "this text", nullptr},
         {"version", "", "", "the version", nullptr},
     };

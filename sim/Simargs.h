@@ -15,6 +15,7 @@ struct TSimArgs {
     int tcpPort = -1;            // -1: no TCP; 0: any free port
     std::string recordPath = {}; // every byte sent, appended to this file
     std::string truthPath = {};  // the truth of every epoch, appended to this file
+    std::string corrPty = {}, corrRecord = {}, corrOutPty = {}; // the correction ports
 };
 
 TSimArgs parseSimArgs(int argc, char** argv);

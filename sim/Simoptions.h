@@ -12,6 +12,8 @@
 
 namespace telvorsim {
 
+struct TEpoch;
+
 struct TFaults {
     double corrupt = 0;     // fraction of output bytes replaced by other bytes
     double drop = 0;        // fraction of output bytes never sent
@@ -71,6 +73,9 @@ struct TSimOptions {
 
     // Every byte as it leaves the port, on the receiver's thread: what a logger must have got.
     std::function<void(const std::uint8_t* bytes, std::size_t count)> onOutput;
+    // Each epoch as computed, before its messages are built, on the receiver's thread: the
+    // correction ports set the RTCM link figures here.
+    std::function<void(TEpoch& epoch)> onEpoch;
     // Every epoch's truth (truthLine), on the receiver's thread.
     std::function<void(const std::string& line)> onTruth;
 

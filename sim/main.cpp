@@ -1,4 +1,5 @@
 // telvor-sim: a simulated receiver on a pseudo-terminal, a TCP port or both ends of nothing.
+#include "sim/Corrports.h"
 #include "sim/Receiver.h"
 #include "sim/Simargs.h"
 
@@ -54,6 +55,16 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
+    telvorsim::TCorrPorts corr;
+    if (!args.corrPty.empty() || !args.corrOutPty.empty()) {
+        std::string error = corr.start({args.corrPty, args.corrRecord, args.corrOutPty});
+        if (!error.empty()) {
+            std::fprintf(stderr, "telvor-sim: %s\n", error.c_str());
+            return 1;
+        }
+        o.onEpoch = [&corr](telvorsim::TEpoch& e) { corr.onEpoch(e); };
+    }
+
     telvorsim::TSimReceiver receiver(o);
     if (!ptyPath.empty()) {
         std::string slave = receiver.startPty(ptyPath);
@@ -70,6 +81,10 @@ int main(int argc, char** argv) {
         }
         std::printf("ready tcp %d\n", port);
     }
+    if (!corr.inSlave().empty())
+        std::printf("ready corr-pty %s %s\n", corr.inSlave().c_str(), args.corrPty.c_str());
+    if (!corr.outSlave().empty())
+        std::printf("ready corr-out-pty %s %s\n", corr.outSlave().c_str(), args.corrOutPty.c_str());
     std::fflush(stdout);
 
     for (int sig = 0; sigwait(&signals, &sig) == 0 && sig == SIGUSR1;) {
@@ -79,6 +94,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "telvor-sim: modem power cycle\n");
     }
     receiver.stop();
+    corr.stop();
     if (record)
         std::fclose(record);
     if (truth)

@@ -14,6 +14,7 @@
 #include "info/Aboutwindow.h"
 #include "info/Reportfile.h"
 #include "monitor/Plotswindow.h"
+#include "ntrip/Ntripwindow.h"
 #include "protocol/Commtools.h"
 #include "protocol/Logfile.h"
 #include "qtglue/Strings.h"
@@ -39,6 +40,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 using namespace telvor;
 
@@ -299,6 +301,27 @@ void TMainWindow::buildMenus() {
                          [this] { plots_->satellites()->elevationMaskClick(); });
     maskItem_->setEnabled(false);
     plotItem("Plots &configuration...", "PlotsConfigurationItem", [this] { plots_->showPrefs(); });
+
+    // The NTRIP client writes to its own port, never to the receiver link: always there.
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    tools->setObjectName("ToolsMenu");
+    QAction* ntrip = tools->addAction("&NTRIP client...");
+    ntrip->setObjectName("NtripClientItem");
+    connect(ntrip, &QAction::triggered, this, [this] {
+        auto* w = findChild<telvor::TNtripWindow*>("NtripWindow");
+        if (!w) {
+            w = new telvor::TNtripWindow(profile_, this);
+            // GGA and distances from the newest "PG" (radians) the monitor saw.
+            w->setPositionSource([this]() -> std::optional<std::pair<double, double>> {
+                const auto fix = monitor_->monitor().plotData().lastFix();
+                if (fix.sequence == 0)
+                    return std::nullopt;
+                return std::pair{fix.lat * 180 / M_PI, fix.lon * 180 / M_PI};
+            });
+        }
+        w->show();
+        w->raise();
+    });
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("HelpMenu");

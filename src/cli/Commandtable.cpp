@@ -5,6 +5,7 @@
 #include "cli/Filecommands.h"
 #include "cli/Logcommand.h"
 #include "cli/Manualcommands.h"
+#include "cli/Ntripcommand.h"
 #include "cli/Outputcommand.h"
 #include "cli/Radiocommand.h"
 #include "cli/Recordcommand.h"
@@ -162,6 +163,22 @@ const std::vector<TCliCommand>& cliCommands() {
          runReplay,
          1,
          1},
+        {"ntrip",
+         "",
+         "a caster's correction stream to a serial port or TCP address (--to), a base's "
+         "corrections from a serial port to a caster (--from), or the sourcetable (--list); "
+         "--password is the caster's; until Ctrl-C, 1 on a refusal",
+         {{"caster", "the caster, HOST:PORT (port 2101 when left out)", "host:port"},
+          {"mount", "the mountpoint", "name"},
+          {"user", "the caster's user name", "name"},
+          {"to", "where the stream goes: a serial device or HOST:PORT", "device"},
+          {"from", "base feed: the serial port carrying the receiver's corrections", "device"},
+          {"raw", "base feed: raw TCP into a caster's input instead of NTRIP"},
+          {"list", "print the caster's sourcetable"},
+          {"gga", "send the rover's position (--position) as GGA every n seconds", "n"},
+          {"position", "the rover's position for GGA and distances: lat,lon[,height]", "lat,lon"},
+          {"ntrip-version", "1 (HTTP/1.0, SOURCE) or 2 (HTTP/1.1, chunked, POST; default)", "1|2"}},
+         runNtrip},
     };
     return table;
 }

@@ -178,6 +178,15 @@ inline constexpr TStrKey ScatterColorCD{"Scatter", "ColorCD", "00FF00"};
 inline constexpr TStrKey ScatterColorFL{"Scatter", "ColorFL", "FF0000"};
 inline constexpr TStrKey ScatterColorFX{"Scatter", "ColorFX", "FFFF00"};
 
+// Ntrip: the NTRIP client window. The password is kept in the sharing password's scrambled form.
+inline constexpr TStrKey NtripCaster{"Ntrip", "Caster", ""};
+inline constexpr TStrKey NtripMount{"Ntrip", "Mount", ""};
+inline constexpr TStrKey NtripUser{"Ntrip", "User", ""};
+inline constexpr TStrKey NtripPassword{"Ntrip", "Password", ""};
+inline constexpr TStrKey NtripDestination{"Ntrip", "Destination", ""};
+inline constexpr TIntKey NtripVersion{"Ntrip", "Version", 2};
+inline constexpr TIntKey NtripGga{"Ntrip", "GGA", 0};
+
 } // namespace keys
 
 // The session's mode from the stored value: unknown values (e.g. 7, or negative) mean Direct.
