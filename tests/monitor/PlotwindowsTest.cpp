@@ -329,6 +329,54 @@ TEST_F(PlotWindows, ScatterStatisticsFitAverageAndClasses) {
     EXPECT_EQ(text(form, "SALabel"), "0%");
 }
 
+// A full redraw counts the fixes the history still holds; redraws of the same history (a
+// resize) keep that count and the means, and a class switch or new fixes count again.
+TEST_F(PlotWindows, ScatterRedrawCountsTheHistoryAndKeepsItUntilItChanges) {
+    makePlots();
+    monitor_->plotData().resize(27);
+    TScatterPlotForm* form = plots_->scatter();
+    form->resize(640, 460);
+    form->show();
+    settle();
+    for (int i = 0; i < 30; ++i)
+        feed(pg(0, lonOf(-(i % 5 + 1)), i % 3 == 0 ? 4 : 1));
+    plots_->refresh();
+    EXPECT_EQ(text(form, "TotalLabel"), "30"); // drawn as they came, the first three included
+
+    auto meanOf = [](bool withFixed) {
+        double mean = 0;
+        int n = 0;
+        for (int i = 3; i < 30; ++i)
+            if (withFixed || i % 3 != 0) {
+                ++n;
+                mean = ((n - 1) * mean + (i % 5 + 1)) / n;
+            }
+        return scatterMetres(mean);
+    };
+    form->redrawPlot();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(true));
+    form->resize(700, 500);
+    settle();
+    form->refreshStatistics();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(true));
+
+    find<QCheckBox>(form, "FXCheckBox")->click();
+    EXPECT_EQ(text(form, "TotalLabel"), "18");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(false));
+    find<QCheckBox>(form, "FXCheckBox")->click();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(true));
+
+    // One more fix: drawn on top, then a redraw holds the 27 newest again.
+    feed(pg(0, lonOf(-10), 1));
+    plots_->refresh();
+    EXPECT_EQ(text(form, "TotalLabel"), "28");
+    form->redrawPlot();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+}
+
 TEST_F(PlotWindows, PositionStripsDrawFixesInClassColours) {
     // A store with its own clock, so the fixes spread over time.
     TSimFeed sim(40);
