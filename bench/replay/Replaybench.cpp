@@ -106,10 +106,18 @@ struct MonitorPath : TSplitterSink, TSlotSource {
 
 } // namespace
 
-int main() {
+// With a file name the bench replays that file as it is and keeps it, for profiles;
+// "FILE --keep" only writes the recording there.
+int main(int argc, char** argv) {
+    if (argc > 2 && std::string(argv[2]) == "--keep") {
+        std::ofstream(argv[1], std::ios::binary) << recordDay();
+        return 0;
+    }
     auto start = Clock::now();
-    const std::string path = "/tmp/telvor-bench-replay-24h.vxr";
-    { std::ofstream(path, std::ios::binary) << recordDay(); }
+    const bool given = argc > 1;
+    const std::string path = given ? argv[1] : "/tmp/telvor-bench-replay-24h.vxr";
+    if (!given)
+        std::ofstream(path, std::ios::binary) << recordDay();
     std::ifstream in(path, std::ios::binary);
     const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::printf("recording: %d epochs at 1 Hz, %.1f MB in %s (made in %.1f s)\n", kEpochs,
@@ -161,6 +169,7 @@ int main() {
                 "%.1f MB of JSON\n",
                 secondsSince(start), monitor.epochs, monitor.jsonBytes / 1e6);
     std::printf("(fold %u)\n", fold & 0xFF);
-    std::remove(path.c_str());
+    if (!given)
+        std::remove(path.c_str());
     return 0;
 }
