@@ -126,6 +126,10 @@ void TPlotData::addPositionLocked(const TIncomingFix& f, TDrained& out) {
     auto cap = static_cast<std::size_t>(capacity_);
     bool recompute = false;
     if (positions_.size() < cap) {
+        // Grown by doubling, but never past the capacity: at the largest one the slack alone
+        // would be 36 MB.
+        if (positions_.size() == positions_.capacity())
+            positions_.reserve(std::min(cap, std::max<std::size_t>(1024, 2 * positions_.size())));
         positions_.push_back(e);
     } else {
         TPositionEntry& old = positions_[posWrite_];

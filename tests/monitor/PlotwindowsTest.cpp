@@ -9,6 +9,7 @@
 #include "monitor/Thinning.h"
 #include "rtlog/Targetpositionform.h"
 #include "settings/Profile.h"
+#include "support/Eventually.h"
 #include "support/Messagemaker.h"
 #include "support/Simfeed.h"
 
@@ -31,6 +32,7 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 using namespace telvor;
@@ -375,6 +377,52 @@ TEST_F(PlotWindows, ScatterRedrawCountsTheHistoryAndKeepsItUntilItChanges) {
     EXPECT_EQ(text(form, "TotalLabel"), "28");
     form->redrawPlot();
     EXPECT_EQ(text(form, "TotalLabel"), "27");
+}
+
+namespace {
+
+// A plot that counts its redraws and the sizes it drew at.
+struct CountingPlot : TBasicPlot {
+    int draws = 0;
+    QSize drawnAt;
+    void drawBackground() override {
+        ++draws;
+        drawnAt = bitmap_.size();
+    }
+};
+
+} // namespace
+
+// A plot that redraws fast follows every resize step; a slow one shows its stretched image
+// while the steps come and is redrawn once at the final size when they stop.
+TEST_F(PlotWindows, SlowPlotRedrawsOnceWhenTheResizeSettles) {
+    CountingPlot plot;
+    plot.resize(200, 150);
+    plot.show();
+    settle();
+    const int shown = plot.draws;
+    plot.resize(210, 160);
+    settle();
+    EXPECT_EQ(plot.draws, shown + 1);
+    EXPECT_EQ(plot.drawnAt, QSize(210, 160));
+
+    plot.setSlowRedrawMs(-1);     // every redraw counts as slow
+    plot.setResizeSettleMs(1000); // longer than a step takes on a loaded machine
+    const int before = plot.draws;
+    for (int i = 1; i <= 5; ++i) {
+        plot.resize(210 + 10 * i, 160 + 5 * i);
+        settle();
+        EXPECT_EQ(plot.bitmap().size(), QSize(210 + 10 * i, 160 + 5 * i));
+    }
+    EXPECT_EQ(plot.draws, before);
+    ASSERT_TRUE(telvor::testing::eventually([&] { return plot.draws > before; }, 10000,
+                                            [] {
+                                                QApplication::processEvents();
+                                                std::this_thread::sleep_for(
+                                                    std::chrono::milliseconds(10));
+                                            }));
+    EXPECT_EQ(plot.draws, before + 1);
+    EXPECT_EQ(plot.drawnAt, QSize(260, 185));
 }
 
 TEST_F(PlotWindows, PositionStripsDrawFixesInClassColours) {
