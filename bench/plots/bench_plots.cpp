@@ -195,6 +195,7 @@ int main(int argc, char** argv) {
     // Sky plot: 3600 views of the simulated sky, 10 s apart, replayed as tracks.
     {
         testing::TSimFeed sim;
+        const std::size_t skyHeap = heapInUse();
         TPlotData sky(3600, sim.clock());
         for (int i = 0; i < 3600; ++i) {
             sim.feed(i * 10LL, {"GS", "NS"}, {&sky});
@@ -202,6 +203,8 @@ int main(int argc, char** argv) {
                 sky.drain();
         }
         sky.drain();
+        std::printf("satellite history, 3600 views: %.1f MB of heap (%.0f bytes a view)\n",
+                    (heapInUse() - skyHeap) / 1e6, (heapInUse() - skyHeap) / 3600.0);
         TSatellitesPlotForm form(sky, nullptr, {});
         form.resize(700, 800);
         form.show();
