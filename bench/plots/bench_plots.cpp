@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include <random>
 #include <time.h>
 
@@ -59,6 +60,27 @@ template <class F> double timeBest(int runs, F&& f) {
 }
 
 using Host = TQuietMonitorHost;
+
+// A window dragged bigger step by step: the CPU time of the slowest step, events included.
+double resizeSteps(QApplication& app, QWidget& form) {
+    double slowest = 0;
+    const QSize start = form.size();
+    for (int i = 1; i <= 10; ++i) {
+        double t0 = cpuMs();
+        form.resize(start + QSize(8 * i, 6 * i));
+        app.processEvents();
+        slowest = std::max(slowest, cpuMs() - t0);
+    }
+    form.resize(start);
+    app.processEvents();
+    return slowest;
+}
+
+// Bytes the heap holds, to weigh a store.
+std::size_t heapInUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
 
 // Hands every tick the same full set of 24 messages.
 struct FullSlots : TSlotSource {
@@ -113,10 +135,14 @@ int main(int argc, char** argv) {
     FullSlots fullSlots;
     TMonitor monitor(host, fullSlots, nullptr, kHistory);
     std::uint32_t now = 0;
+    const std::size_t heapBefore = heapInUse();
     TPlotData timed(kHistory, [&] { return now; });
 
     auto start = Clock::now();
-    fillPositions(now, {&monitor.plotData(), &timed});
+    fillPositions(now, {&timed});
+    std::printf("plot store, %d fixes: %.1f MB of heap\n", kHistory,
+                (heapInUse() - heapBefore) / 1e6);
+    fillPositions(now, {&monitor.plotData()});
     std::printf("setup: %d fixes fed and drained into two stores in %.0f ms\n", kHistory,
                 msSince(start));
 
@@ -136,6 +162,8 @@ int main(int argc, char** argv) {
                     timeBest(5, [&] { plot->redraw(); }));
         std::printf("scatter statistics refresh: %.3f ms\n",
                     timeBest(5, [&] { form.refreshStatistics(); }));
+        std::printf("scatter window resize, slowest of 10 steps (points connected): %.1f ms\n",
+                    resizeSteps(app, form));
     }
 
     // Position strips: the history reloaded and drawn, for the default span and for a span
@@ -160,11 +188,14 @@ int main(int argc, char** argv) {
                     timeBest(5, [&] { plot->reload(); }));
         std::printf("position repaint of one timer tick (span %d s): %.1f ms\n", s.maxX,
                     timeBest(5, [&] { plot->redraw(); }));
+        std::printf("position window resize, slowest of 10 steps (span %d s): %.1f ms\n", s.maxX,
+                    resizeSteps(app, form));
     }
 
     // Sky plot: 3600 views of the simulated sky, 10 s apart, replayed as tracks.
     {
         testing::TSimFeed sim;
+        const std::size_t skyHeap = heapInUse();
         TPlotData sky(3600, sim.clock());
         for (int i = 0; i < 3600; ++i) {
             sim.feed(i * 10LL, {"GS", "NS"}, {&sky});
@@ -172,6 +203,8 @@ int main(int argc, char** argv) {
                 sky.drain();
         }
         sky.drain();
+        std::printf("satellite history, 3600 views: %.1f MB of heap (%.0f bytes a view)\n",
+                    (heapInUse() - skyHeap) / 1e6, (heapInUse() - skyHeap) / 3600.0);
         TSatellitesPlotForm form(sky, nullptr, {});
         form.resize(700, 800);
         form.show();

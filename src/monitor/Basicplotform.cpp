@@ -7,13 +7,18 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 namespace telvor {
 
-TBasicPlot::TBasicPlot(QWidget* parent) : QWidget(parent) {
+TBasicPlot::TBasicPlot(QWidget* parent) : QWidget(parent), settle_(new QTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(60, 60);
+    settle_->setSingleShot(true);
+    settle_->setInterval(kResizeSettleMs);
+    connect(settle_, &QTimer::timeout, this, [this] { redraw(); });
 }
 
 void TBasicPlot::resizeAndClear() {
@@ -23,9 +28,17 @@ void TBasicPlot::resizeAndClear() {
 }
 
 void TBasicPlot::redraw() {
+    const auto start = std::chrono::steady_clock::now();
+    settle_->stop();
     resizeAndClear();
     drawBackground();
     update();
+    lastRedrawMs_ =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void TBasicPlot::setResizeSettleMs(int ms) {
+    settle_->setInterval(ms);
 }
 
 void TBasicPlot::paintEvent(QPaintEvent*) {
@@ -35,7 +48,16 @@ void TBasicPlot::paintEvent(QPaintEvent*) {
 }
 
 void TBasicPlot::resizeEvent(QResizeEvent*) {
-    redraw();
+    if (lastRedrawMs_ <= slowRedrawMs_ || bitmap_.isNull()) {
+        redraw();
+        return;
+    }
+    // Dragging a window edge sends a resize per step; a plot of a long history redrawn at
+    // each would lag behind the mouse.
+    bitmap_ = bitmap_.scaled(size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                  .convertToFormat(QImage::Format_RGB32);
+    update();
+    settle_->start();
 }
 
 TBasicPlotForm::TBasicPlotForm(const QString& formName, const QString& caption, TProfile* profile,

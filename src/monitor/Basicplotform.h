@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QPainter;
+class QTimer;
 
 namespace telvor {
 
@@ -26,6 +27,15 @@ public:
     // Clears, draws the background and the content again, and schedules a repaint.
     virtual void redraw();
 
+    // A plot whose last redraw took longer than this (ms) is not redrawn at every step of a
+    // window resize: the old image is shown stretched until the size has held for
+    // kResizeSettleMs, then the plot is redrawn once at its new size.
+    static constexpr double kSlowRedrawMs = 40;
+    static constexpr int kResizeSettleMs = 150;
+    void setSlowRedrawMs(double ms) { slowRedrawMs_ = ms; }
+    void setResizeSettleMs(int ms);
+    double lastRedrawMs() const { return lastRedrawMs_; }
+
 protected:
     // Called by `redraw` on the freshly cleared image.
     virtual void drawBackground() {}
@@ -36,6 +46,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
     QImage bitmap_;
+
+private:
+    QTimer* settle_;
+    double slowRedrawMs_ = kSlowRedrawMs;
+    double lastRedrawMs_ = 0;
 };
 
 class TBasicPlotForm : public QWidget {

@@ -175,7 +175,14 @@ namespace {
 
 void jsonString(std::string& out, std::string_view s) {
     out += '"';
-    for (unsigned char c : s) {
+    // Runs that need no escape go in whole: almost every text is one such run.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(s.substr(from, i - from));
+        from = i + 1;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -192,16 +199,14 @@ void jsonString(std::string& out, std::string_view s) {
         case '\t':
             out += "\\t";
             break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
+        default: {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        }
         }
     }
+    out.append(s.substr(from));
     out += '"';
 }
 
@@ -223,6 +228,7 @@ void jsonRows(std::string& out, const TSatTable& t) {
 
 std::string monitorViewJson(const TMonitorView& view) {
     std::string out = "{";
+    out.reserve(4096);
     for (const auto& [name, text] : view.visibleLabels()) {
         if (!isMonitorControl(name))
             continue;

@@ -122,9 +122,14 @@ void TPlotData::setModeListener(std::function<void(TInputMode)> listener) {
 
 void TPlotData::addPositionLocked(const TIncomingFix& f, TDrained& out) {
     TPositionEntry e{f.east, f.north, f.time, f.fixClass};
+    ++posRevision_;
     auto cap = static_cast<std::size_t>(capacity_);
     bool recompute = false;
     if (positions_.size() < cap) {
+        // Grown by doubling, but never past the capacity: at the largest one the slack alone
+        // would be 36 MB.
+        if (positions_.size() == positions_.capacity())
+            positions_.reserve(std::min(cap, std::max<std::size_t>(1024, 2 * positions_.size())));
         positions_.push_back(e);
     } else {
         TPositionEntry& old = positions_[posWrite_];
@@ -189,6 +194,7 @@ void TPlotData::resetPositionsLocked() {
     positions_.clear();
     positions_.shrink_to_fit();
     posWrite_ = posFilled_ = 0;
+    ++posRevision_;
     classCounts_.fill(0);
     means_ = {};
     maxEast_ = maxNorth_ = 0;
@@ -246,6 +252,7 @@ void TPlotData::targetMoved(double lat, double lon) {
         resetPositionsLocked();
         return;
     }
+    ++posRevision_;
     for (auto& p : positions_) {
         p.east += dEast;
         p.north += dNorth;
@@ -286,6 +293,11 @@ std::vector<TSatData> TPlotData::satelliteHistory() const {
     std::lock_guard<std::mutex> guard(lock_);
     return inTimeOrder(views_, views_.size() < static_cast<std::size_t>(capacity_) ? views_.size()
                                                                                    : viewWrite_);
+}
+
+std::uint64_t TPlotData::positionRevision() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return posRevision_;
 }
 
 std::array<std::uint64_t, 4> TPlotData::classCounts() const {

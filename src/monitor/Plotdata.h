@@ -89,6 +89,9 @@ public:
     using TPositionVisitor = std::function<void(const TPositionEntry* first, std::size_t count)>;
     void visitPositions(const TPositionVisitor& visit) const;
     std::vector<TSatData> satelliteHistory() const;
+    // Grows whenever the position history changes (a fix drained, a reset, a target move): a
+    // plot may keep what it computed from the history while this stays the same.
+    std::uint64_t positionRevision() const;
     std::array<std::uint64_t, 4> classCounts() const;
     TPositionMeans means() const;
     double maxAbsEast() const;
@@ -139,6 +142,7 @@ private:
     std::array<std::uint64_t, 4> classCounts_{};
     TPositionMeans means_;
     double maxEast_ = 0, maxNorth_ = 0;
+    std::uint64_t posRevision_ = 0;
 
     std::vector<TSatData> views_;
     std::size_t viewWrite_ = 0, viewFilled_ = 0;

@@ -10,23 +10,20 @@ void TScatterState::setPixelSize(int width, int height) {
     w_ = std::max(1, width);
     h_ = std::max(1, height);
     newestPixelKnown_ = false;
+    remap();
+}
+
+void TScatterState::remap() {
+    heightM_ = settings_.width * h_ / w_;
+    halfWidthM_ = settings_.width / 2;
+    halfHeightM_ = heightM_ / 2;
 }
 
 double TScatterState::heightM() const {
-    return settings_.width * h_ / w_;
+    return heightM_;
 }
 
-std::optional<TPoint> TScatterState::toPixel(double east, double north) const {
-    double width = settings_.width, height = heightM();
-    if (!std::isfinite(east) || !std::isfinite(north) || std::fabs(std::trunc(east)) > width / 2 ||
-        std::fabs(std::trunc(north)) > height / 2)
-        return std::nullopt;
-    // Within a metre of the centre a tiny plot width still gives far-off pixels.
-    return TPoint{pixelFrom(-w_ * east / width + w_ / 2.0),
-                  pixelFrom(h_ * north / height + h_ / 2.0)};
-}
-
-TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e) {
+TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e, bool tally) {
     TOps ops;
     if (e.fixClass > 3 || !settings_.show[e.fixClass])
         return ops;
@@ -47,6 +44,8 @@ TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e) {
     newestPixel_ = p;
     newestPixelKnown_ = true;
     hasNewest_ = true;
+    if (!tally)
+        return ops;
     ++count_;
     double n = static_cast<double>(count_);
     meanEast_ = ((n - 1) * meanEast_ + e.east) / n;

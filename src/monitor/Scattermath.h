@@ -2,10 +2,12 @@
 // What the scatter plot computes: the mapping of east/north offsets to pixels, the newest and
 // previous dots, statistics texts, grid and tick labels, "Fit all points" and "Target to
 // average".
+#include "monitor/Numformat.h"
 #include "monitor/Plotdata.h"
 #include "monitor/Skymap.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +35,7 @@ public:
     void setSettings(const TScatterSettings& s) {
         settings_ = s;
         newestPixelKnown_ = false;
+        remap();
     }
     const TScatterSettings& settings() const { return settings_; }
     void setPixelSize(int width, int height);
@@ -42,7 +45,15 @@ public:
     double heightM() const;
 
     // Pixel of an offset, or nothing outside the plot (the border itself is inside).
-    std::optional<TPoint> toPixel(double east, double north) const;
+    std::optional<TPoint> toPixel(double east, double north) const {
+        if (!std::isfinite(east) || !std::isfinite(north) ||
+            std::fabs(std::trunc(east)) > halfWidthM_ ||
+            std::fabs(std::trunc(north)) > halfHeightM_)
+            return std::nullopt;
+        // Within a metre of the centre a tiny plot width still gives far-off pixels.
+        return TPoint{pixelFrom(-w_ * east / settings_.width + w_ / 2.0),
+                      pixelFrom(h_ * north / heightM_ + h_ / 2.0)};
+    }
 
     // Drawing of one new point: the previous newest dot back in its class colour, the joining
     // line (with "Connect"), the new dot in red. Dots are 2 x 2 filled squares at `at`.
@@ -56,20 +67,37 @@ public:
         std::uint32_t lineColour = 0;
         std::optional<TDot> newest;
     };
-    // Points of a switched-off class are ignored. Every shown point counts once.
-    TOps addPoint(const TPositionEntry& e);
+    // Points of a switched-off class are ignored. Every shown point counts once, unless
+    // `tally` is false (a redraw that knows the count and means already).
+    TOps addPoint(const TPositionEntry& e, bool tally = true);
     // Forget the points (count, means, newest); for "Clear" and full redraws.
     void clear();
     // Full redraw: clear, then every entry oldest first.
     std::vector<TOps> replay(const std::vector<TPositionEntry>& history);
+
+    struct TTally {
+        std::uint64_t count = 0;
+        double meanEast = 0, meanNorth = 0;
+    };
+    TTally tally() const { return {count_, meanEast_, meanNorth_}; }
+    void setTally(const TTally& t) {
+        count_ = t.count;
+        meanEast_ = t.meanEast;
+        meanNorth_ = t.meanNorth;
+    }
 
     std::uint64_t count() const { return count_; }
     double meanEast() const { return meanEast_; }
     double meanNorth() const { return meanNorth_; }
 
 private:
+    // The plot's extent in metres, kept with the settings and the size: a full redraw maps
+    // millions of points.
+    void remap();
+
     TScatterSettings settings_;
     int w_ = 1, h_ = 1;
+    double heightM_ = 10, halfWidthM_ = 5, halfHeightM_ = 5;
     bool hasNewest_ = false;
     TPositionEntry newest_;
     // The newest point's pixel, kept so that each point is mapped once; the mapping changes

@@ -23,7 +23,8 @@ constexpr const TBoolKey* kShowKeys[4] = {&keys::ScatterSA, &keys::ScatterCD, &k
 void drawOps(TRaster& raster, const TScatterState::TOps& ops) {
     if (ops.previous)
         raster.dot(ops.previous->at, rgbOf(ops.previous->colour));
-    if (ops.line)
+    // A line that ends where it starts lies under the newest dot drawn next.
+    if (ops.line && !(ops.newest && ops.line->first == ops.line->second))
         raster.line(ops.line->first, ops.line->second, rgbOf(ops.lineColour));
     if (ops.newest)
         raster.dot(ops.newest->at, rgbOf(ops.newest->colour));
@@ -38,6 +39,10 @@ TScatterPlot::TScatterPlot(const TPlotData& data, QWidget* parent)
 
 void TScatterPlot::drawBackground() {
     state_.setPixelSize(bitmap_.width(), bitmap_.height());
+    const std::uint64_t revision = data_.positionRevision();
+    const bool known =
+        tallyKnown_ && tallyRevision_ == revision && tallyShow_ == state_.settings().show;
+    const TScatterState::TTally kept = state_.tally();
     state_.clear();
     if (bitmap_.isNull())
         return;
@@ -85,13 +90,20 @@ void TScatterPlot::drawBackground() {
     TRaster raster(bitmap_);
     data_.visitPositions([&](const TPositionEntry* entries, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i)
-            drawOps(raster, state_.addPoint(entries[i]));
+            drawOps(raster, state_.addPoint(entries[i], !known));
     });
+    if (known)
+        state_.setTally(kept);
+    tallyKnown_ = true;
+    tallyRevision_ = revision;
+    tallyShow_ = state_.settings().show;
 }
 
 void TScatterPlot::addPoints(const std::vector<TPositionEntry>& entries) {
     if (entries.empty())
         return;
+    // The tally now counts points the history may have let go.
+    tallyKnown_ = false;
     TRaster raster(bitmap_);
     for (const auto& e : entries)
         drawOps(raster, state_.addPoint(e));

@@ -32,6 +32,11 @@ protected:
 private:
     const TPlotData& data_;
     TScatterState state_;
+    // The count and means of the last full replay and what they came from: a resize or a
+    // redraw of the same history in the same classes does not sum millions of points again.
+    bool tallyKnown_ = false;
+    std::uint64_t tallyRevision_ = 0;
+    std::array<bool, 4> tallyShow_{};
 };
 
 class TScatterPlotForm : public TBasicPlotForm {

@@ -39,10 +39,12 @@ public:
     std::size_t space() const { return kPendingSize - fill_; }
 
 private:
-    void split();
+    // Delivers what `buf` holds and gives the count of bytes dealt with (the rest is pending).
+    std::size_t split(const std::uint8_t* buf, std::size_t fill);
 
     TSplitterSink& sink_;
     const std::atomic<bool>* stop_;
+    const std::uint8_t* kinds_; // checksum kind by id, built once for all splitters
     std::size_t fill_ = 0;
     std::uint8_t buffer_[kPendingSize];
 };

@@ -308,3 +308,15 @@ TEST(Monitor, TheFirstFixIsTheTargetWhenNoneWasEverStored) {
     EXPECT_FALSE(next.target().capture);
     std::remove(ini.c_str());
 }
+
+// Texts go into the JSON escaped: quotes, backslashes, line ends and other control bytes, with
+// plain runs around them kept whole.
+TEST(MonitorJson, CellTextsAreEscaped) {
+    TMonitorView view;
+    view.gps().rows.emplace_back(
+        0,
+        std::vector<std::string>{"a\"b\\c\nd\re\tf" + std::string(1, '\x01') + "g", "", "plain"});
+    const std::string json = monitorViewJson(view);
+    EXPECT_NE(json.find(R"("GPSList":[["a\"b\\c\nd\re\tf\u0001g","","plain"]])"), std::string::npos)
+        << json;
+}

@@ -9,6 +9,7 @@
 #include "monitor/Thinning.h"
 #include "rtlog/Targetpositionform.h"
 #include "settings/Profile.h"
+#include "support/Eventually.h"
 #include "support/Messagemaker.h"
 #include "support/Simfeed.h"
 
@@ -31,6 +32,7 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 using namespace telvor;
@@ -327,6 +329,100 @@ TEST_F(PlotWindows, ScatterStatisticsFitAverageAndClasses) {
     find<QPushButton>(form, "ClearButton")->click();
     EXPECT_EQ(text(form, "TotalLabel"), "0");
     EXPECT_EQ(text(form, "SALabel"), "0%");
+}
+
+// A full redraw counts the fixes the history still holds; redraws of the same history (a
+// resize) keep that count and the means, and a class switch or new fixes count again.
+TEST_F(PlotWindows, ScatterRedrawCountsTheHistoryAndKeepsItUntilItChanges) {
+    makePlots();
+    monitor_->plotData().resize(27);
+    TScatterPlotForm* form = plots_->scatter();
+    form->resize(640, 460);
+    form->show();
+    settle();
+    for (int i = 0; i < 30; ++i)
+        feed(pg(0, lonOf(-(i % 5 + 1)), i % 3 == 0 ? 4 : 1));
+    plots_->refresh();
+    EXPECT_EQ(text(form, "TotalLabel"), "30"); // drawn as they came, the first three included
+
+    auto meanOf = [](bool withFixed) {
+        double mean = 0;
+        int n = 0;
+        for (int i = 3; i < 30; ++i)
+            if (withFixed || i % 3 != 0) {
+                ++n;
+                mean = ((n - 1) * mean + (i % 5 + 1)) / n;
+            }
+        return scatterMetres(mean);
+    };
+    form->redrawPlot();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(true));
+    form->resize(700, 500);
+    settle();
+    form->refreshStatistics();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(true));
+
+    find<QCheckBox>(form, "FXCheckBox")->click();
+    EXPECT_EQ(text(form, "TotalLabel"), "18");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(false));
+    find<QCheckBox>(form, "FXCheckBox")->click();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+    EXPECT_EQ(text(form, "AvgETTLabel"), meanOf(true));
+
+    // One more fix: drawn on top, then a redraw holds the 27 newest again.
+    feed(pg(0, lonOf(-10), 1));
+    plots_->refresh();
+    EXPECT_EQ(text(form, "TotalLabel"), "28");
+    form->redrawPlot();
+    EXPECT_EQ(text(form, "TotalLabel"), "27");
+}
+
+namespace {
+
+// A plot that counts its redraws and the sizes it drew at.
+struct CountingPlot : TBasicPlot {
+    int draws = 0;
+    QSize drawnAt;
+    void drawBackground() override {
+        ++draws;
+        drawnAt = bitmap_.size();
+    }
+};
+
+} // namespace
+
+// A plot that redraws fast follows every resize step; a slow one shows its stretched image
+// while the steps come and is redrawn once at the final size when they stop.
+TEST_F(PlotWindows, SlowPlotRedrawsOnceWhenTheResizeSettles) {
+    CountingPlot plot;
+    plot.resize(200, 150);
+    plot.show();
+    settle();
+    const int shown = plot.draws;
+    plot.resize(210, 160);
+    settle();
+    EXPECT_EQ(plot.draws, shown + 1);
+    EXPECT_EQ(plot.drawnAt, QSize(210, 160));
+
+    plot.setSlowRedrawMs(-1);     // every redraw counts as slow
+    plot.setResizeSettleMs(1000); // longer than a step takes on a loaded machine
+    const int before = plot.draws;
+    for (int i = 1; i <= 5; ++i) {
+        plot.resize(210 + 10 * i, 160 + 5 * i);
+        settle();
+        EXPECT_EQ(plot.bitmap().size(), QSize(210 + 10 * i, 160 + 5 * i));
+    }
+    EXPECT_EQ(plot.draws, before);
+    ASSERT_TRUE(telvor::testing::eventually([&] { return plot.draws > before; }, 10000,
+                                            [] {
+                                                QApplication::processEvents();
+                                                std::this_thread::sleep_for(
+                                                    std::chrono::milliseconds(10));
+                                            }));
+    EXPECT_EQ(plot.draws, before + 1);
+    EXPECT_EQ(plot.drawnAt, QSize(260, 185));
 }
 
 TEST_F(PlotWindows, PositionStripsDrawFixesInClassColours) {

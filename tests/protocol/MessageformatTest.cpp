@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 using namespace telvor;
 
@@ -17,6 +19,25 @@ const std::uint8_t* bytes(const std::string& s) {
 TEST(Messageformat, RotatingChecksumCheckValue) {
     EXPECT_EQ(rotatingChecksum("abc", 3), 0xF3);
     EXPECT_EQ(rotatingChecksum("", 0), 0);
+}
+
+// The word-at-a-time checksum against the byte chain, for every length up to a few words and
+// every start offset (the lanes follow the length, not the address).
+TEST(Messageformat, RotatingChecksumMatchesTheByteChain) {
+    std::mt19937 rng(5);
+    std::vector<std::uint8_t> data(300);
+    for (auto& b : data)
+        b = static_cast<std::uint8_t>(rng());
+    auto chain = [](const std::uint8_t* p, std::size_t n) {
+        std::uint8_t c = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            c = static_cast<std::uint8_t>(((c << 2) | (c >> 6)) ^ p[i]);
+        return static_cast<std::uint8_t>((c << 2) | (c >> 6));
+    };
+    for (std::size_t offset = 0; offset < 8; ++offset)
+        for (std::size_t n = 0; n + offset <= data.size(); ++n)
+            ASSERT_EQ(rotatingChecksum(data.data() + offset, n), chain(data.data() + offset, n))
+                << "offset " << offset << " length " << n;
 }
 
 TEST(Messageformat, CommandLineChecksumSuffixRule) {
