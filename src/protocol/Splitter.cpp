@@ -224,7 +224,7 @@ std::size_t TMessageSplitter::split(const std::uint8_t* const buf, const std::si
         // An id outside the table never checks good, so waiting for its length would only
         // hold back what follows: in binary data a false header can claim up to 4 KB, and
         // the replies after it would wait until that much more arrives.
-        if (messInfoRow(static_cast<char>(buf[pos]), static_cast<char>(buf[pos + 1])) == 0) {
+        if (kinds_[kIdCode[buf[pos]] * kIdCodes + kIdCode[buf[pos + 1]]] == kUnknownKind) {
             ++pos;
             garbage = true;
             continue;

@@ -266,6 +266,11 @@ public:
                 garbage = true;
             if (fill - pos < kHeaderSize)
                 break;
+            if (messInfoRow(static_cast<char>(buf[pos]), static_cast<char>(buf[pos + 1])) == 0) {
+                ++pos;
+                garbage = true;
+                continue;
+            }
             const std::size_t length = messageLength(buf + pos, fill - pos);
             if (fill - pos < length)
                 break;
