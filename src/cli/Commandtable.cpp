@@ -1,5 +1,6 @@
 #include "cli/Commandtable.h"
 
+#include "cli/Clinmea.h"
 #include "cli/Clisharing.h"
 #include "cli/Configcommand.h"
 #include "cli/Filecommands.h"
@@ -13,7 +14,7 @@
 namespace telvor {
 
 const std::vector<TCliCommand>& cliCommands() {
-    static const std::vector<TCliCommand> table = {
+    static const std::vector<TCliCommand> table = withNmeaOptions({
         {"ports", "", "list the ports the connection dialog offers", {}, runPorts},
         {"connect", "", "find the receiver, print its identity, disconnect", {}, runConnect},
         {"send",
@@ -152,7 +153,7 @@ const std::vector<TCliCommand>& cliCommands() {
          runRadio,
          1,
          -1},
-    };
+    });
     return table;
 }
 

@@ -21,9 +21,9 @@ std::string parseNmeaTcp(const std::string& text, TNmeaOutputConfig& config) {
         if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
             address = address.substr(1, address.size() - 2);
     }
-    const auto p = parseInteger(port, 1, 65535);
+    const auto p = parseInteger(port, 0, 65535); // 0: any free port, told at start
     if (!p || address.empty())
-        return "bad --nmea-tcp \"" + text + "\": use [ADDR:]PORT, PORT 1 to 65535";
+        return "bad --nmea-tcp \"" + text + "\": use [ADDR:]PORT, PORT 0 to 65535";
     config.tcp = true;
     config.tcpAddress = address;
     config.tcpPort = static_cast<int>(*p);
