@@ -36,6 +36,11 @@ std::string TPtyOutput::open(const std::string& path) {
         ::cfmakeraw(&t);
         ::tcsetattr(fd, TCSANOW, &t);
     }
+    // A slave never opened does not hang the master up: open and close it once, so that the
+    // hang-up tells "no reader" from the start.
+    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave >= 0)
+        ::close(slave);
     if (::symlink(name, path.c_str()) != 0) {
         const std::string error = "can't link " + path + ": " + std::strerror(errno);
         ::close(fd);
