@@ -178,6 +178,12 @@ inline constexpr TStrKey ScatterColorCD{"Scatter", "ColorCD", "00FF00"};
 inline constexpr TStrKey ScatterColorFL{"Scatter", "ColorFL", "FF0000"};
 inline constexpr TStrKey ScatterColorFX{"Scatter", "ColorFX", "FFFF00"};
 
+// NMEA: the NMEA 0183 output of the window (telvor-cli takes its options instead).
+inline constexpr TBoolKey NmeaOn{"NMEA", "On", false};
+inline constexpr TStrKey NmeaPtyPath{"NMEA", "PtyPath", "/tmp/telvor-nmea"};
+inline constexpr TBoolKey NmeaTcpOn{"NMEA", "TcpOn", false};
+inline constexpr TStrKey NmeaTcp{"NMEA", "Tcp", "127.0.0.1:10110"};
+
 } // namespace keys
 
 // The session's mode from the stored value: unknown values (e.g. 7, or negative) mean Direct.
