@@ -23,6 +23,16 @@ bool finite(double v) {
     return std::isfinite(v);
 }
 
+// Values no receiver can mean are not given: their fields would also overrun a sentence.
+constexpr double kMaxDop = 99.99;
+constexpr double kMaxHeight = 1e6; // m
+constexpr double kMaxSpeed = 1e4;  // m/s
+
+bool plausiblePosition(double lat, double lon, double h) {
+    return finite(lat) && finite(lon) && finite(h) && std::abs(lat) <= std::numbers::pi / 2 &&
+           std::abs(lon) <= std::numbers::pi && std::abs(h) <= kMaxHeight;
+}
+
 } // namespace
 
 TGeodetic geodeticFromEcef(double x, double y, double z) {
@@ -75,7 +85,8 @@ bool TNmeaCollector::offer(const std::uint8_t* m, std::size_t length) {
     } else if (is(m, "RD")) {
         std::uint16_t year;
         std::uint8_t month, day;
-        if (b.read(0, year) && b.read(2, month) && b.read(3, day))
+        if (b.read(0, year) && b.read(2, month) && b.read(3, day) && month >= 1 && month <= 12 &&
+            day >= 1 && day <= 31)
             epoch_.date = TNmeaDate{year, month, day};
     } else if (is(m, "SI")) {
         satellites(m, length);
@@ -87,7 +98,7 @@ bool TNmeaCollector::offer(const std::uint8_t* m, std::size_t length) {
         if (b.read(0, lat) && b.read(8, lon) && b.read(16, h) && b.read(28, type)) {
             havePg_ = true;
             epoch_.solutionType = type;
-            if (finite(lat) && finite(lon) && finite(h)) {
+            if (plausiblePosition(lat, lon, h)) {
                 epoch_.lat = lat;
                 epoch_.lon = lon;
                 epoch_.height = h;
@@ -104,7 +115,7 @@ bool TNmeaCollector::offer(const std::uint8_t* m, std::size_t length) {
         }
     } else if (is(m, "DP")) {
         float h, v;
-        if (b.read(0, h) && b.read(4, v) && finite(h) && finite(v) && h >= 0 && v >= 0) {
+        if (b.read(0, h) && b.read(4, v) && h >= 0 && v >= 0 && h <= kMaxDop && v <= kMaxDop) {
             epoch_.hdop = h;
             epoch_.vdop = v;
         }
@@ -175,15 +186,16 @@ void TNmeaCollector::finish() {
     // The logging list has no "PG": the position then comes from "PV".
     if (!havePg_ && havePv_) {
         epoch_.solutionType = pvType_;
-        if (finite(pv_[0]) && finite(pv_[1]) && finite(pv_[2]) && pvType_ != 0) {
-            const TGeodetic g = geodeticFromEcef(pv_[0], pv_[1], pv_[2]);
+        const TGeodetic g = geodeticFromEcef(pv_[0], pv_[1], pv_[2]);
+        if (pvType_ != 0 && plausiblePosition(g.lat, g.lon, g.height))
             epoch_.lat = g.lat, epoch_.lon = g.lon, epoch_.height = g.height;
-        }
     }
     if (havePv_ && pvType_ != 0 && epoch_.lat && epoch_.lon && finite(pv_[3]) && finite(pv_[4]) &&
         finite(pv_[5])) {
         double e, n;
         eastNorth(*epoch_.lat, *epoch_.lon, pv_[3], pv_[4], pv_[5], e, n);
+        if (!(std::hypot(e, n) <= kMaxSpeed))
+            return;
         epoch_.speed = std::hypot(e, n);
         double course = std::atan2(e, n) * 180 / std::numbers::pi;
         epoch_.course = course < 0 ? course + 360 : course;

@@ -4,6 +4,7 @@
 #include "nmea/Nmeacontrol.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
+#include "support/Qtapp.h"
 #include "support/Tempdir.h"
 
 #include <QAction>
@@ -82,10 +83,7 @@ TEST_F(NmeaControl, AStartThatFailsIsOffAndSaysWhy) {
 }
 
 TEST_F(NmeaControl, MenuToggleAndStatusLabelInTheWindow) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name};
-    QApplication app(argc, argv);
+    telvor::testing::qtApp();
     ASSERT_EQ(TNmeaControl(profile, state).apply(ptyOnly()), "");
     QMainWindow main;
     auto hook = hookNmea(main, profile);

@@ -28,6 +28,8 @@ public:
     std::uint32_t timeMs = 45296789; // 12:34:56.789
     bool date = true, dop = true, status = true, pg = true, pv = true;
     int type = 1;
+    float hdop = 0.9f;
+    int month = 12;
     double lat = 48.1173 * kDeg, lon = 11.5166667 * kDeg, height = 545.4321;
     std::vector<TSat> sats = {{5, 0, 45, 90, 44, 0},     // G05 used
                               {12, 0, 127, 255, 255, 4}, // G12, nothing known
@@ -38,8 +40,12 @@ public:
         std::vector<std::string> m;
         m.push_back(makeMessage("~~", TPack().put<std::uint32_t>(timeMs).str()));
         if (date)
-            m.push_back(
-                makeMessage("RD", TPack().put<std::uint16_t>(2026).u8(12).u8(9).u8(0).str()));
+            m.push_back(makeMessage("RD", TPack()
+                                              .put<std::uint16_t>(2026)
+                                              .u8(static_cast<std::uint8_t>(month))
+                                              .u8(9)
+                                              .u8(0)
+                                              .str()));
         std::string si, nn, el, az, ec, ss;
         for (const auto& s : sats) {
             si.push_back(static_cast<char>(s.index));
@@ -84,7 +90,7 @@ public:
                                               .u8(static_cast<std::uint8_t>(type))
                                               .str()));
         if (dop)
-            m.push_back(makeMessage("DP", TPack().put(0.9f).put(1.2f).put(0.7f).str()));
+            m.push_back(makeMessage("DP", TPack().put(hdop).put(1.2f).put(0.7f).str()));
         m.push_back(makeMessage("||", ""));
         return m;
     }
@@ -304,4 +310,18 @@ TEST(NmeaGeodesy, EcefRoundTripAndEastNorth) {
               e, no);
     EXPECT_NEAR(e, 0, 1e-12);
     EXPECT_NEAR(no, 0, 1e-12);
+}
+
+TEST(NmeaSentence, ValuesNoReceiverCanMeanAreNotGivenAndKeepSentencesShort) {
+    TEpochBuilder b;
+    b.hdop = 1e18f;
+    b.lat = 4;
+    b.month = 13;
+    b.height = 1e300;
+    const auto lines = b.sentences(); // also checks every length
+    const auto gga = fields(lines[0]);
+    EXPECT_EQ(gga[2], "");
+    EXPECT_EQ(gga[8], "");
+    EXPECT_EQ(gga[9], "");
+    EXPECT_EQ(fields(lines[1])[9], "");
 }
