@@ -5,6 +5,7 @@
 #include "app/Formathookwindow.h"
 #include "app/Mainwindow.h"
 #include "app/Manualhookwindow.h"
+#include "app/Nmeahookwindow.h"
 #include "app/Qtbridge.h"
 #include "app/Radiohookwindow.h"
 #include "app/Sharingwindow.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
             telvor::hookReceiverConfig(main, profile);
             telvor::hookFileSystemInit(main);
             telvor::hookRadioConfig(main, profile);
+            auto nmea = telvor::hookNmea(main, profile);
             TDebugWindow debug(profile, telvor::debugCore(), main.frameGeometry());
             debug.followMonitor(main);
             // The TCP sharing window takes its place here, before the plot windows.

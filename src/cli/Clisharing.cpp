@@ -1,6 +1,7 @@
 #include "cli/Clisharing.h"
 
 #include "app/Appinfo.h"
+#include "cli/Clinmea.h"
 #include "cli/Clisession.h"
 #include "info/Reportfile.h"
 #include "protocol/Numbers.h"
@@ -86,15 +87,19 @@ int runServe(TCliContext& ctx) {
                                    "any client controls the receiver; --no-password serves "
                                    "anyway, --bind 127.0.0.1 serves this computer only");
 
+    TCliNmea nmea(ctx);
+    if (const int code = nmea.start())
+        return code;
     TCliView view(ctx.err, ctx.verbose, ctx.progress);
     TSession session(ctx.profile, view);
     {
         TRunning running(session);
         TCliContext serverCtx = ctx;
-        serverCtx.overrides = [o = ctx.overrides](TConnectionSettings& s) {
+        // NMEA needs the monitoring messages: "Display data" on.
+        serverCtx.overrides = [o = ctx.overrides, nmea = nmea.wanted()](TConnectionSettings& s) {
             o(s);
             s.mode = cmInternetServer;
-            s.displayData = false;
+            s.displayData = nmea;
         };
         if (!connectSession(serverCtx, session))
             return 1;

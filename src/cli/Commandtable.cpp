@@ -1,5 +1,6 @@
 #include "cli/Commandtable.h"
 
+#include "cli/Clinmea.h"
 #include "cli/Clisharing.h"
 #include "cli/Configcommand.h"
 #include "cli/Filecommands.h"
@@ -15,7 +16,7 @@
 namespace telvor {
 
 const std::vector<TCliCommand>& cliCommands() {
-    static const std::vector<TCliCommand> table = {
+    static const std::vector<TCliCommand> table = withNmeaOptions({
         {"ports", "", "list the ports the connection dialog offers", {}, runPorts},
         {"connect", "", "find the receiver, print its identity, disconnect", {}, runConnect},
         {"send",
@@ -179,7 +180,7 @@ const std::vector<TCliCommand>& cliCommands() {
           {"position", "the rover's position for GGA and distances: lat,lon[,height]", "lat,lon"},
           {"ntrip-version", "1 (HTTP/1.0, SOURCE) or 2 (HTTP/1.1, chunked, POST; default)", "1|2"}},
          runNtrip},
-    };
+    });
     return table;
 }
 

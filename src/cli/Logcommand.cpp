@@ -5,6 +5,7 @@
 #include "cli/Logcommand.h"
 
 #include "app/Qtbridge.h"
+#include "cli/Clinmea.h"
 #include "cli/Clisession.h"
 #include "cli/Cliview.h"
 #include "protocol/Bridge.h"
@@ -176,6 +177,9 @@ int runLog(TCliContext& ctx) {
         return usageError(ctx.err, "no such folder: " + request.options.folder);
     if (!ctx.bridge)
         return 1;
+    TCliNmea nmea(ctx);
+    if (const int code = nmea.start())
+        return code;
     TCliLogger logger(ctx, request);
     return logger.run();
 }

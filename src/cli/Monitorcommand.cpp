@@ -1,4 +1,5 @@
 // `telvor-cli monitor`: the live monitor until a signal, --seconds or a closed output.
+#include "cli/Clinmea.h"
 #include "cli/Clisession.h"
 #include "cli/Livemonitor.h"
 #include "protocol/Numbers.h"
@@ -20,6 +21,9 @@ int runMonitor(TCliContext& ctx) {
     }
     if (!ctx.bridge)
         return 1;
+    TCliNmea nmea(ctx);
+    if (const int code = nmea.start())
+        return code;
     TLiveMonitor::TOptions shown;
     shown.json = ctx.has("json");
     shown.clearScreen = !shown.json && ::isatty(STDOUT_FILENO);

@@ -2,6 +2,7 @@
 // what the stream lost goes to standard error at the end.
 #include "cli/Replaycommand.h"
 
+#include "cli/Clinmea.h"
 #include "cli/Livemonitor.h"
 #include "links/Replayconnection.h"
 #include "protocol/Numbers.h"
@@ -32,6 +33,9 @@ int runReplay(TCliContext& ctx) {
     }
     if (!ctx.bridge)
         return 1;
+    TCliNmea nmea(ctx);
+    if (const int code = nmea.start())
+        return code;
     TLiveMonitor::TOptions shown;
     shown.json = ctx.has("json");
     shown.clearScreen = !shown.json && ::isatty(STDOUT_FILENO);

@@ -36,6 +36,11 @@ void TCommState::SetDecoderSink(TDecoderSink* sink) {
     decoder_.store(sink);
 }
 
+void TCommState::SetMessageTap(TMessageTap* tap) {
+    std::lock_guard lock(mainLock);
+    tap_.store(tap);
+}
+
 void SetInputMode(TInputMode mode) {
     TCommState& state = commState();
     {

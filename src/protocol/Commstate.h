@@ -64,6 +64,13 @@ public:
     virtual void OnExternalEvent(const std::uint8_t* message, std::size_t length) = 0;
 };
 
+// Every split message, under the main lock (input thread): the NMEA output. Must not block.
+class TMessageTap {
+public:
+    virtual ~TMessageTap() = default;
+    virtual void OnMessage(const std::uint8_t* message, std::size_t length) = 0;
+};
+
 // Keeps the front window disabled while a command waits with event pumping.
 class TWaitSink {
 public:
@@ -96,6 +103,7 @@ public:
     void SetPlotSink(TPlotSink* sink);
     void SetDecoderSink(TDecoderSink* sink);
     void SetWaitSink(TWaitSink* sink) { wait_.store(sink); }
+    void SetMessageTap(TMessageTap* tap);
 
     TTerminalSink* Terminal() const { return terminal_.load(); }
     TSharingSink* Sharing() const { return sharing_.load(); }
@@ -103,6 +111,7 @@ public:
     TPlotSink* Plot() const { return plot_.load(); }
     TDecoderSink* Decoder() const { return decoder_.load(); }
     TWaitSink* Wait() const { return wait_.load(); }
+    TMessageTap* Tap() const { return tap_.load(); }
 
 private:
     std::atomic<TTerminalSink*> terminal_{nullptr};
@@ -111,6 +120,7 @@ private:
     std::atomic<TPlotSink*> plot_{nullptr};
     std::atomic<TDecoderSink*> decoder_{nullptr};
     std::atomic<TWaitSink*> wait_{nullptr};
+    std::atomic<TMessageTap*> tap_{nullptr};
 };
 
 // The program's one instance.

@@ -207,6 +207,8 @@ void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
         rt->NextFile();
     if (TPlotSink* plot = state.Plot())
         plot->Offer(m, length);
+    if (TMessageTap* tap = state.Tap())
+        tap->OnMessage(m, length);
 
     if (isId(m, "RE") || isId(m, "ER")) {
         AppendToReply(m, static_cast<int>(length));

@@ -186,6 +186,11 @@ inline constexpr TStrKey NtripPassword{"Ntrip", "Password", ""};
 inline constexpr TStrKey NtripDestination{"Ntrip", "Destination", ""};
 inline constexpr TIntKey NtripVersion{"Ntrip", "Version", 2};
 inline constexpr TIntKey NtripGga{"Ntrip", "GGA", 0};
+// NMEA: the NMEA 0183 output of the window (telvor-cli takes its options instead).
+inline constexpr TBoolKey NmeaOn{"NMEA", "On", false};
+inline constexpr TStrKey NmeaPtyPath{"NMEA", "PtyPath", "/tmp/telvor-nmea"};
+inline constexpr TBoolKey NmeaTcpOn{"NMEA", "TcpOn", false};
+inline constexpr TStrKey NmeaTcp{"NMEA", "Tcp", "127.0.0.1:10110"};
 
 } // namespace keys
 
