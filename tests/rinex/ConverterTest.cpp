@@ -1,6 +1,6 @@
 // The converter's file layout, options, exit codes and damaged input, on simulated raw files.
 #include "rinex/Converter.h"
-#include "rinex/Simraw.h"
+#include "support/Simraw.h"
 #include "support/Run.h"
 #include "support/Tempdir.h"
 
