@@ -12,8 +12,6 @@ namespace telvor {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 struct TCivil {
     int y, mo, d, h, mi;
     double s;
