@@ -212,13 +212,35 @@ double field(const TRawSignal& s, int f) {
     }
 }
 
+// F14.3 by hand: printf per value is most of a day's conversion time.
+void fixed143(double v, char* out) {
+    long long m = std::llround(std::fabs(v) * 1000);
+    char* p = out + 13;
+    for (int i = 0; i < 3; ++i, m /= 10)
+        *p-- = char('0' + m % 10);
+    *p-- = '.';
+    do {
+        *p-- = char('0' + m % 10);
+        m /= 10;
+    } while (m > 0 && p >= out);
+    if (v < 0 && p >= out)
+        *p-- = '-';
+    while (p >= out)
+        *p-- = ' ';
+}
+
 // One observation: F14.3, loss-of-lock indicator, signal strength 1..9.
-std::string obsValue(const TRawSignal& s, int f, bool lost) {
+void obsValue(std::string& line, const TRawSignal& s, int f, bool lost) {
     double v = field(s, f);
-    if (s.range == 0 || v == 0 || std::fabs(v) >= 1e9)
-        return "                ";
-    int ssi = std::clamp(static_cast<int>(s.cn0 / 6), 1, 9);
-    return fmt("%14.3f%c%d", v, f == 1 && lost ? '1' : ' ', ssi);
+    if (s.range == 0 || v == 0 || std::fabs(v) >= 1e9) {
+        line.append(16, ' ');
+        return;
+    }
+    char b[16];
+    fixed143(v, b);
+    b[14] = f == 1 && lost ? '1' : ' ';
+    b[15] = char('0' + std::clamp(static_cast<int>(s.cn0 / 6), 1, 9));
+    line.append(b, 16);
 }
 
 using TLockKey = std::pair<int, int>; // system*100+prn, band
@@ -239,6 +261,7 @@ std::string rinexObservations(const TVxrContent& c, const TRinexOptions& o) {
     std::string out = obsHeader(c, o, epochs);
     const auto t = types(o);
     std::map<TLockKey, std::uint32_t> lastLock;
+    out.reserve(out.size() + epochs.size() * (40 + 16 * t.size() * 12));
     for (auto* e : epochs) {
         std::vector<const TRawSat*> sats;
         for (auto& s : e->sats)
@@ -275,7 +298,7 @@ std::string rinexObservations(const TVxrContent& c, const TRinexOptions& o) {
                     out += line + "\n";
                     line.clear();
                 }
-                line += obsValue(t[i]->l2 ? s->l2 : s->l1, t[i]->field, lost[t[i]->l2 ? 1 : 0]);
+                obsValue(line, t[i]->l2 ? s->l2 : s->l1, t[i]->field, lost[t[i]->l2 ? 1 : 0]);
             }
             while (!line.empty() && line.back() == ' ')
                 line.pop_back();
