@@ -1,7 +1,7 @@
 // The converter's file layout, options, exit codes and damaged input, on simulated raw files.
 #include "rinex/Converter.h"
-#include "support/Simraw.h"
 #include "support/Run.h"
+#include "support/Simraw.h"
 #include "support/Tempdir.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +92,20 @@ TEST(RinexLayout, Version211UsesItsOwnEpochAndTypeLines) {
     EXPECT_NE(lineWith(nav, "ION ALPHA"), "");
     EXPECT_NE(rinexNavigation(content(shortRun().bytes), o, 'R').find("G: GLONASS NAV DATA"),
               std::string::npos);
+}
+
+TEST(RinexLayout, ObservationValuesAreRoundedAndSignedAsF143) {
+    TVxrContent c;
+    TRawSat sat;
+    sat.prn = 7;
+    sat.l1 = {123456789.125, 0.25, -12.5f, 45.0, 1000, false};
+    c.epochs.push_back({2448, 352800000, {sat}});
+    TRinexOptions o;
+    o.l2 = false;
+    const std::string obs = rinexObservations(c, o);
+    EXPECT_NE(obs.find("\nG07 123456789.125 7         0.250 7       -12.500 7        45.000 7\n"),
+              std::string::npos)
+        << obs;
 }
 
 TEST(RinexOptions, SystemAndBandSwitchesLeaveTheirObservationsOut) {
