@@ -46,6 +46,8 @@ void printPorts(std::ostream& out);
 int runPorts(TCliContext& ctx);
 int runConnect(TCliContext& ctx);
 int runSend(TCliContext& ctx);
+// Converts raw files to RINEX with the logging's converter settings; no receiver needed.
+int runRinex(TCliContext& ctx);
 // Connects, prints the monitor once per display tick, and disconnects cleanly when stopped
 // (Ctrl-C, SIGTERM, a closed standard output) or after --seconds. 1 when the connect failed
 // or the link was lost.

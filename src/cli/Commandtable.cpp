@@ -180,6 +180,19 @@ const std::vector<TCliCommand>& cliCommands() {
           {"position", "the rover's position for GGA and distances: lat,lon[,height]", "lat,lon"},
           {"ntrip-version", "1 (HTTP/1.0, SOURCE) or 2 (HTTP/1.1, chunked, POST; default)", "1|2"}},
          runNtrip},
+        {"rinex",
+         "<file>...",
+         "convert raw files (.vxr) to RINEX with the converter of the VXR2RIN settings, as the "
+         "logging run does; 1 when any failed (the others are still tried)",
+         {{"dir", "the folder of the RINEX files (default: the current folder)", "folder"},
+          {"no-gps", "leave GPS out (-G)"},
+          {"no-glonass", "leave GLONASS out (-R)"},
+          {"no-l1", "leave L1 out (-1)"},
+          {"no-l2", "leave L2 out (-2)"},
+          {"options", "the converter's additional options instead of the settings'", "text"}},
+         runRinex,
+         1,
+         -1},
     });
     return table;
 }

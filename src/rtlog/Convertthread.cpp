@@ -40,11 +40,22 @@ bool exists(const std::string& path) {
 
 } // namespace
 
+std::string installedConverter() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec).parent_path();
+    if (!ec)
+        for (const fs::path& p : {self / "telvor-vxr2rin", self / "../rinex/telvor-vxr2rin"})
+            if (exists(p.string()) && p.string().find_first_of(" \"\t") == std::string::npos)
+                return fs::weakly_canonical(p, ec).string();
+    return "telvor-vxr2rin";
+}
+
 TConverterSettings readConverterSettings(const TProfile& p) {
     TConverterSettings s;
     s.application = p.read(keys::Vxr2RinApplication);
     if (s.application.empty())
-        s.application = "vxr2rin";
+        s.application = installedConverter();
     std::error_code ec;
     s.settingsFile = std::filesystem::absolute(p.fileName(), ec).string();
     s.workingFolder = p.read(keys::RealTimeOutputPath);

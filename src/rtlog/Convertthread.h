@@ -12,13 +12,16 @@ class TProfile;
 
 // What the worker reads from the settings when it is made.
 struct TConverterSettings {
-    std::string application;   // "Application"; default "vxr2rin"
+    std::string application;   // "Application"; default installedConverter()
     std::string settingsFile;  // handed to the converter with -p
     std::string workingFolder; // "RealTime"/"OutputPath"
     bool noGps = false, noGlo = false, noL1 = false, noL2 = false;
     std::string options;
 };
 TConverterSettings readConverterSettings(const TProfile& profile);
+// telvor-vxr2rin beside the running program (or in the build tree's converter folder beside
+// its own), else the bare name for PATH.
+std::string installedConverter();
 
 // The command line, as it goes to the communication log.
 std::string converterCommandLine(const TConverterSettings& s, const std::string& fileName);

@@ -1,5 +1,6 @@
 #include "rtlog/Setuprinex.h"
 
+#include "rtlog/Convertthread.h"
 #include "settings/Profile.h"
 #include "settings/Settingskeys.h"
 
@@ -19,10 +20,8 @@ bool isFile(const fs::path& path) {
 
 } // namespace
 
-std::string defaultConverterPath(const TProfile& profile) {
-    std::error_code ec;
-    const fs::path settings = fs::absolute(profile.fileName(), ec);
-    return (settings.parent_path() / "vxr2rin").string();
+std::string defaultConverterPath(const TProfile&) {
+    return installedConverter();
 }
 
 bool converterExists(const std::string& application) {

@@ -11,7 +11,7 @@ namespace telvor {
 
 class TProfile;
 
-// Where the dialog looks for the converter when none is set: beside the settings file.
+// The converter the dialog offers when none is set: the installed telvor-vxr2rin.
 std::string defaultConverterPath(const TProfile& profile);
 // A path with a "/" must name a regular file; a bare name may also be found on PATH.
 bool converterExists(const std::string& application);

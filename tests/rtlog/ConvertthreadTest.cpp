@@ -2,6 +2,7 @@
 #include "rtlog/Convertthread.h"
 
 #include "protocol/Bridge.h"
+#include "settings/Profile.h"
 #include "support/Tempdir.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,16 @@ TEST(ConvertThread, RunsTheConverterInTheOutputFolderAndReportsItsExitCode) {
     TConvertThread absent(missing, raw, TConvertThread::kConvert, "");
     absent.Execute();
     EXPECT_EQ(absent.errorText, "No such file or directory");
+}
+
+TEST(ConvertThread, AnEmptyApplicationMeansTheInstalledConverter) {
+    TTempDir tmp("telvor-convert");
+    TProfile profile((tmp / "telvor.ini").string());
+    EXPECT_EQ(readConverterSettings(profile).application, installedConverter());
+    // Beside this test there is none, so the worker asks PATH for it by name.
+    EXPECT_EQ(installedConverter(), "telvor-vxr2rin");
+    profile.writeString("VXR2RIN", "Application", "/opt/x/conv");
+    EXPECT_EQ(readConverterSettings(profile).application, "/opt/x/conv");
 }
 
 TEST(ConvertThread, MergeAppendsTheSourceAndRemovesIt) {

@@ -2,6 +2,7 @@
 // the converter looks for in the settings file.
 #include "rtlog/Setuprinex.h"
 
+#include "rtlog/Convertthread.h"
 #include "settings/Profile.h"
 #include "support/Tempdir.h"
 
@@ -30,8 +31,9 @@ TEST_F(SetupRINEX, OKRefusesWithoutSatelliteSystemOrConverterAndWritesNothing) {
     TSetupRINEX setup(profile);
     std::string box;
     setup.onError = [&](const std::string& text) { box = text; };
-    // No converter named yet: the dialog offers the one beside the settings file.
-    EXPECT_EQ(setup.ApplicationEdit.text(), (dir / "vxr2rin").string());
+    // No converter named yet: the dialog offers the installed one.
+    EXPECT_EQ(setup.ApplicationEdit.text(), installedConverter());
+    setup.ApplicationEdit.setText((dir / "vxr2rin").string());
 
     setup.NoGPSCheckBox.setChecked(true);
     setup.NoGLOCheckBox.setChecked(true);
@@ -54,6 +56,7 @@ TEST_F(SetupRINEX, OKWritesEveryKeyAndTheNextDialogShowsThem) {
     {
         TSetupRINEX setup(profile);
         setup.RunByEdit.setText("Field crew");
+        setup.ApplicationEdit.setText((dir / "vxr2rin").string());
         setup.ObserverEdit.setText("J. Doe");
         setup.AgencyEdit.setText("Survey office");
         setup.AntennaNoEdit.setText("A-17");
