@@ -94,7 +94,7 @@ struct TDay {
 
 TDay firstDay(const TVxrContent& c) {
     const auto& e = c.epochs.front();
-    std::time_t t = static_cast<std::time_t>(315964800.0 + e.week * 604800.0 + e.towMs / 1000);
+    std::time_t t = static_cast<std::time_t>(315964800.0 + e.week * 604800.0 + e.towMs / 1000.0);
     std::tm tm{};
     gmtime_r(&t, &tm);
     return {tm.tm_year + 1900, tm.tm_yday + 1, tm.tm_hour, tm.tm_min};

@@ -133,19 +133,8 @@ std::string commonHeader(const TVxrContent& c, const TRinexOptions& o) {
     return out;
 }
 
-std::string obsHeader(const TVxrContent& c, const TRinexOptions& o,
-                      const std::vector<const TRawEpoch*>& epochs) {
-    const auto t = types(o);
+std::string typeLines(const TRinexOptions& o, const std::vector<const TObsType*>& t) {
     std::string out;
-    bool mixed = o.gps && o.glo;
-    char sys = mixed ? 'M' : (o.gps ? 'G' : 'R');
-    if (o.version == 304)
-        out += headerLine(fmt("%9.2f%-11s%-20s%c%-19s", 3.04, "", "OBSERVATION DATA", sys, ""),
-                          "RINEX VERSION / TYPE");
-    else
-        out += headerLine(fmt("%9.2f%-11s%-20s%c%-19s", 2.11, "", "OBSERVATION DATA", sys, ""),
-                          "RINEX VERSION / TYPE");
-    out += commonHeader(c, o);
     if (o.version == 304) {
         for (int s = 0; s < 2; ++s) {
             if (s == 0 ? !o.gps : !o.glo)
@@ -163,36 +152,53 @@ std::string obsHeader(const TVxrContent& c, const TRinexOptions& o,
         out += headerLine(line, "# / TYPES OF OBSERV");
         out += headerLine(fmt("%6d%6d", 1, 1), "WAVELENGTH FACT L1/2");
     }
+    return out;
+}
+
+// RINEX 3 only: each GLONASS slot seen with its frequency number, eight to a line.
+std::string gloSlotLines(const std::vector<const TRawEpoch*>& epochs) {
+    std::map<int, int> slots;
+    for (auto* e : epochs)
+        for (auto& s : e->sats)
+            if (s.system == 1)
+                slots[s.prn] = s.freq;
+    std::string out;
+    std::string line = fmt("%3d ", static_cast<int>(slots.size()));
+    int n = 0;
+    for (auto [slot, k] : slots) {
+        if (n > 0 && n % 8 == 0) {
+            out += headerLine(line, "GLONASS SLOT / FRQ #");
+            line = "    ";
+        }
+        line += fmt("R%02d %2d ", slot, k);
+        ++n;
+    }
+    out += headerLine(line, "GLONASS SLOT / FRQ #");
+    out +=
+        headerLine(" C1C    0.000 C1P    0.000 C2C    0.000 C2P    0.000", "GLONASS COD/PHS/BIS");
+    return out;
+}
+
+std::string obsHeader(const TVxrContent& c, const TRinexOptions& o,
+                      const std::vector<const TRawEpoch*>& epochs) {
+    std::string out;
+    bool mixed = o.gps && o.glo;
+    char sys = mixed ? 'M' : (o.gps ? 'G' : 'R');
+    out += headerLine(fmt("%9.2f%-11s%-20s%c%-19s", o.version == 304 ? 3.04 : 2.11, "",
+                          "OBSERVATION DATA", sys, ""),
+                      "RINEX VERSION / TYPE");
+    out += commonHeader(c, o);
+    out += typeLines(o, types(o));
     if (epochs.size() > 1) {
-        double dt = (epochs[1]->towMs - epochs[0]->towMs) / 1000.0 +
+        double dt = (double(epochs[1]->towMs) - double(epochs[0]->towMs)) / 1000.0 +
                     (epochs[1]->week - epochs[0]->week) * 604800.0;
         out += headerLine(fmt("%10.3f", dt), "INTERVAL");
     }
     auto at = [](const TRawEpoch* e) { return gpsSeconds(e->week, e->towMs / 1000.0); };
     out += timeLine(at(epochs.front()), "TIME OF FIRST OBS");
     out += timeLine(at(epochs.back()), "TIME OF LAST OBS");
-    if (o.glo) {
-        std::map<int, int> slots;
-        for (auto* e : epochs)
-            for (auto& s : e->sats)
-                if (s.system == 1)
-                    slots[s.prn] = s.freq;
-        if (o.version == 304) {
-            std::string line = fmt("%3d ", static_cast<int>(slots.size()));
-            int n = 0;
-            for (auto [slot, k] : slots) {
-                if (n > 0 && n % 8 == 0) {
-                    out += headerLine(line, "GLONASS SLOT / FRQ #");
-                    line = "    ";
-                }
-                line += fmt("R%02d %2d ", slot, k);
-                ++n;
-            }
-            out += headerLine(line, "GLONASS SLOT / FRQ #");
-            out += headerLine(" C1C    0.000 C1P    0.000 C2C    0.000 C2P    0.000",
-                              "GLONASS COD/PHS/BIS");
-        }
-    }
+    if (o.glo && o.version == 304)
+        out += gloSlotLines(epochs);
     if (c.haveUtc && c.leap != 0)
         out += headerLine(fmt("%6d", c.leap), "LEAP SECONDS");
     out += headerLine("", "END OF HEADER");

@@ -21,12 +21,18 @@ struct TLe {
     }
 };
 
+// A two's-complement byte (frequency numbers, leap seconds).
+int signedByte(std::uint8_t v) {
+    return v < 128 ? int(v) : int(v) - 256;
+}
+
 bool hex3(const std::uint8_t* p, std::size_t& len) {
     int a = hexDigitValue(static_cast<char>(p[0])), b = hexDigitValue(static_cast<char>(p[1])),
         c = hexDigitValue(static_cast<char>(p[2]));
     if (a < 0 || b < 0 || c < 0)
         return false;
-    len = static_cast<std::size_t>(a * 256 + b * 16 + c);
+    len = static_cast<std::size_t>(a) * 256 + static_cast<std::size_t>(b) * 16 +
+          static_cast<std::size_t>(c);
     return true;
 }
 
@@ -56,7 +62,7 @@ bool readRm(const std::uint8_t* body, std::size_t len, TVxrContent& out) {
         TRawSat sat;
         sat.system = s.p[0];
         sat.prn = s.p[1];
-        sat.freq = static_cast<std::int8_t>(s.p[2]);
+        sat.freq = signedByte(s.p[2]);
         if (sat.system > 1)
             continue;
         sat.l1 = signal(s, 4, s.p[3] & 1);
@@ -89,7 +95,7 @@ void readGe(TLe b, TVxrContent& out) {
 void readNe(TLe b, TVxrContent& out) {
     TGloEph g;
     g.slot = b.p[0];
-    g.freq = static_cast<std::int8_t>(b.p[1]);
+    g.freq = signedByte(b.p[1]);
     g.health = b.p[2];
     g.n4 = b.p[3];
     g.nt = b.at<std::uint16_t>(4);
@@ -121,7 +127,7 @@ void readUpper(std::string_view id, const std::uint8_t* body, std::size_t len, T
         out.a1 = b.at<double>(8);
         out.tot = b.at<std::uint32_t>(16);
         out.wnt = b.at<std::uint16_t>(20);
-        out.leap = static_cast<std::int8_t>(body[22]);
+        out.leap = signedByte(body[22]);
         out.haveUtc = true;
     } else if (id == "PG" && len >= 24 && !out.havePosition) {
         out.lat = b.at<double>(0);

@@ -1,8 +1,8 @@
 // RTKLIB's rnx2rtkp on the converter's files: standalone positions against the simulator's
 // truth, and a 1 km rover-base baseline with the ambiguities fixed, in both RINEX versions.
 #include "rinex/Converter.h"
-#include "support/Simraw.h"
 #include "support/Run.h"
+#include "support/Simraw.h"
 #include "support/Tempdir.h"
 
 #include <gtest/gtest.h>
