@@ -77,6 +77,12 @@ struct Reference {
             at = i;
             if (size - at < kHeaderSize)
                 break;
+            // An id outside the table never checks good: it goes at once, not after its length.
+            if (messInfoRow(static_cast<char>(p[at]), static_cast<char>(p[at + 1])) == 0) {
+                events.skipped(p + at, 1);
+                ++at;
+                continue;
+            }
             std::size_t length = messageLength(p + at, size - at);
             if (size - at < length)
                 break;
