@@ -2,6 +2,7 @@
 // Every byte fed must come out once and in order (message, skipped or still pending) unless the
 // overflow rule discarded it, and every message must be whole and checked.
 #include "protocol/Messageformat.h"
+#include "protocol/Rawframe.h"
 #include "protocol/Splitter.h"
 
 #include <algorithm>
@@ -103,6 +104,10 @@ struct Checker : TSplitterSink {
     std::string window; // bytes not yet accounted for: the pending bytes, then the chunk
     std::size_t cursor = 0;
     Events events;
+    // The input thread's damage count rides along: never more than the skipped bytes that
+    // are not line ends.
+    TDamageCounter damage;
+    std::uint64_t damaged = 0, notLineEnds = 0;
 
     UNTRACED void take(const std::uint8_t* b, std::size_t n) {
         REQUIRE(n > 0 && cursor + n <= window.size());
@@ -116,6 +121,7 @@ struct Checker : TSplitterSink {
         REQUIRE(checkMessage(m, n) == CheckResult::Good);
         take(m, n);
         events.message(m, n);
+        damaged += damage.interrupted();
     }
     UNTRACED void onSkipped(const std::uint8_t* b, std::size_t n, bool garbage) override {
         take(b, n);
@@ -124,6 +130,10 @@ struct Checker : TSplitterSink {
             onlyLineEnds = onlyLineEnds && (b[i] == '\r' || b[i] == '\n');
         REQUIRE(garbage == !onlyLineEnds);
         events.skipped(b, n);
+        for (std::size_t i = 0; i < n; ++i)
+            notLineEnds += b[i] != '\r' && b[i] != '\n';
+        damaged += damage.skipped(b, n);
+        REQUIRE(damaged <= notLineEnds);
     }
 };
 
@@ -185,5 +195,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         REQUIRE(reference.pending.size() == splitter.pending());
     }
     REQUIRE(checker.events.list == reference.events.list);
+    REQUIRE(checker.damaged + checker.damage.interrupted() <= checker.notLineEnds);
     return 0;
 }

@@ -157,8 +157,10 @@ TInputMode TCommThread::Route(const std::uint8_t* bytes, int count) {
     {
         std::lock_guard lock(state.mainLock);
         mode = state.inputMode.load();
-        if (mode != TInputMode::Logging && mode != TInputMode::Monitoring)
+        if (mode != TInputMode::Logging && mode != TInputMode::Monitoring) {
             splitter_.reset();
+            damage_.reset();
+        }
         logInput(tickCount(), bytes, count);
         switch (mode) {
         case TInputMode::Idle:
@@ -199,6 +201,8 @@ void TCommThread::Split(const std::uint8_t* bytes, int count) {
 
 void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
     messages_.fetch_add(1, std::memory_order_relaxed);
+    if (const std::uint64_t cut = damage_.interrupted())
+        damaged_.fetch_add(cut, std::memory_order_relaxed);
     TCommState& state = commState();
     const TInputMode mode = state.inputMode.load();
     TRealTimeSink* rt = state.RealTime();
@@ -255,18 +259,17 @@ void TCommThread::onMessage(const std::uint8_t* m, std::size_t length) {
         stopSplit_.store(true);
 }
 
-void TCommThread::onSkipped(const std::uint8_t* bytes, std::size_t count, bool garbage) {
+void TCommThread::onSkipped(const std::uint8_t* bytes, std::size_t count, bool /*garbage*/) {
     skipped_.fetch_add(count, std::memory_order_relaxed);
-    if (garbage)
-        damaged_.fetch_add(
-            std::uint64_t(std::count_if(bytes, bytes + count,
-                                        [](std::uint8_t b) { return b != '\r' && b != '\n'; })),
-            std::memory_order_relaxed);
+    // Raw-measurement frames come this way too, and they are not damage.
+    const std::uint64_t damaged = damage_.skipped(bytes, count);
+    if (damaged > 0)
+        damaged_.fetch_add(damaged, std::memory_order_relaxed);
     TCommState& state = commState();
     if (state.inputMode.load() == TInputMode::Logging)
         if (TRealTimeSink* rt = state.RealTime())
             rt->WriteData(bytes, count);
-    if (garbage && playing_ && debugCore().visible()) {
+    if (damaged > 0 && playing_ && debugCore().visible()) {
         static const std::string kBroken = "Probably broken message";
         debugCore().postError(kBroken);
         logError(kBroken);
@@ -292,6 +295,7 @@ void TCommThread::FlushPending() {
     if (TRealTimeSink* rt = state.RealTime())
         rt->WriteData(splitter_.pendingData(), splitter_.pending());
     splitter_.reset();
+    damage_.reset();
 }
 
 TSplitCounts TCommThread::Counts() const {

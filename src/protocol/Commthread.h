@@ -4,6 +4,7 @@
 // message splitter to the reply buffer, the plot store, the real-time file and the
 // latest-message table.
 #include "protocol/Commstate.h"
+#include "protocol/Rawframe.h"
 #include "protocol/Splitter.h"
 
 #include <atomic>
@@ -81,6 +82,7 @@ private:
     std::uint8_t readBuffer_[kReadSize + 1] = {};
     int lastCount_ = 0;
     TMessageSplitter splitter_;
+    TDamageCounter damage_;
     std::atomic<std::uint64_t> messages_{0}, skipped_{0}, damaged_{0};
     bool sawEpoch_ = false;
     bool playing_ = false;

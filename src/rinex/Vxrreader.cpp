@@ -2,8 +2,8 @@
 // framing and checksum table.
 #include "rinex/Vxrreader.h"
 
-#include "protocol/Crc16.h"
 #include "protocol/Messageformat.h"
+#include "protocol/Rawframe.h"
 
 #include <cstring>
 #include <string_view>
@@ -168,10 +168,9 @@ TVxrContent readVxr(const std::uint8_t* data, std::size_t size) {
         const std::uint8_t* p = data + i;
         std::size_t len = 0;
         if (p[0] == 'r' && p[1] == 'M' && hex3(p + 2, len)) {
-            if (i + 5 + len <= size && len >= 2 &&
-                crc16(0, p, 5 + len - 2) == (p[5 + len - 2] | (p[5 + len - 1] << 8)) &&
-                readRm(p + 5, len, out)) {
-                i += 5 + len;
+            const std::size_t frame = rawFrameAt(p, size - i);
+            if (frame != 0 && frame != kRawFrameIncomplete && readRm(p + 5, frame - 5, out)) {
+                i += frame;
                 continue;
             }
             ++out.damaged;

@@ -221,6 +221,20 @@ TEST_F(ReplayLink, DamagedAndCutOffRecordingPlaysToItsEndAndCountsWhatWasLost) {
     EXPECT_FALSE(link->SendCommand("print,/par/rcv/model"));
 }
 
+TEST_F(ReplayLink, RawMeasurementFramesAreSkippedButNotCountedAsDamage) {
+    // Long enough to reach across the replay's reads.
+    const std::string raw = makeRawFrame(std::string(3000, '\x7f'));
+    const std::string bytes = epoch(1000) + raw + "\r\n" + epoch(2000) + raw + epoch(3000);
+    TReplayConnection* link = open(bytes);
+    ASSERT_TRUE(link);
+    link->setSpeed(TReplayPacer::kAsFastAsPossible);
+    ASSERT_TRUE(until([&] { return link->status().finished; }));
+    const TSplitCounts counts = link->Thread->Counts();
+    EXPECT_EQ(counts.messages, 9u);
+    EXPECT_EQ(counts.skipped, 2 * raw.size() + 2);
+    EXPECT_EQ(counts.damaged, 0u);
+}
+
 TEST_F(ReplayLink, PausedReplayStepsAndJumpsOneEpochAtATime) {
     std::string bytes;
     for (std::uint32_t t = 1000; t <= 10000; t += 1000)

@@ -38,6 +38,17 @@ inline std::string makeMessage(std::string_view id, std::string_view body) {
     return m;
 }
 
+// A raw-measurement frame: "rM" + length + `body` + its CRC-16, low byte first.
+inline std::string makeRawFrame(std::string_view body) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03X", static_cast<unsigned>(body.size() + 2));
+    std::string m = std::string("rM") + digits + std::string(body);
+    const std::uint16_t crc = crc16(0, m.data(), m.size());
+    m.push_back(static_cast<char>(crc & 0xFF));
+    m.push_back(static_cast<char>(crc >> 8));
+    return m;
+}
+
 // A reply to a "%%" command: "RE" + length + "%%" + value.
 inline std::string makeReply(std::string_view value, std::string_view echo = "%%") {
     return makeMessage("RE", std::string(echo) + std::string(value));
