@@ -222,6 +222,27 @@ TEST_F(PlotWindows, SkyPlotBarsSwitchesAndHint) {
     EXPECT_EQ(plots_->scatter()->windowTitle().toStdString(), "Scatter M1 ID:42 (rover) ");
 }
 
+// The tracks drawn view by view as they arrive and those of a full redraw from the history
+// are the same image.
+TEST_F(PlotWindows, SkyRedrawShowsWhatArrivingViewsDrew) {
+    TSimFeed sim;
+    TPlotData data(2 * TPlotData::kMinCapacity, sim.clock());
+    TSatellitesPlotForm form(data, nullptr, {});
+    form.resize(420, 560);
+    form.show();
+    settle();
+    TSatellitesPlot* sky = form.skyPlot();
+    for (int s = 0; s < 3 * 3600; s += 6) {
+        sim.feed(s, {"GS", "NS"}, {&data});
+        form.addViews(data.drain().views);
+    }
+    ASSERT_LT(data.satelliteHistory().size(), data.satelliteHistory().capacity());
+    const QImage live = sky->bitmap().copy();
+    sky->redraw();
+    EXPECT_TRUE(sky->bitmap() == live);
+    EXPECT_NE(text(&form, "CountLabel"), "0=0+0");
+}
+
 TEST_F(PlotWindows, ElevationMaskDialogSendsOnlyChanges) {
     {
         TElevationMaskForm dialog(12);
