@@ -63,7 +63,7 @@ void TSkyHistory::dropOldest() {
         v += left;
     }
     systemFirstView_[s] = std::min(v, next_);
-    const int from = glonass ? 37 : 0, to = glonass ? kIndices : 37;
+    const int from = glonass ? kFirstGlonass : 0, to = glonass ? kIndices : kFirstGlonass;
     for (int i = from; i < to; ++i) {
         auto& track = tracks_[static_cast<std::size_t>(i)];
         while (!track.empty() && track.front().systemView + track.front().length <= systemFirst_[s])

@@ -20,6 +20,7 @@ class TSkyHistory {
 public:
     // Satellite table indices, as `satelliteIndex` gives them.
     static constexpr int kIndices = 61;
+    static constexpr int kFirstGlonass = 37;
 
     // A satellite at one place for `length` views of its system in a row, the first of them
     // the `view`-th view of the history and the `systemView`-th of its system.
@@ -84,7 +85,7 @@ template <class F> void TSkyHistory::visitRuns(F&& visit) const {
     };
     auto keyOf = [&](int index, std::size_t at) {
         const TRun& r = tracks_[static_cast<std::size_t>(index)][at];
-        const int s = index >= 37 ? 1 : 0;
+        const int s = index >= kFirstGlonass ? 1 : 0;
         return r.systemView < systemFirst_[static_cast<std::size_t>(s)]
                    ? systemFirstView_[static_cast<std::size_t>(s)]
                    : r.view;
