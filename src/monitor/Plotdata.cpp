@@ -40,7 +40,8 @@ int TPlotData::resizedCapacity(int n) {
 
 TPlotData::TPlotData(int capacity, Clock clock)
     : clock_(clock ? std::move(clock) : Clock(tickCount)), created_(clock_()),
-      capacity_(capacityFromSetting(capacity)), viewRing_(kRingSize) {}
+      capacity_(capacityFromSetting(capacity)), views_(static_cast<std::size_t>(capacity_)),
+      viewRing_(kRingSize) {}
 
 std::uint32_t TPlotData::timeStamp() const {
     return (ticksBetween(created_, clock_()) + 500) / 1000;
@@ -173,18 +174,12 @@ TDrained TPlotData::drain() {
         if (f.type >= 1 && f.type <= 4)
             addPositionLocked(f, out);
     }
-    auto cap = static_cast<std::size_t>(capacity_);
     for (; viewTail_ < viewHead_; ++viewTail_) {
         const TIncomingView& v = viewRing_[viewTail_ % kRingSize];
         auto d = parseSatView(messageText(v.text.data(), v.length), v.time);
         if (!d)
             continue;
-        if (views_.size() < cap)
-            views_.push_back(*d);
-        else
-            views_[viewWrite_] = *d;
-        viewWrite_ = (viewWrite_ + 1) % cap;
-        viewFilled_ = std::min(viewFilled_ + 1, cap);
+        views_.append(*d);
         out.views.push_back(std::move(*d));
     }
     return out;
@@ -203,8 +198,6 @@ void TPlotData::resetPositionsLocked() {
 
 void TPlotData::resetSatellitesLocked() {
     views_.clear();
-    views_.shrink_to_fit();
-    viewWrite_ = viewFilled_ = 0;
     viewTail_ = viewHead_;
 }
 
@@ -231,6 +224,7 @@ void TPlotData::resize(int n) {
     capacity_ = c;
     resetPositionsLocked();
     resetSatellitesLocked();
+    views_ = TSkyHistory(static_cast<std::size_t>(c));
 }
 
 void TPlotData::setTarget(double lat, double lon) {
@@ -287,12 +281,6 @@ void TPlotData::visitPositions(const TPositionVisitor& visit) const {
         visit(positions_.data() + at, n);
         done += n;
     }
-}
-
-std::vector<TSatData> TPlotData::satelliteHistory() const {
-    std::lock_guard<std::mutex> guard(lock_);
-    return inTimeOrder(views_, views_.size() < static_cast<std::size_t>(capacity_) ? views_.size()
-                                                                                   : viewWrite_);
 }
 
 std::uint64_t TPlotData::positionRevision() const {

@@ -3,6 +3,7 @@
 // positions ("PG"), accuracy ("SG", "DP") and satellite views ("GS", "NS") into small rings;
 // the position window's 1000 ms timer drains the rings into the histories.
 #include "monitor/Satview.h"
+#include "monitor/Skyhistory.h"
 #include "protocol/Commstate.h"
 #include "protocol/Messageformat.h"
 
@@ -88,7 +89,9 @@ public:
     // from there sees all of it.
     using TPositionVisitor = std::function<void(const TPositionEntry* first, std::size_t count)>;
     void visitPositions(const TPositionVisitor& visit) const;
-    std::vector<TSatData> satelliteHistory() const;
+    // The satellite views kept, UI thread only: only the UI thread changes them (drain, reset,
+    // resize), so a full sky redraw reads them without a copy and without holding up `feed`.
+    const TSkyHistory& satelliteHistory() const { return views_; }
     // Grows whenever the position history changes (a fix drained, a reset, a target move): a
     // plot may keep what it computed from the history while this stays the same.
     std::uint64_t positionRevision() const;
@@ -144,8 +147,7 @@ private:
     double maxEast_ = 0, maxNorth_ = 0;
     std::uint64_t posRevision_ = 0;
 
-    std::vector<TSatData> views_;
-    std::size_t viewWrite_ = 0, viewFilled_ = 0;
+    TSkyHistory views_;
 
     // Rings: running counts of what was fed and what was drained.
     std::array<TIncomingFix, kRingSize> fixRing_{};

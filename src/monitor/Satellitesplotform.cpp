@@ -145,20 +145,28 @@ void TSatellitesPlot::drawBackground() {
         }
     }
     tracks_.setGeometry(g);
-    drawStrokes(tracks_.replay(data_.satelliteHistory()));
+    if (bitmap_.isNull()) {
+        tracks_.replay(data_.satelliteHistory(), [](const TSkyTracks::TStroke&) {});
+        return;
+    }
+    TRaster raster(bitmap_);
+    tracks_.replay(data_.satelliteHistory(),
+                   [&](const TSkyTracks::TStroke& s) { drawStroke(raster, s); });
+}
+
+void TSatellitesPlot::drawStroke(TRaster& raster, const TSkyTracks::TStroke& s) {
+    if (s.pixel)
+        raster.pixel(s.to.x, s.to.y, rgbOf(s.colour));
+    else
+        raster.line(s.from, s.to, rgbOf(s.colour));
 }
 
 void TSatellitesPlot::drawStrokes(const std::vector<TSkyTracks::TStroke>& strokes) {
     if (bitmap_.isNull())
         return;
     TRaster raster(bitmap_);
-    for (const auto& s : strokes) {
-        QRgb c = rgbOf(s.colour);
-        if (s.pixel)
-            raster.pixel(s.to.x, s.to.y, c);
-        else
-            raster.line(s.from, s.to, c);
-    }
+    for (const auto& s : strokes)
+        drawStroke(raster, s);
 }
 
 void TSatellitesPlot::addViews(const std::vector<TSatData>& views) {

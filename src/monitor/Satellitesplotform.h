@@ -18,6 +18,7 @@ class QPushButton;
 namespace telvor {
 
 class TPlotData;
+class TRaster;
 
 // Sends a command line and waits up to `timeoutMs` for its reply (the command engine's
 // SendAndWait in the program).
@@ -54,6 +55,7 @@ protected:
 
 private:
     void drawStrokes(const std::vector<TSkyTracks::TStroke>& strokes);
+    static void drawStroke(TRaster& raster, const TSkyTracks::TStroke& stroke);
 
     const TPlotData& data_;
     TSkyTracks tracks_;

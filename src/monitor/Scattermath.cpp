@@ -44,12 +44,8 @@ TScatterState::TOps TScatterState::addPoint(const TPositionEntry& e, bool tally)
     newestPixel_ = p;
     newestPixelKnown_ = true;
     hasNewest_ = true;
-    if (!tally)
-        return ops;
-    ++count_;
-    double n = static_cast<double>(count_);
-    meanEast_ = ((n - 1) * meanEast_ + e.east) / n;
-    meanNorth_ = ((n - 1) * meanNorth_ + e.north) / n;
+    if (tally)
+        countPoint(e);
     return ops;
 }
 

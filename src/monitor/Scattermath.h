@@ -70,6 +70,18 @@ public:
     // Points of a switched-off class are ignored. Every shown point counts once, unless
     // `tally` is false (a redraw that knows the count and means already).
     TOps addPoint(const TPositionEntry& e, bool tally = true);
+    // Full redraw, the history a piece at a time after `clear`: draws what `addPoint` would for
+    // each entry, less the writes the next shown entry covers at once. A red dot is covered by
+    // the class dot of the next one, and a point on the pixel of the one before only redraws
+    // the dot there, which the next one draws over again: neither is drawn. `endReplay` draws
+    // the newest point's red dot. `dot(at, colour)`, `line(from, to, colour)`.
+    template <class Dot, class Line>
+    void replayPiece(const TPositionEntry* entries, std::size_t n, bool tally, Dot&& dot,
+                     Line&& line);
+    template <class Dot> void endReplay(Dot&& dot) const {
+        if (hasNewest_ && newestPixel_)
+            dot(*newestPixel_, kNewestDotColour);
+    }
     // Forget the points (count, means, newest); for "Clear" and full redraws.
     void clear();
     // Full redraw: clear, then every entry oldest first.
@@ -94,6 +106,12 @@ private:
     // The plot's extent in metres, kept with the settings and the size: a full redraw maps
     // millions of points.
     void remap();
+    void countPoint(const TPositionEntry& e) {
+        ++count_;
+        double n = static_cast<double>(count_);
+        meanEast_ = ((n - 1) * meanEast_ + e.east) / n;
+        meanNorth_ = ((n - 1) * meanNorth_ + e.north) / n;
+    }
 
     TScatterSettings settings_;
     int w_ = 1, h_ = 1;
@@ -107,6 +125,44 @@ private:
     std::uint64_t count_ = 0;
     double meanEast_ = 0, meanNorth_ = 0;
 };
+
+template <class Dot, class Line>
+void TScatterState::replayPiece(const TPositionEntry* entries, std::size_t n, bool tally, Dot&& dot,
+                                Line&& line) {
+    // Worked on a copy: the compiler must take every pixel write for a possible write to
+    // `*this`, and would load the mapping and the newest point from memory at every entry.
+    TScatterState s = *this;
+    const TPositionEntry* newest = s.hasNewest_ ? &s.newest_ : nullptr;
+    for (std::size_t i = 0; i < n; ++i) {
+        const TPositionEntry& e = entries[i];
+        if (e.fixClass > 3 || !s.settings_.show[e.fixClass])
+            continue;
+        const std::optional<TPoint> p = s.toPixel(e.east, e.north);
+        if (tally)
+            s.countPoint(e);
+        if (newest) {
+            const std::optional<TPoint> q = s.newestPixel_;
+            const bool same = p && q && *p == *q;
+            if (same) {
+                newest = &e;
+                continue;
+            }
+            if (q) {
+                dot(*q, s.settings_.colours[newest->fixClass]);
+                if (s.settings_.connect && p && !same)
+                    line(*q, *p, s.settings_.colours[e.fixClass]);
+            }
+        }
+        newest = &e;
+        s.newestPixel_ = p;
+    }
+    if (newest) {
+        s.newest_ = *newest;
+        s.newestPixelKnown_ = true;
+        s.hasNewest_ = true;
+    }
+    *this = std::move(s);
+}
 
 // Statistic value text: 0..3 decimals by magnitude, then " m".
 std::string scatterMetres(double v);

@@ -88,10 +88,14 @@ void TScatterPlot::drawBackground() {
         }
     }
     TRaster raster(bitmap_);
+    auto dot = [&](TPoint at, std::uint32_t colour) { raster.dot(at, rgbOf(colour)); };
+    auto line = [&](TPoint from, TPoint to, std::uint32_t colour) {
+        raster.line(from, to, rgbOf(colour));
+    };
     data_.visitPositions([&](const TPositionEntry* entries, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i)
-            drawOps(raster, state_.addPoint(entries[i], !known));
+        state_.replayPiece(entries, count, !known, dot, line);
     });
+    state_.endReplay(dot);
     if (known)
         state_.setTally(kept);
     tallyKnown_ = true;

@@ -204,12 +204,42 @@ bool TSkyTracks::apply(const TSatData& view, std::vector<TStroke>* strokes) {
     return false;
 }
 
-std::vector<TSkyTracks::TStroke> TSkyTracks::replay(const std::vector<TSatData>& history) {
+void TSkyTracks::replay(const TSkyHistory& history,
+                        const std::function<void(const TStroke&)>& draw) {
     clear();
-    std::vector<TStroke> strokes;
-    for (const auto& v : history)
-        apply(v, &strokes);
-    return strokes;
+    // A month of runs would take a sine and a cosine each: whole degrees come from tables,
+    // computed the way `point` does so that the pixels are the same.
+    std::array<double, 360> sines, cosines;
+    for (int a = 0; a < 360; ++a) {
+        sines[static_cast<std::size_t>(a)] = std::sin(a * kPi / 180);
+        cosines[static_cast<std::size_t>(a)] = std::cos(a * kPi / 180);
+    }
+    const TSkyGeometry& g = geometry_;
+    auto place = [&](int elevation, int azimuth) {
+        if (azimuth >= 360)
+            return g.point(elevation, azimuth);
+        const double r = g.radius * (90 - static_cast<double>(elevation)) / 90;
+        const auto a = static_cast<std::size_t>(azimuth);
+        return TPoint{static_cast<int>(g.cx + sines[a] * r),
+                      static_cast<int>(g.cy - cosines[a] * r)};
+    };
+    std::array<TPoint, kIndices> last{};
+    std::array<std::uint32_t, kIndices> colours;
+    for (int i = 0; i < kIndices; ++i)
+        colours[static_cast<std::size_t>(i)] = satelliteColour(i);
+    history.visitRuns([&](int index, const TSkyHistory::TRun& run, bool joined) {
+        const TPoint p = place(run.elevation, run.azimuth);
+        TPoint& prev = last[static_cast<std::size_t>(index)];
+        const std::uint32_t colour = colours[static_cast<std::size_t>(index)];
+        if (!joined)
+            draw({index, colour, p, p, true});
+        else if (!(prev == p))
+            draw({index, colour, prev, p, false});
+        prev = p;
+    });
+    for (bool glonass : {false, true})
+        if (const TSatData* view = history.latest(glonass))
+            apply(*view, nullptr);
 }
 
 std::vector<int> TSkyTracks::markers() const {

@@ -4,6 +4,7 @@
 // elevation grid labels, the signal bars, status texts and the satellite hint.
 #include "monitor/Plotdata.h"
 #include "monitor/Satview.h"
+#include "monitor/Skyhistory.h"
 
 #include <array>
 #include <cstdint>
@@ -99,8 +100,10 @@ public:
     // One view: updates the satellites of its system, appends the track pieces; true when a
     // position changed (the overlay must be redrawn).
     bool apply(const TSatData& view, std::vector<TStroke>* strokes);
-    // Full redraw: clear, then every view of the history oldest first.
-    std::vector<TStroke> replay(const std::vector<TSatData>& history);
+    // Full redraw: clear, the track pieces of the history oldest first into `draw`, then the
+    // newest view of each system for the markers. The pieces are those `apply` gives for
+    // every view in turn.
+    void replay(const TSkyHistory& history, const std::function<void(const TStroke&)>& draw);
 
     const TSatState& state(int index) const { return sats_[static_cast<std::size_t>(index)]; }
     // Indices with a marker, in table order.

@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <tuple>
 #include <unistd.h>
 
@@ -291,7 +293,6 @@ TEST(SkyPlot, ProjectionTracksAndEmptyViews) {
     TSatData none;
     EXPECT_TRUE(tracks.apply(none, nullptr));
     EXPECT_EQ(tracks.markers(), (std::vector<int>{39}));
-    EXPECT_EQ(tracks.replay({view, glo}).size(), 2u);
 }
 
 TEST(SkyPlot, ColoursNamesStatusAndHint) {
@@ -638,4 +639,118 @@ TEST(PlotPrefs, ApplyValidatesAndSettingsFallBack) {
     EXPECT_DOUBLE_EQ(s.step, 1);
     EXPECT_EQ(s.colours[fcStandalone], kDefaultClassColours[fcStandalone]);
     std::remove(ini.c_str());
+}
+
+namespace {
+
+// Satellites wandering slowly over the sky, now and then gone or unplaced, GPS and GLONASS
+// views in an uneven mix.
+std::vector<TSatData> wanderingSky(int views, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> dice(0, 99);
+    struct TSat {
+        int el, az;
+    };
+    std::vector<TSat> sats(61);
+    for (auto& s : sats)
+        s = {dice(rng) % 90, dice(rng) * 3};
+    std::vector<TSatData> out;
+    for (int v = 0; v < views; ++v) {
+        TSatData d;
+        d.glonass = dice(rng) < 30;
+        d.time = static_cast<std::uint32_t>(v);
+        for (int n = 1; n <= (d.glonass ? 24 : 37); ++n) {
+            TSat& s = sats[static_cast<std::size_t>(satelliteIndex(d.glonass, n))];
+            int roll = dice(rng);
+            if (roll < 10)
+                s.el = std::clamp(s.el + (roll % 2 ? 1 : -1), 0, 90);
+            else if (roll < 20)
+                s.az = (s.az + 1) % 360;
+            if ((n * 7 + v / 40) % 11 == 0) // below the horizon for a while
+                continue;
+            TSatEntry e{static_cast<std::uint8_t>(n),
+                        0,
+                        static_cast<std::uint8_t>(s.el),
+                        static_cast<std::uint16_t>(s.az),
+                        static_cast<std::uint8_t>(30 + roll % 20),
+                        0,
+                        0,
+                        0};
+            if (roll == 99)
+                e.elevation = e.azimuth = 0;
+            d.entries.push_back(e);
+        }
+        out.push_back(d);
+    }
+    return out;
+}
+
+bool sameStroke(const TSkyTracks::TStroke& a, const TSkyTracks::TStroke& b) {
+    return a.index == b.index && a.colour == b.colour && a.from == b.from && a.to == b.to &&
+           a.pixel == b.pixel;
+}
+
+} // namespace
+
+// A full redraw from the runs draws what the views drew one by one, also after the history
+// let its oldest views go, and leaves the same markers and hint values.
+TEST(SkyHistory, ReplayDrawsWhatTheViewsDrew) {
+    const std::vector<TSatData> views = wanderingSky(5000, 7);
+    for (int size : {60, 400}) {
+        for (std::size_t capacity : {std::size_t{5000}, std::size_t{1237}, std::size_t{1}}) {
+            SCOPED_TRACE(::testing::Message() << size << " px, " << capacity << " views kept");
+            TSkyHistory history(capacity);
+            for (const auto& v : views)
+                history.append(v);
+            ASSERT_EQ(history.size(), std::min(capacity, views.size()));
+
+            TSkyTracks expected;
+            expected.setGeometry(TSkyGeometry::forSize(size, size));
+            std::vector<TSkyTracks::TStroke> want;
+            for (std::size_t i = views.size() - history.size(); i < views.size(); ++i)
+                expected.apply(views[i], &want);
+
+            TSkyTracks tracks;
+            tracks.setGeometry(TSkyGeometry::forSize(size, size));
+            std::vector<TSkyTracks::TStroke> got;
+            tracks.replay(history, [&](const TSkyTracks::TStroke& s) { got.push_back(s); });
+            ASSERT_EQ(got.size(), want.size());
+            for (std::size_t i = 0; i < got.size(); ++i)
+                ASSERT_TRUE(sameStroke(got[i], want[i])) << "stroke " << i;
+            EXPECT_EQ(tracks.markers(), expected.markers());
+            for (int i = 0; i < TSkyTracks::kIndices; ++i) {
+                EXPECT_EQ(tracks.state(i).present, expected.state(i).present) << i;
+                if (expected.state(i).present) {
+                    EXPECT_EQ(satelliteHint(tracks, i), satelliteHint(expected, i)) << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(SkyHistory, RunsMergeViewsAndForgetWhatWasLetGo) {
+    TSkyHistory history(100);
+    TSatData gps;
+    gps.entries = {{5, 0, 40, 120, 40, 0, 0, 0}, {7, 0, 10, 300, 30, 0, 0, 0}};
+    for (int i = 0; i < 80; ++i)
+        history.append(gps);
+    EXPECT_EQ(history.runCount(), 2u); // two satellites that did not move
+
+    // A GLONASS stretch pushes the GPS views out one by one; the runs go with the last.
+    TSatData glo;
+    glo.glonass = true;
+    glo.entries = {{3, 1, 50, 10, 35, 0, 0, 0}};
+    for (int i = 0; i < 99; ++i)
+        history.append(glo);
+    EXPECT_EQ(history.runCount(), 3u);
+    ASSERT_TRUE(history.latest(false));
+    history.append(glo);
+    EXPECT_EQ(history.runCount(), 1u);
+    EXPECT_FALSE(history.latest(false)); // its markers went with its views
+    ASSERT_TRUE(history.latest(true));
+
+    history.clear();
+    EXPECT_TRUE(history.empty());
+    EXPECT_EQ(history.runCount(), 0u);
+    EXPECT_FALSE(history.latest(true));
 }

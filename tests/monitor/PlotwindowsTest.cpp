@@ -222,6 +222,27 @@ TEST_F(PlotWindows, SkyPlotBarsSwitchesAndHint) {
     EXPECT_EQ(plots_->scatter()->windowTitle().toStdString(), "Scatter M1 ID:42 (rover) ");
 }
 
+// The tracks drawn view by view as they arrive and those of a full redraw from the history
+// are the same image.
+TEST_F(PlotWindows, SkyRedrawShowsWhatArrivingViewsDrew) {
+    TSimFeed sim;
+    TPlotData data(2 * TPlotData::kMinCapacity, sim.clock());
+    TSatellitesPlotForm form(data, nullptr, {});
+    form.resize(420, 560);
+    form.show();
+    settle();
+    TSatellitesPlot* sky = form.skyPlot();
+    for (int s = 0; s < 3 * 3600; s += 6) {
+        sim.feed(s, {"GS", "NS"}, {&data});
+        form.addViews(data.drain().views);
+    }
+    ASSERT_LT(data.satelliteHistory().size(), data.satelliteHistory().capacity());
+    const QImage live = sky->bitmap().copy();
+    sky->redraw();
+    EXPECT_TRUE(sky->bitmap() == live);
+    EXPECT_NE(text(&form, "CountLabel"), "0=0+0");
+}
+
 TEST_F(PlotWindows, ElevationMaskDialogSendsOnlyChanges) {
     {
         TElevationMaskForm dialog(12);
@@ -395,6 +416,43 @@ struct CountingPlot : TBasicPlot {
 
 // A plot that redraws fast follows every resize step; a slow one shows its stretched image
 // while the steps come and is redrawn once at the final size when they stop.
+// With points connected, the fixes drawn one by one as they arrive and a full redraw of the
+// history give the same image: fixes on one pixel, class changes, fixes off the plot and a
+// switched-off class included.
+TEST_F(PlotWindows, ScatterRedrawShowsWhatArrivingFixesDrew) {
+    makePlots();
+    TScatterPlotForm* form = plots_->scatter();
+    form->resize(520, 400);
+    form->show();
+    settle();
+    TScatterSettings settings = form->scatterPlot()->state().settings();
+    settings.connect = true;
+    settings.show[2] = false;
+    form->setSettings(settings);
+    form->redrawPlot();
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 1.5);
+    std::uniform_int_distribution<int> dice(0, 99);
+    for (int i = 0; i < 2000; ++i) {
+        const int type = 1 + (i / 150) % 4;
+        // Runs of fixes that stay put, and a few far outside the plot.
+        const bool still = dice(rng) < 40;
+        static double east = 0, north = 0;
+        if (!still) {
+            east = noise(rng) / type + (dice(rng) == 0 ? 50 : 0);
+            north = noise(rng) / type;
+        }
+        feed(pg(latOf(north), lonOf(east), type));
+        if (i % 50 == 49)
+            form->addPoints(monitor_->plotData().drain().positions);
+    }
+    const QImage live = form->scatterPlot()->bitmap().copy();
+    const std::string total = text(form, "TotalLabel");
+    form->redrawPlot();
+    EXPECT_TRUE(form->scatterPlot()->bitmap() == live);
+    EXPECT_EQ(text(form, "TotalLabel"), total);
+}
+
 TEST_F(PlotWindows, SlowPlotRedrawsOnceWhenTheResizeSettles) {
     CountingPlot plot;
     plot.resize(200, 150);
