@@ -37,6 +37,52 @@ TScatterPlot::TScatterPlot(const TPlotData& data, QWidget* parent)
     setObjectName("ScatterPlot");
 }
 
+namespace {
+
+// The grid, the axes and their labels, before the points go on top.
+void paintGrid(QImage& bitmap, const TScatterGrid& grid) {
+    const int w = bitmap.width(), h = bitmap.height();
+    QPainter p(&bitmap);
+    p.setPen(colourOf(kGridColour));
+    for (int x : grid.xs)
+        p.drawLine(x, 0, x, h - 1);
+    for (int y : grid.ys)
+        p.drawLine(0, y, w - 1, y);
+    const int cx = w / 2, cy = h / 2;
+    p.setPen(Qt::black);
+    p.drawLine(0, cy, w - 1, cy);
+    p.drawLine(cx, 0, cx, h - 1);
+    QFont font = p.font();
+    font.setPixelSize(10);
+    p.setFont(font);
+    QFontMetrics fm(font);
+    // Tick marks on both axes; a label only where it does not run into the previous one.
+    int lastRight = -1000;
+    for (const auto& t : grid.xTicks) {
+        p.drawLine(t.pixel, cy - 3, t.pixel, cy + 3);
+        QString text = QString::fromStdString(t.text);
+        int tw = fm.horizontalAdvance(text), x = t.pixel - tw / 2;
+        if (t.pixel == cx || x < lastRight + 4 || x < 0 || x + tw > w)
+            continue;
+        p.drawText(x, cy + 4 + fm.ascent(), text);
+        lastRight = x + tw;
+    }
+    int lastBottom = -1000;
+    std::vector<TAxisTick> ys = grid.yTicks;
+    std::sort(ys.begin(), ys.end(),
+              [](const TAxisTick& a, const TAxisTick& b) { return a.pixel < b.pixel; });
+    for (const auto& t : ys) {
+        p.drawLine(cx - 3, t.pixel, cx + 3, t.pixel);
+        int top = t.pixel - fm.height() / 2;
+        if (t.pixel == cy || top < lastBottom || top < 0 || top + fm.height() > h)
+            continue;
+        p.drawText(cx + 5, top + fm.ascent(), QString::fromStdString(t.text));
+        lastBottom = top + fm.height();
+    }
+}
+
+} // namespace
+
 void TScatterPlot::drawBackground() {
     state_.setPixelSize(bitmap_.width(), bitmap_.height());
     const std::uint64_t revision = data_.positionRevision();
@@ -46,47 +92,7 @@ void TScatterPlot::drawBackground() {
     state_.clear();
     if (bitmap_.isNull())
         return;
-    const int w = bitmap_.width(), h = bitmap_.height();
-    TScatterGrid grid = scatterGrid(state_);
-    {
-        QPainter p(&bitmap_);
-        p.setPen(colourOf(kGridColour));
-        for (int x : grid.xs)
-            p.drawLine(x, 0, x, h - 1);
-        for (int y : grid.ys)
-            p.drawLine(0, y, w - 1, y);
-        const int cx = w / 2, cy = h / 2;
-        p.setPen(Qt::black);
-        p.drawLine(0, cy, w - 1, cy);
-        p.drawLine(cx, 0, cx, h - 1);
-        QFont font = p.font();
-        font.setPixelSize(10);
-        p.setFont(font);
-        QFontMetrics fm(font);
-        // Tick marks on both axes; a label only where it does not run into the previous one.
-        int lastRight = -1000;
-        for (const auto& t : grid.xTicks) {
-            p.drawLine(t.pixel, cy - 3, t.pixel, cy + 3);
-            QString text = QString::fromStdString(t.text);
-            int tw = fm.horizontalAdvance(text), x = t.pixel - tw / 2;
-            if (t.pixel == cx || x < lastRight + 4 || x < 0 || x + tw > w)
-                continue;
-            p.drawText(x, cy + 4 + fm.ascent(), text);
-            lastRight = x + tw;
-        }
-        int lastBottom = -1000;
-        std::vector<TAxisTick> ys = grid.yTicks;
-        std::sort(ys.begin(), ys.end(),
-                  [](const TAxisTick& a, const TAxisTick& b) { return a.pixel < b.pixel; });
-        for (const auto& t : ys) {
-            p.drawLine(cx - 3, t.pixel, cx + 3, t.pixel);
-            int top = t.pixel - fm.height() / 2;
-            if (t.pixel == cy || top < lastBottom || top < 0 || top + fm.height() > h)
-                continue;
-            p.drawText(cx + 5, top + fm.ascent(), QString::fromStdString(t.text));
-            lastBottom = top + fm.height();
-        }
-    }
+    paintGrid(bitmap_, scatterGrid(state_));
     TRaster raster(bitmap_);
     auto dot = [&](TPoint at, std::uint32_t colour) { raster.dot(at, rgbOf(colour)); };
     auto line = [&](TPoint from, TPoint to, std::uint32_t colour) {
