@@ -172,6 +172,13 @@ struct TSatSeen {
 };
 using TSky = std::map<int, TSatSeen>; // by NMEA number
 
+// gpsd 3.22 reads the system id that ends an NMEA 4.10 GSA ("1" for GPS) as one more satellite
+// number, so GPS 1 shows as used whenever it is in view: its used flag is not compared.
+void ignoreUsedOfGps1(TSky& sky) {
+    if (auto it = sky.find(1); it != sky.end())
+        it->second.used = false;
+}
+
 // One epoch as the monitor showed it.
 struct TShown {
     double lat = NAN, lon = NAN, alt = NAN;
@@ -196,6 +203,7 @@ TSky monitorSky(const QJsonObject& o) {
                            c[7 + shift].toString().endsWith("+")};
         }
     }
+    ignoreUsedOfGps1(sky);
     return sky;
 }
 
@@ -207,6 +215,7 @@ TSky gpsdSky(const QJsonObject& o) {
                                  static_cast<int>(q["az"].toDouble(-1000)),
                                  static_cast<int>(q["ss"].toDouble(-1000)), q["used"].toBool()};
     }
+    ignoreUsedOfGps1(sky);
     return sky;
 }
 
@@ -239,6 +248,8 @@ protected:
         telvorsim::TSimOptions o;
         o.epochWallMs = 200; // five epochs a second: 20 epochs in 4 s
         o.solutionCycleS = 10;
+        // A fixed sky, with GPS 1 in view but not used: there gpsd's reading of GSA differs.
+        o.startMs = 1796892960000; // 2026-12-10 08:56:00 UTC
         o.faults.silentAfterMs = silentAfterMs;
         sim_ = std::make_unique<telvorsim::TSimReceiver>(o);
         slave_ = sim_->startPty();
