@@ -18,7 +18,7 @@ namespace telvor {
 
 class TSkyHistory {
 public:
-    // Satellite table indices, as `satelliteIndex` gives them.
+    // The satellite table, as `satelliteIndex` numbers it: GPS first, then GLONASS.
     static constexpr int kIndices = 61;
     static constexpr int kFirstGlonass = 37;
 
@@ -85,7 +85,7 @@ template <class F> void TSkyHistory::visitRuns(F&& visit) const {
     };
     auto keyOf = [&](int index, std::size_t at) {
         const TRun& r = tracks_[static_cast<std::size_t>(index)][at];
-        const int s = index >= kFirstGlonass ? 1 : 0;
+        const int s = systemOf(index >= kFirstGlonass);
         return r.systemView < systemFirst_[static_cast<std::size_t>(s)]
                    ? systemFirstView_[static_cast<std::size_t>(s)]
                    : r.view;

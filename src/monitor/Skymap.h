@@ -48,7 +48,7 @@ struct TSkyGeometry {
 // Table index of a satellite: GPS PRN - 1 (0..36), GLONASS slot + 36 (37..60); -1 outside.
 int satelliteIndex(bool glonass, int number);
 inline bool isGlonassIndex(int index) {
-    return index >= 37;
+    return index >= TSkyHistory::kFirstGlonass;
 }
 std::uint32_t satelliteColour(int index);
 // "G" + PRN, "R" + slot.
@@ -74,7 +74,7 @@ std::vector<TGridLabel> skyGridLabels(const TSkyGeometry& g,
 
 class TSkyTracks {
 public:
-    static constexpr int kIndices = 61;
+    static constexpr int kIndices = TSkyHistory::kIndices;
 
     struct TSatState {
         bool present = false;     // in the latest view of its system
